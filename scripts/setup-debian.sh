@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Oru Gif needs to build, run and be tested.
+# Skips what is already present; works as root or through sudo.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6svg6 libgl-dev
+  libjpeg62-turbo-dev zlib1g-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
+  fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,55 @@
+#include "app/cli.h"
+
+#include <QCoreApplication>
+#include <array>
+#include <cstring>
+
+namespace orugif::cli {
+
+namespace {
+
+int printVersion(const QStringList&, QTextStream& out, QTextStream&)
+{
+    out << "Oru Gif " << QCoreApplication::applicationVersion() << '\n';
+    return 0;
+}
+
+const std::array kCommands{
+    Command{"--version", "--version", printVersion},
+};
+
+void printUsage(QTextStream& err)
+{
+    err << "usage: orugif [FILE]\n";
+    for (const Command& c : kCommands)
+        err << "       orugif " << c.usage << '\n';
+}
+
+} // namespace
+
+std::span<const Command> commands() { return kCommands; }
+
+bool isHeadless(int argc, char** argv)
+{
+    if (argc < 2)
+        return false;
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)
+        return true;
+    for (const Command& c : kCommands)
+        if (std::strcmp(argv[1], c.name) == 0)
+            return true;
+    return false;
+}
+
+int run(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (!args.isEmpty()) {
+        for (const Command& c : kCommands)
+            if (args.front() == QLatin1String(c.name))
+                return c.run(args.mid(1), out, err);
+    }
+    printUsage(err);
+    return args.isEmpty() || args.front() == "--help" || args.front() == "-h" ? 0 : 2;
+}
+
+} // namespace orugif::cli

@@ -1,0 +1,17 @@
+// Small helpers shared by the test programs: the corpora folder and pictures.
+#pragma once
+#include <QImage>
+#include <QString>
+
+namespace testsupport {
+
+// Folder of the public corpora (../shared/testdata beside the checkout).
+QString testdata(const QString& relative = {});
+
+// A file under tests/ of the source tree (tests/data/crashers, ...).
+QString testfile(const QString& relative);
+
+// A Format_RGB32 picture filled with one colour given as 0xRRGGBB.
+QImage solid(int width, int height, unsigned rgb);
+
+} // namespace testsupport
