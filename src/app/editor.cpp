@@ -1,24 +1,34 @@
-// Starts the editor: French translations, then the main window.
+// Starts the editor: splash, French translations, the main window and its one
+// document, then the event loop.
+#include "app/aboutbox.h"
+#include "app/mainform.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QMainWindow>
 #include <QTranslator>
+#include <memory>
 
 int runEditor(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Oru Gif"));
+    QCoreApplication::setOrganizationName(QStringLiteral("OruGif"));
     QCoreApplication::setApplicationVersion(QStringLiteral("3.0"));
+
+    auto splash = std::make_unique<orugif::TSplash>();
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
 
     // Standard buttons and dialogs read in French ("Oui", "Non", "Annuler").
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&qtTranslator);
+        QApplication::installTranslator(&qtTranslator);
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Oru Gif"));
-    window.show();
+    orugif::TMainForm window;
+    splash.reset();
+    window.showMaximized();
     return app.exec();
 }

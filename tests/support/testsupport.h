@@ -2,6 +2,7 @@
 #pragma once
 #include <QImage>
 #include <QString>
+#include <ostream>
 
 namespace testsupport {
 
@@ -15,3 +16,6 @@ QString testfile(const QString& relative);
 QImage solid(int width, int height, unsigned rgb);
 
 } // namespace testsupport
+
+// GoogleTest prints QStrings as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }

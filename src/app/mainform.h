@@ -1,0 +1,97 @@
+// The main window (form "MainForm"): menus, tool bar, status bar with the hint
+// panel and the clock, and the one document window inside its MDI area. Every
+// command goes to that one document through route(), which shows a failure's
+// message and keeps the editor usable.
+#pragma once
+#include "common/colour.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QTime>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QTimer;
+class QButtonGroup;
+
+namespace orugif {
+
+class ClipboardPort;
+class ChildWindow;
+class ColourSwatch;
+class DocumentPrompts;
+class HelpWindow;
+class TChild;
+
+// The services the main window reaches outside itself; tests replace them.
+struct MainPorts {
+    std::shared_ptr<DocumentPrompts> prompts;  // null: real message boxes
+    std::shared_ptr<ClipboardPort> clipboard;  // null: the system clipboard
+    std::function<void(const QString&)> showError;                      // null: a message box
+    std::function<std::optional<QColor>(const QColor&)> chooseColour;   // null: QColorDialog
+    std::function<QTime()> now;                                         // null: the system clock
+};
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(MainPorts ports = {}, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TChild& child() { return *child_; }
+    ChildWindow* childWindow() const { return childWindow_; }
+    QString StartDirectory;
+
+    // Enables every command disabled at start; nothing disables them again.
+    void Valide();
+    // Runs `command` on the document; a failure's message is shown. With
+    // `valide`, Valide runs afterwards whatever the outcome.
+    void route(const std::function<void()>& command, bool valide = false);
+
+    void ShowHint(const QString& hint);  // status panel 0
+    void Timer1Timer();                  // status panel 1: time of day
+    void Panel1Click();                  // the colour dialog for the swatch
+    Colour drawingColour() const;
+    void setDrawingColour(Colour colour);
+
+    QAction* action(const char* name) const;
+    QLabel* hintPanel() const { return hintPanel_; }
+    QLabel* clockPanel() const { return clockPanel_; }
+    HelpWindow* helpWindow();
+
+    void HContents();
+    void HSearch();
+    void HowToUse();
+    void About1Click();
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    void connectCommands();
+    void bind(const char* name, std::function<void()> command, bool valide = false);
+
+    MainPorts ports_;
+    std::unique_ptr<TChild> child_;
+    ChildWindow* childWindow_ = nullptr;
+    QMdiArea* mdi_ = nullptr;
+    ColourSwatch* swatch_ = nullptr;
+    QButtonGroup* tools_ = nullptr;
+    QLabel* hintPanel_ = nullptr;
+    QLabel* clockPanel_ = nullptr;
+    QTimer* timer_ = nullptr;
+    HelpWindow* help_ = nullptr;
+    bool shown_ = false;
+};
+
+} // namespace orugif

@@ -1,0 +1,203 @@
+// The document model: reset, status line, write-back and read-back of the
+// current frame, navigation, blank frames and the one-level undo.
+#include "document/child.h"
+
+#include "document/clipboard.h"
+#include "document/prompts.h"
+
+#include <QFileInfo>
+#include <QPainter>
+#include <algorithm>
+
+namespace orugif {
+
+namespace {
+
+// `picture` given `size`: what it holds stays at the top left, new parts are
+// white.
+QImage resizedCanvas(const QImage& picture, QSize size)
+{
+    QImage result(size, QImage::Format_RGB32);
+    result.fill(Qt::white);
+    if (!picture.isNull()) {
+        QPainter painter(&result);
+        painter.drawImage(0, 0, picture);
+    }
+    return result;
+}
+
+} // namespace
+
+TChild::TChild(DocumentPrompts& prompts, ClipboardPort& clipboard, QObject* parent)
+    : QObject(parent), prompts_(prompts), clipboard_(clipboard)
+{
+    Init();
+}
+
+TChild::~TChild() = default;
+
+QString TChild::caption() const { return QFileInfo(FileName).fileName(); }
+
+void TChild::setFileName(const QString& name)
+{
+    FileName = name;
+    emit captionChanged(caption());
+}
+
+void TChild::Init()
+{
+    setFileName(QString());
+    ImageList1.clear();
+    CurrentIndex = 0;
+    setPicture(QImage());
+    FrameChanged = false;
+    Modified = false;
+    NewFrame = true;
+    AffBarre();
+    RepeatCount = 0;
+    FrameDelay = 30;
+    TransparentBackground = false;
+    RemoveLocalPalettes = false;
+    MergeDuplicatePixels = false;
+    PipetteOn = FillOn = TextOn = BrushOn = false;
+}
+
+void TChild::AffBarre()
+{
+    statusText_ = QStringLiteral("Cadre %1 / %2 (%3 x %4)")
+                      .arg(CurrentIndex + 1)
+                      .arg(ImageList1.count())
+                      .arg(picture_.width())
+                      .arg(picture_.height());
+    emit statusChanged(statusText_);
+}
+
+void TChild::setPicture(const QImage& picture)
+{
+    picture_ = picture;
+    emit pictureChanged();
+}
+
+QImage& TChild::ensurePicture()
+{
+    if (picture_.isNull()) {
+        picture_ = QImage(pictureArea_, QImage::Format_RGB32);
+        picture_.fill(Qt::white);
+    }
+    return picture_;
+}
+
+void TChild::setFrameSize(QSize size)
+{
+    ImageList1.setFrameSize(size);
+    if (pictureArea_ != size) {
+        pictureArea_ = size;
+        emit pictureAreaChanged(size);
+    }
+}
+
+void TChild::LitCadre()
+{
+    if (ImageList1.contains(CurrentIndex))
+        picture_ = ImageList1.frame(CurrentIndex);
+    else if (picture_.size() != ImageList1.frameSize())
+        picture_ = resizedCanvas(picture_, ImageList1.frameSize());
+    emit pictureChanged();
+    AffBarre();
+    SauveUndo();
+}
+
+void TChild::EcritCadre()
+{
+    if (!FrameChanged || picture_.isNull())
+        return;
+    const bool sizeWasSet = ImageList1.frameSizeSet();
+    if (NewFrame) {
+        // FrameChanged stays set: the next write-back replaces this frame.
+        CurrentIndex = ImageList1.add(picture_);
+        NewFrame = false;
+    } else {
+        FrameChanged = false;
+        Modified = true;
+        if (ImageList1.contains(CurrentIndex))
+            ImageList1.replace(CurrentIndex, picture_);
+        else  // the frame was deleted under the change: keep the picture as a new last frame
+            CurrentIndex = ImageList1.add(picture_);
+    }
+    if (!sizeWasSet)
+        setFrameSize(ImageList1.frameSize());
+}
+
+void TChild::Precedent()
+{
+    EcritCadre();
+    CurrentIndex = std::max(CurrentIndex - 1, 0);
+    LitCadre();
+}
+
+void TChild::Suivant()
+{
+    EcritCadre();
+    CurrentIndex = std::min(CurrentIndex + 1, ImageList1.count() - 1);
+    LitCadre();
+}
+
+void TChild::Premier()
+{
+    EcritCadre();
+    CurrentIndex = 0;
+    LitCadre();
+}
+
+void TChild::Dernier()
+{
+    EcritCadre();
+    CurrentIndex = ImageList1.count() - 1;
+    LitCadre();
+}
+
+bool TChild::FormKeyDown(int key)
+{
+    if (key == Qt::Key_PageDown) {
+        Suivant();
+        return true;
+    }
+    if (key == Qt::Key_PageUp) {
+        Precedent();
+        return true;
+    }
+    return false;
+}
+
+void TChild::Ajouter()
+{
+    EcritCadre();
+    ensurePicture().fill(Qt::white);
+    emit pictureChanged();
+    CurrentIndex = ImageList1.count();
+    NewFrame = true;
+    AffBarre();
+}
+
+void TChild::Insere()
+{
+    EcritCadre();
+    ensurePicture().fill(Qt::white);
+    emit pictureChanged();
+    const bool sizeWasSet = ImageList1.frameSizeSet();
+    CurrentIndex = std::clamp(CurrentIndex, 0, ImageList1.count());
+    ImageList1.insert(CurrentIndex, picture_);
+    if (!sizeWasSet)
+        setFrameSize(ImageList1.frameSize());
+}
+
+void TChild::SauveUndo() { UndoPicture = picture_.copy(); }
+
+void TChild::Annule()
+{
+    if (UndoPicture.isNull())
+        return;
+    setPicture(UndoPicture.copy());
+}
+
+} // namespace orugif

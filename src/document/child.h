@@ -1,0 +1,135 @@
+// The animation document: its frame store, the working picture (the current
+// frame being edited), the animation properties and the flags that decide
+// when the working picture goes back into the store and when to ask to save.
+// Widget-free: the window in view/ shows it, the command line drives it.
+#pragma once
+#include "common/colour.h"
+#include "document/framestore.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <functional>
+
+namespace orugif {
+
+class ClipboardPort;
+class DocumentPrompts;
+
+class TChild : public QObject {
+    Q_OBJECT
+public:
+    // Size of the picture area before any picture has set a frame size.
+    static constexpr QSize kInitialPictureArea{261, 149};
+
+    TChild(DocumentPrompts& prompts, ClipboardPort& clipboard, QObject* parent = nullptr);
+    ~TChild() override;
+
+    // --- document model and navigation
+    void Init();
+    void Nouveau() { Init(); }
+    QString GetFichier() const { return FileName; }
+    void AffBarre();
+    void LitCadre();
+    void EcritCadre();
+    void Precedent();
+    void Suivant();
+    void Premier();
+    void Dernier();
+    void Ajouter();
+    void Insere();
+    // Page Down runs Suivant, Page Up Precedent; returns true when handled.
+    bool FormKeyDown(int key);
+    void SauveUndo();
+    void Annule();
+
+    // --- frame list editing and clipboard
+    void Supprimer();
+    void Couper();
+    void Copier();
+    void Coller();
+    void Effacer();
+    void Inverser();
+
+    // --- drawing tools
+    void Pipette();
+    void Remplir();
+    void Pinceau();
+    void Texte();
+    void Pointeur();
+    void Image1MouseDown(Qt::MouseButton button, int x, int y);
+    void Image1MouseMove(int x, int y);
+    void Image1MouseUp(Qt::MouseButton button, int x, int y);
+    void Image1Click();  // after press and release of the left button
+
+    // The drawing colour lives in the main window's swatch; the document asks
+    // for it when it fills.
+    void setDrawingColourSource(std::function<Colour()> source) { drawingColour_ = std::move(source); }
+
+    // --- the working picture and what the window shows
+    const QImage& picture() const { return picture_; }
+    QSize pictureArea() const { return pictureArea_; }
+    const QString& statusText() const { return statusText_; }
+    QString caption() const;
+
+    // --- fields
+    QString FileName;
+    bool FrameChanged = false;
+    bool NewFrame = true;
+    bool Modified = false;
+    bool AviAbandoned = false;
+    QImage UndoPicture;
+    int TextAngle = 0;
+    int CurrentIndex = 0;
+    int RepeatCount = 0;
+    int FrameDelay = 30;
+    bool TransparentBackground = false;
+    bool RemoveLocalPalettes = false;
+    bool MergeDuplicatePixels = false;
+    bool RemoveUselessFrames = false;
+    unsigned char GifVersion = 0;
+    bool PipetteOn = false;
+    bool FillOn = false;
+    bool TextOn = false;
+    bool BrushOn = false;
+    bool Drawing = false;
+    int ClickX = 0;
+    int ClickY = 0;
+    QString TextToDraw;
+
+    FrameStore ImageList1;
+
+signals:
+    void pictureChanged();                // the working picture must be repainted
+    void statusChanged(const QString& text);
+    void captionChanged(const QString& caption);
+    void pictureAreaChanged(QSize size);  // Panel1 follows the frame size
+    void colourPicked(orugif::Colour colour);  // the pipette took a colour
+
+protected:
+    DocumentPrompts& prompts() { return prompts_; }
+    ClipboardPort& clipboard() { return clipboard_; }
+
+    // Replaces the working picture and shows it.
+    void setPicture(const QImage& picture);
+    // The working picture, made a white bitmap of the picture area's size
+    // first when it holds no picture, as drawing on an empty picture does.
+    QImage& ensurePicture();
+    // Sets the store's frame size and the picture area (Panel1) to `size`.
+    void setFrameSize(QSize size);
+    void setFileName(const QString& name);
+    void selectTool(bool* tool);
+
+private:
+    DocumentPrompts& prompts_;
+    ClipboardPort& clipboard_;
+    std::function<Colour()> drawingColour_;
+    QImage picture_;
+    QSize pictureArea_ = kInitialPictureArea;
+    QString statusText_;
+    QPoint penPos_;
+};
+
+} // namespace orugif

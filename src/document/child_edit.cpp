@@ -1,0 +1,80 @@
+// Frame list editing and the clipboard: delete, cut, copy, paste, clear and
+// reverse.
+#include "common/error.h"
+#include "common/limits.h"
+#include "document/child.h"
+#include "document/clipboard.h"
+#include "document/prompts.h"
+
+#include <QPainter>
+
+namespace orugif {
+
+void TChild::Supprimer()
+{
+    if (CurrentIndex < ImageList1.count())
+        ImageList1.remove(CurrentIndex);
+    if (CurrentIndex >= ImageList1.count())
+        CurrentIndex = ImageList1.count() - 1;
+    LitCadre();
+}
+
+void TChild::Couper()
+{
+    Copier();
+    Supprimer();
+}
+
+void TChild::Copier()
+{
+    if (!picture_.isNull())
+        clipboard().setImage(picture_);
+}
+
+void TChild::Coller()
+{
+    if (clipboard().hasImage()) {
+        const QImage bitmap = clipboard().image();
+        // Refused before anything changes.
+        if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
+            throw Error(QStringLiteral("L'image du presse-papiers est vide : rien n'a été collé."));
+        if (!pictureSizeAllowed(bitmap.width(), bitmap.height()))
+            throw Error(QStringLiteral("L'image du presse-papiers est trop grande (%1 x %2) : "
+                                       "la taille maximale est de %3 x %3 pixels.")
+                            .arg(bitmap.width())
+                            .arg(bitmap.height())
+                            .arg(kMaxPictureSide));
+        SauveUndo();
+        if (ImageList1.isEmpty())
+            setFrameSize(bitmap.size());
+        QPainter painter(&ensurePicture());
+        painter.drawImage(0, 0, bitmap);
+        painter.end();
+        emit pictureChanged();
+    }
+    FrameChanged = true;
+    Modified = true;
+    AffBarre();
+}
+
+void TChild::Effacer()
+{
+    if (prompts().ask(QStringLiteral("Confirmer effacer le cadre ?"), Choices::OkNo) != Answer::Ok)
+        return;
+    SauveUndo();
+    ensurePicture().fill(Qt::white);
+    emit pictureChanged();
+    FrameChanged = true;
+    Modified = true;
+}
+
+void TChild::Inverser()
+{
+    SauveUndo();
+    EcritCadre();
+    ImageList1.reverse();
+    Modified = true;
+    LitCadre();
+}
+
+} // namespace orugif

@@ -1,0 +1,61 @@
+// The drawing tools on the working picture: pipette, fill and brush, and the
+// selection of the active tool.
+#include "document/child.h"
+#include "editing/brush.h"
+#include "editing/fill.h"
+
+namespace orugif {
+
+void TChild::selectTool(bool* tool)
+{
+    PipetteOn = FillOn = TextOn = BrushOn = false;
+    if (tool)
+        *tool = true;
+}
+
+void TChild::Pipette() { selectTool(&PipetteOn); }
+void TChild::Remplir() { selectTool(&FillOn); }
+void TChild::Pinceau() { selectTool(&BrushOn); }
+void TChild::Texte() { selectTool(&TextOn); }
+void TChild::Pointeur() { selectTool(nullptr); }
+
+void TChild::Image1MouseDown(Qt::MouseButton, int x, int y)
+{
+    ClickX = x;
+    ClickY = y;
+    if (BrushOn) {
+        Drawing = true;
+        FrameChanged = true;
+        Modified = true;
+        penPos_ = QPoint(x, y);
+    }
+}
+
+void TChild::Image1MouseMove(int x, int y)
+{
+    if (!Drawing || !BrushOn || picture_.isNull())
+        return;
+    // The brush always paints with the picture's pen: one pixel, solid black.
+    editing::drawSegment(picture_, penPos_, QPoint(x, y), toQRgb(clBlack));
+    penPos_ = QPoint(x, y);
+    emit pictureChanged();
+}
+
+void TChild::Image1MouseUp(Qt::MouseButton, int, int) { Drawing = false; }
+
+void TChild::Image1Click()
+{
+    if (picture_.isNull() || !picture_.rect().contains(ClickX, ClickY))
+        return;
+    if (PipetteOn) {
+        emit colourPicked(fromQRgb(picture_.pixel(ClickX, ClickY)));
+    } else if (FillOn) {
+        const Colour colour = drawingColour_ ? drawingColour_() : clWhite;
+        editing::floodFill(picture_, ClickX, ClickY, toQRgb(colour));
+        emit pictureChanged();
+        FrameChanged = true;
+        Modified = true;
+    }
+}
+
+} // namespace orugif

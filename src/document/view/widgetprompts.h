@@ -1,0 +1,18 @@
+// The document's questions as real message boxes, in French.
+#pragma once
+#include "document/prompts.h"
+
+class QWidget;
+
+namespace orugif {
+
+class WidgetPrompts : public DocumentPrompts {
+public:
+    explicit WidgetPrompts(QWidget* parent) : parent_(parent) {}
+    Answer ask(const QString& question, Choices choices) override;
+
+private:
+    QWidget* parent_;
+};
+
+} // namespace orugif

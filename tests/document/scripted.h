@@ -1,0 +1,57 @@
+// A document with scripted answers to its questions, on the real clipboard.
+#pragma once
+#include "document/child.h"
+#include "document/clipboard.h"
+#include "document/prompts.h"
+#include "support/testsupport.h"
+
+#include <QStringList>
+#include <deque>
+
+namespace orugif::test {
+
+class ScriptedPrompts : public DocumentPrompts {
+public:
+    Answer ask(const QString& question, Choices) override
+    {
+        asked << question;
+        if (answers.empty())
+            return Answer::Cancel;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    std::deque<Answer> answers;
+    QStringList asked;
+};
+
+struct Document {
+    ScriptedPrompts prompts;
+    SystemClipboard clipboard;
+    TChild child{prompts, clipboard};
+
+    // A document holding `colours.size()` frames of w x h, each one colour.
+    void fill(std::initializer_list<unsigned> colours, int w = 4, int h = 3)
+    {
+        child.ImageList1.assign({}, QSize(w, h));
+        for (unsigned c : colours)
+            child.ImageList1.add(testsupport::solid(w, h, c));
+        child.NewFrame = false;
+        child.CurrentIndex = 0;
+        child.LitCadre();
+    }
+    // The colour (0xRRGGBB) of frame i's top-left pixel.
+    unsigned colourOf(int i) const { return child.ImageList1.frame(i).pixel(0, 0) & 0xffffffu; }
+    unsigned shown() const { return child.picture().pixel(0, 0) & 0xffffffu; }
+    // Fills the working picture around (0, 0) with `rgb`, as the fill tool does.
+    void paint(unsigned rgb)
+    {
+        child.setDrawingColourSource([rgb] { return fromQRgb(rgb); });
+        child.Remplir();
+        child.Image1MouseDown(Qt::LeftButton, 0, 0);
+        child.Image1MouseUp(Qt::LeftButton, 0, 0);
+        child.Image1Click();
+    }
+};
+
+} // namespace orugif::test
