@@ -78,6 +78,14 @@ void TChild::setPicture(const QImage& picture)
     emit pictureChanged();
 }
 
+void TChild::whitePicture()
+{
+    // A new bitmap rather than a fill of the shared one: no pixels are copied.
+    picture_ = QImage(picture_.isNull() ? pictureArea_ : picture_.size(), QImage::Format_RGB32);
+    picture_.fill(Qt::white);
+    emit pictureChanged();
+}
+
 QImage& TChild::ensurePicture()
 {
     if (picture_.isNull()) {
@@ -172,8 +180,7 @@ bool TChild::FormKeyDown(int key)
 void TChild::Ajouter()
 {
     EcritCadre();
-    ensurePicture().fill(Qt::white);
-    emit pictureChanged();
+    whitePicture();
     CurrentIndex = ImageList1.count();
     NewFrame = true;
     AffBarre();
@@ -182,8 +189,7 @@ void TChild::Ajouter()
 void TChild::Insere()
 {
     EcritCadre();
-    ensurePicture().fill(Qt::white);
-    emit pictureChanged();
+    whitePicture();
     const bool sizeWasSet = ImageList1.frameSizeSet();
     CurrentIndex = std::clamp(CurrentIndex, 0, ImageList1.count());
     ImageList1.insert(CurrentIndex, picture_);
@@ -191,13 +197,15 @@ void TChild::Insere()
         setFrameSize(ImageList1.frameSize());
 }
 
-void TChild::SauveUndo() { UndoPicture = picture_.copy(); }
+// The undo copy shares the picture's pixels; every drawing operation detaches
+// the working picture before it writes, so the copy keeps the old pixels.
+void TChild::SauveUndo() { UndoPicture = picture_; }
 
 void TChild::Annule()
 {
     if (UndoPicture.isNull())
         return;
-    setPicture(UndoPicture.copy());
+    setPicture(UndoPicture);
 }
 
 } // namespace orugif

@@ -117,6 +117,9 @@ protected:
     // The working picture, made a white bitmap of the picture area's size
     // first when it holds no picture, as drawing on an empty picture does.
     QImage& ensurePicture();
+    // Makes the working picture all white, of its own size (the picture
+    // area's when it holds none).
+    void whitePicture();
     // Sets the store's frame size and the picture area (Panel1) to `size`.
     void setFrameSize(QSize size);
     void setFileName(const QString& name);

@@ -62,8 +62,7 @@ void TChild::Effacer()
     if (prompts().ask(QStringLiteral("Confirmer effacer le cadre ?"), Choices::OkNo) != Answer::Ok)
         return;
     SauveUndo();
-    ensurePicture().fill(Qt::white);
-    emit pictureChanged();
+    whitePicture();
     FrameChanged = true;
     Modified = true;
 }
