@@ -27,6 +27,7 @@ BENCHMARK(floodFillLargePicture)->Unit(benchmark::kMillisecond);
 
 struct Silent : orugif::DocumentPrompts {
     orugif::Answer ask(const QString&, orugif::Choices) override { return orugif::Answer::No; }
+    void inform(const QString&) override {}
 };
 struct NoClipboard : orugif::ClipboardPort {
     bool hasImage() const override { return false; }

@@ -204,6 +204,15 @@ void TMainForm::connectCommands()
     bind("Supprimer1", [&c] { c.Supprimer(); });
     bind("Inverserlordre1", [&c] { c.Inverser(); });
     bind("Effacer1", [&c] { c.Effacer(); });
+    bind("Miroirhorizontal1", [&c] { c.MiroirH(); });
+    bind("MiroirVertical1", [&c] { c.MiroirV(); });
+    bind("Rotation1", [this, &c] {
+        c.Rotation();
+        childWindow_->setFocus();  // the document takes the keyboard back
+    });
+    bind("Dplacer1", [&c] { c.Deplacer(); });
+    bind("Redimensionner1", [&c] { c.Taille(); });
+    bind("Rchantilloner1", [&c] { c.Rechantilloner(); });
 
     // The drawing tools; the cursor over the picture tells which is active.
     const auto tool = [this](void (TChild::*select)(), Qt::CursorShape shape) {

@@ -18,3 +18,11 @@ constexpr bool pictureSizeAllowed(std::int64_t width, std::int64_t height)
 }
 
 } // namespace orugif
+
+namespace orugif {
+
+// Largest total pixel count of all the frames of one animation (8 GiB of
+// frames): operations that would build more refuse before allocating.
+constexpr std::int64_t kMaxAnimationPixels = std::int64_t(1) << 31;
+
+} // namespace orugif

@@ -104,6 +104,22 @@ void TChild::setFrameSize(QSize size)
     }
 }
 
+void TChild::rebuildStore(std::vector<QImage> frames, QSize size)
+{
+    ImageList1.assign(std::move(frames), size);
+    if (pictureArea_ != size) {
+        pictureArea_ = size;
+        emit pictureAreaChanged(size);
+    }
+}
+
+void TChild::pictureEdited(const QImage& picture)
+{
+    setPicture(picture);
+    FrameChanged = true;
+    Modified = true;
+}
+
 void TChild::LitCadre()
 {
     if (ImageList1.contains(CurrentIndex))

@@ -53,6 +53,14 @@ public:
     void Effacer();
     void Inverser();
 
+    // --- geometric transforms and resampling
+    void MiroirH();
+    void MiroirV();
+    void Rotation();
+    void Deplacer();
+    void Taille();
+    void Rechantilloner();
+
     // --- drawing tools
     void Pipette();
     void Remplir();
@@ -123,6 +131,10 @@ protected:
     // Sets the store's frame size and the picture area (Panel1) to `size`.
     void setFrameSize(QSize size);
     void setFileName(const QString& name);
+    // Replaces every frame by `frames` of `size` (resize, resample, wizards).
+    void rebuildStore(std::vector<QImage> frames, QSize size);
+    // A finished edit of the working picture: shown, and marked for write-back.
+    void pictureEdited(const QImage& picture);
     void selectTool(bool* tool);
 
 private:

@@ -2,6 +2,8 @@
 // needs goes through it. The application passes an implementation that shows
 // real message boxes and dialogs; tests pass a scripted one.
 #pragma once
+#include <QPoint>
+#include <QSize>
 #include <QString>
 
 namespace orugif {
@@ -21,6 +23,17 @@ public:
     // Asks `question` with the given buttons; closing the box counts as the
     // last button (No, or Cancel where there is one).
     virtual Answer ask(const QString& question, Choices choices) = 0;
+    // Shows `message` in a plain message box.
+    virtual void inform(const QString& message) = 0;
+
+    // The modal dialogs: each returns what its Result gives, and the default
+    // answers as a cancelled dialog does.
+    // Rotation: 0 cancelled, 1 a quarter left, 2 a quarter right, 3 half a turn.
+    virtual int runRotation() { return 0; }
+    // Move: the offsets, (0, 0) when cancelled; limited to -width..width, -height..height.
+    virtual QPoint runMove(int width, int height) { return {}; }
+    // Resize and resample: the new size, (0, 0) when cancelled.
+    virtual QSize runResize(int width, int height) { return {0, 0}; }
 };
 
 } // namespace orugif

@@ -27,6 +27,7 @@ namespace {
 
 struct NoPrompts : DocumentPrompts {
     Answer ask(const QString&, Choices) override { return Answer::Ok; }
+    void inform(const QString&) override {}
 };
 
 struct Fixture {

@@ -21,8 +21,27 @@ public:
         answers.pop_front();
         return a;
     }
+    void inform(const QString& message) override { informed << message; }
+    int runRotation() override { return rotation; }
+    QPoint runMove(int width, int height) override
+    {
+        moveLimits = QSize(width, height);
+        return move;
+    }
+    QSize runResize(int width, int height) override
+    {
+        resizeFrom = QSize(width, height);
+        return resize;
+    }
+
     std::deque<Answer> answers;
     QStringList asked;
+    QStringList informed;
+    int rotation = 0;
+    QPoint move;
+    QSize moveLimits;
+    QSize resize{0, 0};
+    QSize resizeFrom;
 };
 
 struct Document {

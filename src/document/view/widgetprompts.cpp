@@ -1,5 +1,7 @@
 #include "document/view/widgetprompts.h"
 
+#include "editing/dialogs/transformdialogs.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -33,6 +35,38 @@ Answer WidgetPrompts::ask(const QString& question, Choices choices)
     default:
         return choices == Choices::YesNoCancel ? Answer::Cancel : Answer::No;
     }
+}
+
+} // namespace orugif
+
+namespace orugif {
+
+void WidgetPrompts::inform(const QString& message)
+{
+    QMessageBox::information(parent_, QApplication::applicationName(), message);
+}
+
+int WidgetPrompts::runRotation()
+{
+    TRot dialog(parent_);
+    dialog.exec();
+    return dialog.Result();
+}
+
+QPoint WidgetPrompts::runMove(int width, int height)
+{
+    TDecaler dialog(parent_);
+    dialog.Init(width, height);
+    dialog.exec();
+    return dialog.Result();
+}
+
+QSize WidgetPrompts::runResize(int width, int height)
+{
+    TRedim dialog(parent_);
+    dialog.Init(width, height);
+    dialog.exec();
+    return dialog.Result();
 }
 
 } // namespace orugif

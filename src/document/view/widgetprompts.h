@@ -10,6 +10,10 @@ class WidgetPrompts : public DocumentPrompts {
 public:
     explicit WidgetPrompts(QWidget* parent) : parent_(parent) {}
     Answer ask(const QString& question, Choices choices) override;
+    void inform(const QString& message) override;
+    int runRotation() override;
+    QPoint runMove(int width, int height) override;
+    QSize runResize(int width, int height) override;
 
 private:
     QWidget* parent_;

@@ -1,0 +1,109 @@
+// Geometric transforms of the current frame, and the resize and resample of
+// the whole animation.
+#include "common/error.h"
+#include "common/limits.h"
+#include "document/child.h"
+#include "document/prompts.h"
+#include "editing/resampler.h"
+#include "editing/transforms.h"
+
+namespace orugif {
+
+void TChild::MiroirH()
+{
+    if (picture_.isNull())
+        return;
+    SauveUndo();
+    pictureEdited(editing::mirrorTopBottom(picture_));
+}
+
+void TChild::MiroirV()
+{
+    if (picture_.isNull())
+        return;
+    SauveUndo();
+    pictureEdited(editing::mirrorLeftRight(picture_));
+}
+
+void TChild::Rotation()
+{
+    if (picture_.isNull())
+        return;
+    if (picture_.width() != picture_.height()) {
+        prompts().inform(QStringLiteral("l'image n'est pas carrée"));
+        return;
+    }
+    const int choice = prompts().runRotation();
+    if (choice < 1 || choice > 3)
+        return;
+    SauveUndo();
+    pictureEdited(editing::rotateSquare(picture_, editing::Turn(choice)));
+}
+
+void TChild::Deplacer()
+{
+    if (picture_.isNull())
+        return;
+    const QPoint offset = prompts().runMove(ImageList1.width(), ImageList1.height());
+    if (offset.isNull())
+        return;
+    SauveUndo();
+    pictureEdited(editing::shifted(picture_, offset.x(), offset.y()));
+}
+
+namespace {
+
+// The new size of every frame, or an empty size when the user cancelled.
+// Refuses sizes the editor cannot hold before anything is built.
+QSize askNewSize(DocumentPrompts& prompts, const FrameStore& store)
+{
+    const QSize size = prompts.runResize(store.width(), store.height());
+    if (size.width() <= 0 || size.height() <= 0)
+        return {};
+    const std::int64_t frames = std::max(store.count(), 1);
+    if (!pictureSizeAllowed(size.width(), size.height())
+        || frames * size.width() * size.height() > kMaxAnimationPixels)
+        throw Error(QStringLiteral("Taille trop grande : %1 cadre(s) de %2 x %3 pixels ne tiennent pas en mémoire.")
+                        .arg(store.count())
+                        .arg(size.width())
+                        .arg(size.height()));
+    return size;
+}
+
+} // namespace
+
+void TChild::Taille()
+{
+    // The current frame's edits go into the store first, so they are resized
+    // with it instead of being replaced by the stored frame.
+    EcritCadre();
+    const QSize size = askNewSize(prompts(), ImageList1);
+    if (size.isEmpty())
+        return;
+    std::vector<QImage> frames;
+    frames.reserve(std::size_t(ImageList1.count()));
+    for (const QImage& frame : ImageList1.frames())
+        frames.push_back(editing::stretched(frame, size));
+    rebuildStore(std::move(frames), size);
+    LitCadre();
+    Modified = true;
+}
+
+void TChild::Rechantilloner()
+{
+    EcritCadre();
+    const QSize size = askNewSize(prompts(), ImageList1);
+    if (size.isEmpty())
+        return;
+    // Built aside: a failure leaves the store as it was.
+    const editing::Filter& mitchell = editing::filters()[editing::kMitchell];
+    std::vector<QImage> frames;
+    frames.reserve(std::size_t(ImageList1.count()));
+    for (const QImage& frame : ImageList1.frames())
+        frames.push_back(editing::filteredResize(frame, size, mitchell, 2.0f));
+    rebuildStore(std::move(frames), size);
+    LitCadre();
+    Modified = true;
+}
+
+} // namespace orugif
