@@ -213,6 +213,7 @@ void TMainForm::connectCommands()
     bind("Dplacer1", [&c] { c.Deplacer(); });
     bind("Redimensionner1", [&c] { c.Taille(); });
     bind("Rchantilloner1", [&c] { c.Rechantilloner(); });
+    bind("Effetsspciaux1", [&c] { c.Speciaux(); });
 
     // The drawing tools; the cursor over the picture tells which is active.
     const auto tool = [this](void (TChild::*select)(), Qt::CursorShape shape) {

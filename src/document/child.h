@@ -60,6 +60,7 @@ public:
     void Deplacer();
     void Taille();
     void Rechantilloner();
+    void Speciaux();
 
     // --- drawing tools
     void Pipette();

@@ -106,4 +106,15 @@ void TChild::Rechantilloner()
     Modified = true;
 }
 
+void TChild::Speciaux()
+{
+    EcritCadre();
+    if (picture_.isNull())
+        return;
+    const QImage result = prompts().runEffects(picture_);
+    SauveUndo();
+    // Marked whether the user confirmed or not.
+    pictureEdited(result.isNull() ? picture_ : result);
+}
+
 } // namespace orugif

@@ -2,6 +2,7 @@
 // needs goes through it. The application passes an implementation that shows
 // real message boxes and dialogs; tests pass a scripted one.
 #pragma once
+#include <QImage>
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -34,6 +35,8 @@ public:
     virtual QPoint runMove(int width, int height) { return {}; }
     // Resize and resample: the new size, (0, 0) when cancelled.
     virtual QSize runResize(int width, int height) { return {0, 0}; }
+    // Special effects on `picture`: the result when confirmed, else `picture`.
+    virtual QImage runEffects(const QImage& picture) { return picture; }
 };
 
 } // namespace orugif

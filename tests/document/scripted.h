@@ -34,7 +34,15 @@ public:
         return resize;
     }
 
+    QImage runEffects(const QImage& picture) override
+    {
+        effectsShown = picture;
+        return effectResult.isNull() ? picture : effectResult;
+    }
+
     std::deque<Answer> answers;
+    QImage effectsShown;
+    QImage effectResult;
     QStringList asked;
     QStringList informed;
     int rotation = 0;

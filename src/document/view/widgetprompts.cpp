@@ -1,5 +1,6 @@
 #include "document/view/widgetprompts.h"
 
+#include "editing/dialogs/effectsdialog.h"
 #include "editing/dialogs/transformdialogs.h"
 
 #include <QApplication>
@@ -67,6 +68,16 @@ QSize WidgetPrompts::runResize(int width, int height)
     dialog.Init(width, height);
     dialog.exec();
     return dialog.Result();
+}
+
+QImage WidgetPrompts::runEffects(const QImage& picture)
+{
+    TEffets dialog(parent_);
+    dialog.Init(picture);
+    dialog.exec();
+    QImage result = picture;
+    dialog.Result(result);
+    return result;
 }
 
 } // namespace orugif

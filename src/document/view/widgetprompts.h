@@ -14,6 +14,7 @@ public:
     int runRotation() override;
     QPoint runMove(int width, int height) override;
     QSize runResize(int width, int height) override;
+    QImage runEffects(const QImage& picture) override;
 
 private:
     QWidget* parent_;
