@@ -214,6 +214,8 @@ void TMainForm::connectCommands()
     bind("Redimensionner1", [&c] { c.Taille(); });
     bind("Rchantilloner1", [&c] { c.Rechantilloner(); });
     bind("Effetsspciaux1", [&c] { c.Speciaux(); });
+    bind("Transiitonaprs1", [&c] { c.TransApres(); });
+    bind("Transiitonavant1", [&c] { c.TransAvant(); });
 
     // The drawing tools; the cursor over the picture tells which is active.
     const auto tool = [this](void (TChild::*select)(), Qt::CursorShape shape) {

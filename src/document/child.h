@@ -61,6 +61,8 @@ public:
     void Taille();
     void Rechantilloner();
     void Speciaux();
+    void TransApres() { transition(true); }
+    void TransAvant() { transition(false); }
 
     // --- drawing tools
     void Pipette();
@@ -137,6 +139,7 @@ protected:
     // A finished edit of the working picture: shown, and marked for write-back.
     void pictureEdited(const QImage& picture);
     void selectTool(bool* tool);
+    void transition(bool after);
 
 private:
     DocumentPrompts& prompts_;

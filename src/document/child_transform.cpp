@@ -6,6 +6,9 @@
 #include "document/prompts.h"
 #include "editing/resampler.h"
 #include "editing/transforms.h"
+#include "editing/transitions.h"
+
+#include <algorithm>
 
 namespace orugif {
 
@@ -115,6 +118,28 @@ void TChild::Speciaux()
     SauveUndo();
     // Marked whether the user confirmed or not.
     pictureEdited(result.isNull() ? picture_ : result);
+}
+
+void TChild::transition(bool after)
+{
+    EcritCadre();
+    const DocumentPrompts::TransitionChoice choice = prompts().runTransition(after, picture_);
+    if (choice.kind < 0)
+        return;
+    // The frames are placed around the current frame, which must be in the
+    // store: refused before anything is inserted otherwise.
+    if (!ImageList1.contains(CurrentIndex))
+        throw Error(QStringLiteral("La transition part du cadre en cours, qui n'est pas encore dans "
+                                   "l'animation : dessinez dessus ou changez de cadre d'abord."));
+    const int count = std::clamp(choice.count, 0, editing::kMaxTransitionFrames);
+    const std::vector<QImage> frames = editing::transitionFrames(picture_, choice.kind, count, after);
+    const int at = after ? CurrentIndex + 1 : CurrentIndex;
+    for (std::size_t k = 0; k < frames.size(); ++k)
+        ImageList1.insert(at + int(k), frames[k]);
+    if (!after)
+        CurrentIndex += int(frames.size());
+    LitCadre();
+    Modified = true;
 }
 
 } // namespace orugif

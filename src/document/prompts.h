@@ -37,6 +37,13 @@ public:
     virtual QSize runResize(int width, int height) { return {0, 0}; }
     // Special effects on `picture`: the result when confirmed, else `picture`.
     virtual QImage runEffects(const QImage& picture) { return picture; }
+    // Transition after (or before) the current frame: the kind (-1 when
+    // cancelled or none chosen) and the frame count.
+    struct TransitionChoice {
+        int kind = -1;
+        int count = 0;
+    };
+    virtual TransitionChoice runTransition(bool after, const QImage& picture) { return {}; }
 };
 
 } // namespace orugif

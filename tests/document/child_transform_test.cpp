@@ -144,3 +144,62 @@ TEST(EffectsCommand, writesBackFirstAndMarksTheFrameEvenWhenCancelled)
     c.Annule();
     EXPECT_EQ(d.shown(), 0x00ff00u);
 }
+
+TEST(TransitionCommands, afterInsertsFollowingTheCurrentFrame)
+{
+    Document d;
+    d.fill({1, 2, 3}, 40, 20);
+    TChild& c = d.child;
+    c.Suivant();
+    d.prompts.transition = {1, 3};  // "Stores", 3 frames
+    c.TransApres();
+    ASSERT_EQ(c.ImageList1.count(), 6);
+    EXPECT_EQ(c.CurrentIndex, 1);
+    EXPECT_EQ(d.colourOf(1), 2u);
+    EXPECT_EQ(d.colourOf(5), 3u);
+    EXPECT_EQ(c.ImageList1.frame(2).pixel(5, 2), qRgb(0, 0, 0));  // frame 1's line at y = 2
+    EXPECT_TRUE(c.Modified);
+}
+
+TEST(TransitionCommands, beforeKeepsTheFormerFrameCurrent)
+{
+    Document d;
+    d.fill({1, 2, 3, 4, 5}, 40, 100);
+    TChild& c = d.child;
+    c.CurrentIndex = 2;
+    c.LitCadre();
+    d.prompts.transition = {1, 3};
+    c.TransAvant();
+    ASSERT_EQ(c.ImageList1.count(), 8);
+    EXPECT_EQ(c.CurrentIndex, 5);
+    EXPECT_EQ(d.colourOf(5), 3u);
+    EXPECT_EQ(d.shown(), 3u);
+    // Widths 3, 2, 1 at indexes 2, 3, 4: the widest first.
+    const auto blackRows = [&](int i) {
+        int n = 0;
+        for (int y = 0; y < 100; ++y)
+            n += c.ImageList1.frame(i).pixel(20, y) == qRgb(0, 0, 0);
+        return n;
+    };
+    EXPECT_GT(blackRows(2), blackRows(3));
+    EXPECT_GT(blackRows(3), blackRows(4));
+}
+
+TEST(TransitionCommands, cancelOnlyWritesBackAndAPendingBlankFrameIsRefused)
+{
+    Document d;
+    d.fill({1, 2}, 40, 20);
+    TChild& c = d.child;
+    d.paint(0x00ff00);
+    d.prompts.transition = {-1, 4};
+    c.TransApres();
+    EXPECT_EQ(d.colourOf(0), 0x00ff00u);
+    EXPECT_EQ(c.ImageList1.count(), 2);
+
+    c.Premier();
+    c.Ajouter();  // nothing drawn: the blank frame is not in the store
+    d.prompts.transition = {0, 4};
+    EXPECT_THROW(c.TransApres(), Error);
+    EXPECT_THROW(c.TransAvant(), Error);
+    EXPECT_EQ(c.ImageList1.count(), 2);
+}

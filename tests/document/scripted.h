@@ -40,7 +40,10 @@ public:
         return effectResult.isNull() ? picture : effectResult;
     }
 
+    TransitionChoice runTransition(bool, const QImage&) override { return transition; }
+
     std::deque<Answer> answers;
+    TransitionChoice transition;
     QImage effectsShown;
     QImage effectResult;
     QStringList asked;

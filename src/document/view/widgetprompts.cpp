@@ -2,6 +2,7 @@
 
 #include "editing/dialogs/effectsdialog.h"
 #include "editing/dialogs/transformdialogs.h"
+#include "editing/dialogs/transitiondialog.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -78,6 +79,16 @@ QImage WidgetPrompts::runEffects(const QImage& picture)
     QImage result = picture;
     dialog.Result(result);
     return result;
+}
+
+DocumentPrompts::TransitionChoice WidgetPrompts::runTransition(bool after, const QImage& picture)
+{
+    TransitionDialog dialog(after, parent_);
+    dialog.Init(picture);
+    dialog.exec();
+    TransitionChoice choice;
+    dialog.Result(choice.count, choice.kind);
+    return choice;
 }
 
 } // namespace orugif

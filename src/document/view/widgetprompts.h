@@ -15,6 +15,7 @@ public:
     QPoint runMove(int width, int height) override;
     QSize runResize(int width, int height) override;
     QImage runEffects(const QImage& picture) override;
+    TransitionChoice runTransition(bool after, const QImage& picture) override;
 
 private:
     QWidget* parent_;
