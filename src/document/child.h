@@ -5,6 +5,7 @@
 #pragma once
 #include "common/colour.h"
 #include "document/framestore.h"
+#include "editing/text.h"
 
 #include <QImage>
 #include <QObject>
@@ -61,6 +62,8 @@ public:
     void Taille();
     void Rechantilloner();
     void Speciaux();
+    // The banner generator: n frames of the store's size appended to it.
+    void AjoutTxt(const QString& text, editing::TextFont& font, const QString& effect, int n);
     void TransApres() { transition(true); }
     void TransAvant() { transition(false); }
 
@@ -109,6 +112,7 @@ public:
     int ClickX = 0;
     int ClickY = 0;
     QString TextToDraw;
+    editing::TextFont PictureFont;  // the working picture's font for the text tool
 
     FrameStore ImageList1;
 
@@ -118,6 +122,7 @@ signals:
     void captionChanged(const QString& caption);
     void pictureAreaChanged(QSize size);  // Panel1 follows the frame size
     void colourPicked(orugif::Colour colour);  // the pipette took a colour
+    void textStamped();                        // the picture shows the hand pointer
 
 protected:
     DocumentPrompts& prompts() { return prompts_; }
@@ -139,6 +144,7 @@ protected:
     // A finished edit of the working picture: shown, and marked for write-back.
     void pictureEdited(const QImage& picture);
     void selectTool(bool* tool);
+    void stampText();
     void transition(bool after);
 
 private:

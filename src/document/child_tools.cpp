@@ -1,6 +1,7 @@
 // The drawing tools on the working picture: pipette, fill and brush, and the
 // selection of the active tool.
 #include "document/child.h"
+#include "document/prompts.h"
 #include "editing/brush.h"
 #include "editing/fill.h"
 
@@ -55,7 +56,29 @@ void TChild::Image1Click()
         emit pictureChanged();
         FrameChanged = true;
         Modified = true;
+    } else if (TextOn) {
+        stampText();
     }
+}
+
+void TChild::stampText()
+{
+    TextToDraw = prompts().runText(TextAngle, PictureFont);
+    SauveUndo();  // whether or not the dialog was confirmed
+    QImage picture = picture_;
+    if (TextAngle != 0)
+        editing::RotTextOut(picture, ClickX, ClickY, TextToDraw, TextAngle, PictureFont);
+    else
+        editing::drawTextOnWhite(picture, ClickX, ClickY, TextToDraw, PictureFont);
+    TextToDraw.clear();
+    pictureEdited(picture);
+    emit textStamped();
+}
+
+void TChild::AjoutTxt(const QString& text, editing::TextFont& font, const QString& effect, int n)
+{
+    for (const QImage& frame : editing::AjoutTxt(ImageList1.frameSize(), text, font, effect, n))
+        ImageList1.add(frame);
 }
 
 } // namespace orugif

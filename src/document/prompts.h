@@ -2,6 +2,8 @@
 // needs goes through it. The application passes an implementation that shows
 // real message boxes and dialogs; tests pass a scripted one.
 #pragma once
+#include "editing/text.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QSize>
@@ -44,6 +46,9 @@ public:
         int count = 0;
     };
     virtual TransitionChoice runTransition(bool after, const QImage& picture) { return {}; }
+    // The text dialog: the text to stamp (empty when cancelled); when
+    // confirmed, `angle` and `font` take the dialog's choices.
+    virtual QString runText(int& angle, editing::TextFont& font) { return {}; }
 };
 
 } // namespace orugif

@@ -95,3 +95,37 @@ TEST(Tools, clicksOutsideThePictureOrWithNoToolDoNothing)
     EXPECT_EQ(c.picture().pixel(1, 1), qRgb(0, 0, 0));
     EXPECT_FALSE(c.FrameChanged);
 }
+
+TEST(Tools, theTextToolStampsAtTheClickAndKeepsTheAngle)
+{
+    Document d;
+    d.fill({0x000000}, 120, 60);
+    TChild& c = d.child;
+    c.Texte();
+    d.prompts.text = "Oru";
+    d.prompts.textAngle = 0;
+    c.Image1MouseDown(Qt::LeftButton, 10, 20);
+    c.Image1Click();
+    EXPECT_EQ(c.picture().pixel(10, 20), qRgb(255, 255, 255));  // the white box's corner
+    EXPECT_TRUE(c.FrameChanged && c.Modified);
+    EXPECT_TRUE(c.TextToDraw.isEmpty());
+    c.Annule();
+    EXPECT_EQ(c.picture().pixel(10, 20), qRgb(0, 0, 0));
+
+    d.prompts.textAngle = 45;
+    c.Image1MouseDown(Qt::LeftButton, 30, 40);
+    c.Image1Click();
+    EXPECT_EQ(c.TextAngle, 45);
+}
+
+TEST(Tools, aCancelledTextDialogDrawsNothingButStillMarksTheFrame)
+{
+    Document d;
+    d.fill({0x000000}, 40, 30);
+    TChild& c = d.child;
+    c.Texte();
+    c.Image1MouseDown(Qt::LeftButton, 1, 1);
+    c.Image1Click();
+    EXPECT_EQ(c.picture(), testsupport::solid(40, 30, 0));
+    EXPECT_TRUE(c.FrameChanged && c.Modified);
+}

@@ -42,7 +42,19 @@ public:
 
     TransitionChoice runTransition(bool, const QImage&) override { return transition; }
 
+    QString runText(int& angle, editing::TextFont& font) override
+    {
+        textFontShown = font;
+        if (text.isEmpty())
+            return {};
+        angle = textAngle;
+        return text;
+    }
+
     std::deque<Answer> answers;
+    QString text;
+    int textAngle = 0;
+    editing::TextFont textFontShown;
     TransitionChoice transition;
     QImage effectsShown;
     QImage effectResult;

@@ -11,6 +11,7 @@ PictureWidget::PictureWidget(TChild& child, QWidget* parent) : QWidget(parent), 
 {
     setObjectName(QStringLiteral("Image1"));
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    connect(&child_, &TChild::textStamped, this, [this] { setCursor(Qt::PointingHandCursor); });
     connect(&child_, &TChild::pictureChanged, this, [this] {
         updateGeometry();
         update();

@@ -1,6 +1,7 @@
 #include "document/view/widgetprompts.h"
 
 #include "editing/dialogs/effectsdialog.h"
+#include "editing/dialogs/textdialog.h"
 #include "editing/dialogs/transformdialogs.h"
 #include "editing/dialogs/transitiondialog.h"
 
@@ -89,6 +90,16 @@ DocumentPrompts::TransitionChoice WidgetPrompts::runTransition(bool after, const
     TransitionChoice choice;
     dialog.Result(choice.count, choice.kind);
     return choice;
+}
+
+QString WidgetPrompts::runText(int& angle, editing::TextFont& font)
+{
+    TEditext dialog(parent_);
+    dialog.Init(font);
+    dialog.exec();
+    QString text;
+    dialog.Result(text, angle, font);
+    return text;
 }
 
 } // namespace orugif

@@ -16,6 +16,7 @@ public:
     QSize runResize(int width, int height) override;
     QImage runEffects(const QImage& picture) override;
     TransitionChoice runTransition(bool after, const QImage& picture) override;
+    QString runText(int& angle, editing::TextFont& font) override;
 
 private:
     QWidget* parent_;
