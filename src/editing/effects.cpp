@@ -139,22 +139,28 @@ void keepChannel(QImage& p, int channel)
 }
 
 // A drop shadow: d takes s + 1 (each channel modulo 256) where s, the pixel
-// at (x + dx, y + dy), is bluer-darker than d. Both read before the effect.
+// at (x + dx, y + dy), has less blue than d. Rows are visited so that every
+// source row is still unchanged when read: bottom up when the source lies
+// above, top down when it lies below.
 void shadow(QImage& p, int dx, int dy)
 {
-    const QImage before = p.copy();
     const int w = p.width();
     const int h = p.height();
-    for (int y = std::max(0, -dy); y < std::min(h, h - dy); ++y) {
-        const uchar* src = before.constScanLine(y + dy);
-        const uchar* old = before.constScanLine(y);
+    const int first = std::max(0, -dy);
+    const int last = std::min(h, h - dy) - 1;
+    const int x0 = std::max(0, -dx);
+    const int x1 = std::min(w, w - dx);
+    for (int n = 0; n <= last - first; ++n) {
+        const int y = dy < 0 ? last - n : first + n;
+        const uchar* src = p.constScanLine(y + dy);
         uchar* out = row(p, y);
-        for (int x = std::max(0, -dx); x < std::min(w, w - dx); ++x) {
+        for (int x = x0; x < x1; ++x) {
             const uchar* s = src + 4 * (x + dx);
-            if (s[0] < old[4 * x]) {
-                out[4 * x] = uchar(s[0] + 1);
-                out[4 * x + 1] = uchar(s[1] + 1);
-                out[4 * x + 2] = uchar(s[2] + 1);
+            uchar* d = out + 4 * x;
+            if (s[0] < d[0]) {
+                d[0] = uchar(s[0] + 1);
+                d[1] = uchar(s[1] + 1);
+                d[2] = uchar(s[2] + 1);
             }
         }
     }
@@ -257,8 +263,9 @@ const QStringList& effectNames()
 }
 
 Effects::Effects(quint32 seed, std::function<quint32()> seedFromClock)
-    : random_(seed), seedFromClock_(std::move(seedFromClock))
+    : seedFromClock_(std::move(seedFromClock))
 {
+    this->seed(seed);
     if (!seedFromClock_)
         seedFromClock_ = [] { return quint32(QDateTime::currentMSecsSinceEpoch()); };
 }
@@ -321,7 +328,7 @@ void Effects::apply(QImage& p, int index)
     case 17: applyLut(p, makeLut([](int v) { return 255 - v; })); break;
     case 18: texture(p, 50); break;
     case 19:
-        random_.seed(seedFromClock_());
+        seed(seedFromClock_());
         displace(p, 50, Melting{*this, 50});
         break;
     case 20: displace(p, 50, Bands{50}); break;

@@ -3,6 +3,8 @@
 #include "editing/effectsession.h"
 #include "support/testsupport.h"
 
+#include <QRandomGenerator>
+
 #include <gtest/gtest.h>
 
 using namespace orugif::editing;
@@ -157,8 +159,9 @@ TEST(Effects, noiseStaysWithinItsAmplitude)
                 ASSERT_GE(qRed(c), 118);
                 ASSERT_LE(qRed(c), 137);
                 changed |= c != p.pixel(x, y);
-                if (QByteArray(name) == "Bruit monochrome")
+                if (QByteArray(name) == "Bruit monochrome") {
                     ASSERT_TRUE(qRed(c) == qGreen(c) && qGreen(c) == qBlue(c));
+                }
             }
         EXPECT_TRUE(changed) << name;
     }
