@@ -339,6 +339,14 @@ DecodeResult decodeImage(const PngInfo& info, bool wantBitmap,
     const int height = int(h.height);
     const RowConverter conv(info);
 
+    const int channels = h.colourType == 2 ? 3 : h.colourType == 4 ? 2 : h.colourType == 6 ? 4 : 1;
+    const int bitsPerPixel = channels * h.bitDepth;
+    // Deflate cannot pack more than about 1032 bytes into one, so image data
+    // too short to hold every scanline is refused before the picture exists.
+    const std::size_t maxRow = (std::size_t(width) * std::size_t(bitsPerPixel) + 7) / 8;
+    if ((maxRow + 1) * std::size_t(height) / 1040 > std::size_t(info.idat.size()))
+        fail(kCorrupted);
+
     DecodeResult result;
     result.picture = allocate(width, height, conv.hasAlpha() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (wantBitmap) {
@@ -355,10 +363,7 @@ DecodeResult decodeImage(const PngInfo& info, bool wantBitmap,
         }
     }
 
-    const int channels = h.colourType == 2 ? 3 : h.colourType == 4 ? 2 : h.colourType == 6 ? 4 : 1;
-    const int bitsPerPixel = channels * h.bitDepth;
     const int bpp = std::max(1, bitsPerPixel / 8);
-    const std::size_t maxRow = (std::size_t(width) * std::size_t(bitsPerPixel) + 7) / 8;
     std::vector<std::uint8_t> lines(2 * (maxRow + 1), 0);
     std::uint8_t* cur = lines.data();
     std::uint8_t* prev = lines.data() + maxRow + 1;
