@@ -112,12 +112,12 @@ bool points(ByteCursor& c, std::uint32_t count, bool small, QPolygonF& out)
     out.resize(qsizetype(count));
     for (std::uint32_t i = 0; i < count; ++i) {
         if (small) {
-            std::int16_t x, y;
+            std::int16_t x = 0, y = 0;
             c.i16le(x);
             c.i16le(y);
             out[i] = QPointF(x, y);
         } else {
-            std::int32_t x, y;
+            std::int32_t x = 0, y = 0;
             c.i32le(x);
             c.i32le(y);
             out[i] = QPointF(x, y);
@@ -353,7 +353,7 @@ void gradientRecord(Player& p, Record& r)
     };
     std::vector<Vertex> v(nVer);
     for (auto& e : v) {
-        std::uint16_t c[4];
+        std::uint16_t c[4] = {};
         point32(r.c, e.at);
         for (auto& k : c)
             r.c.u16le(k);

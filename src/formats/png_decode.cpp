@@ -120,7 +120,7 @@ inline int be16(const std::uint8_t* p) { return p[0] << 8 | p[1]; }
 // Everything that turns one unfiltered scanline into pixels.
 class RowConverter {
 public:
-    explicit RowConverter(const PngInfo& info) : h_(info.header)
+    explicit RowConverter(const PngInfo& info) : h_(info.header), gammaOn_(info.hasGamma)
     {
         for (int i = 0; i < 256; ++i)
             gamma_[i] = info.hasGamma ? info.gamma[i] : std::uint8_t(i);
@@ -242,7 +242,10 @@ public:
             return;
         }
         case 2:
-            if (depth == 8 && !trnsOn_) {
+            if (depth == 8 && !trnsOn_ && !gammaOn_) {
+                for (int k = 0; k < count; ++k, raw += 3)
+                    out[k * step] = 0xff000000u | QRgb(raw[0]) << 16 | QRgb(raw[1]) << 8 | raw[2];
+            } else if (depth == 8 && !trnsOn_) {
                 for (int k = 0; k < count; ++k, raw += 3)
                     out[k * step] = 0xff000000u | QRgb(g[raw[0]]) << 16 | QRgb(g[raw[1]]) << 8 | g[raw[2]];
             } else if (depth == 8) {
@@ -313,6 +316,7 @@ public:
 
 private:
     const PngHeader& h_;
+    bool gammaOn_ = false;
     std::array<std::uint8_t, 256> gamma_{};
     std::vector<QRgb> palette_; // gamma applied, opaque
     std::array<QRgb, 256> lut_{};

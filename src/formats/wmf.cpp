@@ -142,7 +142,7 @@ bool points(ByteCursor& c, std::size_t count, QPolygonF& out)
         return false;
     out.resize(qsizetype(count));
     for (std::size_t i = 0; i < count; ++i) {
-        std::int16_t x, y;
+        std::int16_t x = 0, y = 0;
         c.i16le(x);
         c.i16le(y);
         out[qsizetype(i)] = QPointF(x, y);
@@ -251,7 +251,7 @@ void extTextOut(Player& p, ByteCursor& c)
     std::vector<double> dx;
     if (c.remaining() >= std::size_t(count) * 2) {
         for (int i = 0; i < count; ++i) {
-            std::int16_t v;
+            std::int16_t v = 0;
             c.i16le(v);
             dx.push_back(v);
         }
