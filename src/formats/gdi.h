@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QTransform>
+#include <cmath>
 #include <vector>
 
 namespace orugif::formats::gdi {
@@ -138,6 +139,29 @@ private:
     bool inPath_ = false;
     QPainterPath path_;
 };
+
+namespace detail {
+
+inline QPainterPath rectPath(const QRectF& r)
+{
+    QPainterPath p;
+    p.addRect(r);
+    return p;
+}
+
+// Length of a unit step along x (or y) once mapped.
+inline double scaleOf(const QTransform& t, bool vertical)
+{
+    return vertical ? std::hypot(t.m12(), t.m22()) : std::hypot(t.m11(), t.m21());
+}
+
+inline bool finite(const QTransform& t)
+{
+    return std::isfinite(t.m11()) && std::isfinite(t.m12()) && std::isfinite(t.m21()) && std::isfinite(t.m22())
+        && std::isfinite(t.dx()) && std::isfinite(t.dy());
+}
+
+} // namespace detail
 
 // Colour of a COLORREF (0x00BBGGRR; the high byte's palette flags are ignored).
 inline QRgb colourRef(std::uint32_t c) { return qRgb(int(c & 0xff), int((c >> 8) & 0xff), int((c >> 16) & 0xff)); }
