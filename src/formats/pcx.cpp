@@ -109,6 +109,12 @@ QImage decodePcx(const QByteArray& file, int* kindOut)
     default: break;
     }
 
+    // A run of two bytes gives at most 63 bytes: data too short to fill every
+    // line is refused before the bitmap exists.
+    const std::uint64_t needed = std::uint64_t(planes) * std::uint64_t(bytesPerLine) * std::uint64_t(height);
+    if (needed > std::uint64_t(dataEnd - kHeaderSize) * 63 / 2 + 63)
+        return {};
+
     const QImage::Format format = bits == 1 ? QImage::Format_Mono
         : kind == pcxTrueColour             ? QImage::Format_RGB888
                                             : QImage::Format_Indexed8;
