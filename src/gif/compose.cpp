@@ -40,6 +40,8 @@ void fillRect(QImage& canvas, int left, int top, int width, int height, QRgb col
 {
     const int x0 = std::max(left, 0), y0 = std::max(top, 0);
     const int x1 = std::min(left + width, canvas.width()), y1 = std::min(top + height, canvas.height());
+    if (x0 >= x1)
+        return;
     for (int y = y0; y < y1; ++y) {
         auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(y));
         std::fill(row + x0, row + x1, colour);
@@ -92,12 +94,16 @@ QImage TGIFFrameComposer::Next()
     const int tidx = frame->TransparentIndex();
     const int x0 = std::max(frame->Left(), 0);
     const int x1 = std::min(frame->Left() + frame->Width(), canvas_.width());
-    for (int y = std::max(frame->Top(), 0); y < std::min(frame->Top() + frame->Height(), canvas_.height()); ++y) {
-        const std::uint8_t* src = frame->Scanline(y - frame->Top()) - frame->Left();
+    // Only the part of the frame inside the canvas is drawn.
+    for (int y = std::max(frame->Top(), 0); x0 < x1 && y < std::min(frame->Top() + frame->Height(), canvas_.height());
+         ++y) {
+        const std::uint8_t* src = frame->Scanline(y - frame->Top());
         auto* row = reinterpret_cast<QRgb*>(canvas_.scanLine(y));
-        for (int x = x0; x < x1; ++x)
-            if (src[x] != tidx)
-                row[x] = colors[src[x]];
+        for (int x = x0; x < x1; ++x) {
+            const std::uint8_t index = src[x - frame->Left()];
+            if (index != tidx)
+                row[x] = colors[index];
+        }
     }
     previous_ = frame;
     return canvas_.copy();
