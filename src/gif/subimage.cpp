@@ -108,6 +108,18 @@ void TGIFSubImage::SetBounds(int left, int top, int width, int height)
     }
 }
 
+void TGIFSubImage::CropTo(int left, int top, int width, int height, std::vector<std::uint8_t> pixels)
+{
+    if (Image())
+        Image()->StopPainters();
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    pixels_ = std::move(pixels);
+    FreeBitmap();
+}
+
 int TGIFSubImage::Pixel(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)

@@ -49,6 +49,8 @@ public:
     // Colour index at (x, y); "Invalid pixel coordinates" outside.
     int Pixel(int x, int y) const;
     bool Empty() const { return pixels_.empty() || width_ == 0 || height_ == 0; }
+    // Replaces bounds and pixels at once (a crop keeps what is inside).
+    void CropTo(int left, int top, int width, int height, std::vector<std::uint8_t> pixels);
     // Empties the sub-image: bounds, pixels, local table, extensions.
     void Clear();
 
