@@ -19,13 +19,8 @@ std::array<QRgb, 256> frameColors(const TGIFSubImage& frame)
         const GIFColor& c = (*map)[i < map->Count() ? i : 0];
         colors[std::size_t(i)] = qRgb(c.r, c.g, c.b);
     }
-    bool outside = false;
-    for (int y = 0; y < frame.Height() && !outside; ++y) {
-        const std::uint8_t* src = frame.Scanline(y);
-        for (int x = 0; x < frame.Width(); ++x)
-            outside |= src[x] >= map->Count();
-    }
-    if (outside)
+    const auto& pixels = frame.Data();
+    if (map->Count() < 256 && !pixels.empty() && *std::max_element(pixels.begin(), pixels.end()) >= map->Count())
         frame.Warning(1, msg::InvalidColorIndex);
     return colors;
 }
@@ -72,8 +67,13 @@ TGIFFrameComposer::TGIFFrameComposer(TGIFImage& image) : image_(image)
 
 QImage TGIFFrameComposer::Next()
 {
+    return Advance() ? canvas_.copy() : QImage();
+}
+
+bool TGIFFrameComposer::Advance()
+{
     if (next_ >= frames_.size())
-        return {};
+        return false;
     // Dispose of the previous frame.
     switch (disposalOf(previous_)) {
     case 2:
@@ -106,7 +106,7 @@ QImage TGIFFrameComposer::Next()
         }
     }
     previous_ = frame;
-    return canvas_.copy();
+    return true;
 }
 
 std::vector<QImage> ComposeFrames(TGIFImage& image)

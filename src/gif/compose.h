@@ -20,6 +20,10 @@ public:
     int Count() const { return int(frames_.size()); }
     // The next composed frame (Format_RGB32, canvas size); null after the last.
     QImage Next();
+    // Composes the next frame into the composer's own canvas and returns it
+    // without copying (valid until the next call); false after the last.
+    bool Advance();
+    const QImage& Canvas() const { return canvas_; }
 
 private:
     TGIFImage& image_;

@@ -3,6 +3,7 @@
 
 #include "gif/gifimage.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -154,7 +155,7 @@ void TGIFCommentExtension::SaveFields(ByteWriter& out) const { Text.Save(out); }
 TGIFApplicationExtension::TGIFApplicationExtension(TGIFSubImage* subImage, const char* identifier)
     : TGIFExtension(subImage)
 {
-    std::strncpy(id_.data(), identifier, id_.size());
+    std::memcpy(id_.data(), identifier, std::min(std::strlen(identifier), id_.size()));
 }
 
 void TGIFApplicationExtension::LoadFields(ByteReader& in)

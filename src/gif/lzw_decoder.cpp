@@ -43,7 +43,9 @@ public:
                     finished_ = true;
                     break;
                 }
-                sane_ = old_ < next_;
+                // Only a plain pixel keeps the table fit for copying strings.
+                sane_ = code < clear_;
+                oldPos_ = pos;
                 out[pos++] = std::uint8_t(code);
                 continue;
             }
@@ -58,7 +60,7 @@ public:
             if (sane_) {
                 const int len = code < next_ ? length_[code] : length_[old_] + 1;
                 if (std::size_t(len) <= total - pos) {
-                    emitDirect(code, out + pos, len);
+                    copyString(code, out, pos, total, len);
                     pos += std::size_t(len);
                     continue;
                 }
@@ -180,24 +182,48 @@ private:
         }
     }
 
-    // The fast path: the table is consistent (every prefix below its code),
-    // so the string of a code is written backwards into place.
-    void emitDirect(int code, std::uint8_t* dest, int len)
+    // The fast path. While the table is consistent, the string of every
+    // code already stands in the output: an entry is the previous string
+    // plus one pixel, so it is remembered by where that string was written.
+    // Decoding a code copies its string from there.
+    void copyString(int code, std::uint8_t* out, std::size_t pos, std::size_t total, int len)
     {
-        std::uint8_t* d = dest + len - 1;
-        int c = code;
-        if (code >= next_) {
-            *d-- = std::uint8_t(first_);
-            c = old_;
+        std::uint8_t* dest = out + pos;
+        if (code < clear_) {
+            *dest = std::uint8_t(code);
+        } else {
+            // Code not yet in the table (only the next free one is valid):
+            // the previous string followed by its own first pixel.
+            const bool repeat = code >= next_;
+            const std::uint8_t* src = out + (repeat ? oldPos_ : offset_[code]);
+            const int n = repeat ? len - 1 : len;
+            if (n <= 16 && total - pos >= 16) {
+                // Whole 8-byte words; bytes past the string are rewritten later.
+                std::uint64_t a, b;
+                std::memcpy(&a, src, 8);
+                std::memcpy(dest, &a, 8);
+                std::memcpy(&b, src + 8, 8);
+                std::memcpy(dest + 8, &b, 8);
+            } else {
+                std::memcpy(dest, src, std::size_t(n));
+            }
+            if (repeat)
+                dest[n] = *src;
         }
-        while (c >= clear_) {
-            *d-- = suffix_[c];
-            c = prefix_[c];
+        first_ = *dest;
+        if (next_ < kTableSize) {
+            prefix_[next_] = std::uint16_t(old_);
+            suffix_[next_] = std::uint8_t(first_);
+            length_[next_] = std::uint16_t(length_[old_] + 1);
+            offset_[next_] = std::uint32_t(oldPos_);
+            ++next_;
+            if (next_ >= limit_ && limit_ < kTableSize) {
+                limit_ *= 2;
+                ++codeSize_;
+            }
         }
-        *d = suffix_[c];
-        first_ = suffix_[c];
-        addEntry();
         old_ = code;
+        oldPos_ = pos;
         sane_ = old_ < next_;
     }
 
@@ -261,6 +287,8 @@ private:
     std::uint16_t prefix_[kTableSize];
     std::uint8_t suffix_[kTableSize];
     std::uint16_t length_[kTableSize];
+    std::uint32_t offset_[kTableSize];  // where an entry's string was written
+    std::size_t oldPos_ = 0;            // where the previous string was written
     std::uint8_t stack_[kStackSize];
 };
 

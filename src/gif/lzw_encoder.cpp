@@ -33,10 +33,18 @@ namespace {
 class StringTable {
 public:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
-    static constexpr int kBits = 14;
+    static constexpr int kBits = 13;
     static constexpr std::uint32_t kMask = (1u << kBits) - 1;
 
-    void clear() { std::memset(slots_, 0xFF, sizeof slots_); }
+    StringTable() { std::memset(slots_, 0xFF, sizeof slots_); }
+
+    // Empties the slots filled since the last reset (cheaper than all).
+    void clear()
+    {
+        for (int i = 0; i < used_; ++i)
+            slots_[filled_[i]] = kEmpty;
+        used_ = 0;
+    }
 
     // Returns the code of key, or -1 after remembering the free slot that
     // insert() will fill.
@@ -54,11 +62,17 @@ public:
             h = (h + 1) & kMask;
         }
     }
-    void insert(std::uint32_t key, int code) { slots_[free_] = key << 12 | std::uint32_t(code); }
+    void insert(std::uint32_t key, int code)
+    {
+        slots_[free_] = key << 12 | std::uint32_t(code);
+        filled_[used_++] = std::uint16_t(free_);
+    }
 
 private:
     std::uint32_t slots_[1u << kBits];
     std::uint32_t free_ = 0;
+    std::uint16_t filled_[4096];
+    int used_ = 0;
 };
 
 // Packs bytes into data sub-blocks of at most 255 bytes, each after its
@@ -132,6 +146,7 @@ public:
         width_ = initWidth_;
         largest_ = (1 << width_) - 1;
         table_.clear();
+        std::memset(memo_, 0, sizeof memo_);
         next_ = clear_ + 2;
     }
     void finish()
@@ -158,18 +173,30 @@ public:
             }
             for (; x < width; ++x) {
                 const int p = checked(row[x], colorCount);
+                // The last extension of each string is remembered beside
+                // it: smooth pictures mostly repeat it, sparing the hash.
+                const std::uint32_t tag = 0x80000000u | std::uint32_t(p) << 16;
+                const std::uint32_t memo = memo_[prefix];
+                if ((memo & 0xFFFF0000u) == tag) {
+                    prefix = int(memo & 0xFFFF);
+                    continue;
+                }
                 const std::uint32_t key = std::uint32_t(prefix) << 8 | std::uint32_t(p);
                 const int code = table_.find(key);
                 if (code >= 0) {
+                    memo_[prefix] = tag | std::uint32_t(code);
                     prefix = code;
                     continue;
                 }
                 emitData(prefix);
+                const int extended = prefix;
                 prefix = p;
-                if (next_ >= 4095)
+                if (next_ >= 4095) {
                     reset();
-                else
+                } else {
+                    memo_[extended] = tag | std::uint32_t(next_);
                     table_.insert(key, next_++);
+                }
             }
         }
         emitData(prefix);
@@ -185,6 +212,7 @@ private:
 
     BlockSink sink_;
     StringTable table_;
+    std::uint32_t memo_[4096] = {};
     std::uint64_t acc_ = 0;
     int bits_ = 0;
     int initWidth_, width_, largest_;

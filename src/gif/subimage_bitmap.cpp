@@ -4,6 +4,7 @@
 #include "gif/gifimage.h"
 
 #include <QHash>
+#include <algorithm>
 #include <cstring>
 
 namespace orugif::gif {
@@ -120,14 +121,9 @@ QImage TGIFSubImage::RenderBitmap()
         if (map->Empty())
             throw GIFException(msg::ColorTableEmpty);
         QImage out(width_, height_, QImage::Format_Indexed8);
-        bool outside = false;
-        for (int y = 0; y < height_; ++y) {
-            const std::uint8_t* src = Scanline(y);
-            std::memcpy(out.scanLine(y), src, std::size_t(width_));
-            if (!outside)
-                for (int x = 0; x < width_; ++x)
-                    outside |= src[x] >= map->Count();
-        }
+        for (int y = 0; y < height_; ++y)
+            std::memcpy(out.scanLine(y), Scanline(y), std::size_t(width_));
+        const bool outside = map->Count() < 256 && *std::max_element(pixels_.begin(), pixels_.end()) >= map->Count();
         // Indices outside the table show entry 0.
         QList<QRgb> table(256);
         for (int i = 0; i < 256; ++i) {
