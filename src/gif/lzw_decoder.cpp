@@ -1,7 +1,7 @@
-// The LZW decoder. It reproduces the classic GIF decoder's pixels, fills and
-// warnings, but writes each decoded string straight into the pixel rows
-// (its length is kept per table entry) instead of one pixel at a time through
-// a stack. Damaged tables fall back to an exact, bounded stack walk.
+// The LZW decoder. It gives the pixels, fills and warnings of a decoder that
+// walks its string table one pixel at a time through a stack, but copies
+// each decoded string whole from where it was first written. Damaged tables
+// fall back to that exact walk, bounded by the stack.
 #include "gif/lzw.h"
 
 #include <algorithm>

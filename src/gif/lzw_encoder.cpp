@@ -1,5 +1,5 @@
-// The LZW encoder: the code stream is exactly the one the classic GIF
-// algorithm defines; only the string table's lookup is our own (an
+// The LZW encoder: the code stream is exactly the one the GIF format's LZW
+// scheme defines; only the string table's lookup is our own (an
 // open-addressed hash that is reset by filling, not reallocated).
 #include "gif/lzw.h"
 
