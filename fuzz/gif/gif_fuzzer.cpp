@@ -56,5 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     again.LoadFromData({reinterpret_cast<const std::uint8_t*>(saved.constData()), std::size_t(saved.size())});
     if (framesOf(again) != framesOf(image))
         std::abort();
+    // The optimisations the editor runs before saving.
+    try {
+        again.OptimizeColorTable();
+        again.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
+        (void)ComposeFrames(again);
+        if (again.Images().Count() > 0)
+            (void)again.SaveToData();
+    } catch (const GIFException&) {
+    }
     return 0;
 }
