@@ -342,3 +342,27 @@ TEST(GifModel, assigningASubImageCopiesPixelsTableAndExtensions)
     EXPECT_EQ(copy.GraphicControlExtension()->DisposalMethod(), 2);
     EXPECT_EQ(copy.TransparentIndex(), 1);
 }
+
+TEST(GifModel, longOperationsReportProgress)
+{
+    TGIFImage image;
+    std::vector<std::pair<int, QString>> events;
+    image.SetOnProgress([&](ProgressStage stage, int percent, const QString& m) {
+        if (stage != ProgressStage::Running)
+            events.push_back({int(stage) * 1000 + percent, m});
+    });
+    image.AddFrameImage(testsupport::solid(2, 2, 0));
+    const Bytes saved = toBytes(image.SaveToData());
+    image.LoadFromData(saved);
+    image.OptimizeFrames(TGIFImage::ooCrop);
+    image.Images()[0]->RenderBitmap();
+    const std::vector<std::pair<int, QString>> expected{
+        {0, "Converting..."}, {2100, "Converting..."}, {0, "Saving..."},     {2100, "Saving..."},
+        {0, "Loading..."},    {2100, "Loading..."},    {0, "Optimizing..."}, {2100, "Optimizing..."},
+        {0, "Rendering..."},  {2100, "Rendering..."}};
+    EXPECT_EQ(events, expected);
+    // A failing load ends its progress at 0.
+    events.clear();
+    EXPECT_THROW(image.LoadFromData(Bytes{'x'}), GIFException);
+    EXPECT_EQ(events.back(), (std::pair<int, QString>{2000, "Loading..."}));
+}
