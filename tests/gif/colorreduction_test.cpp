@@ -17,6 +17,13 @@ TEST(ColorLookup, cubeLevelsAndIndex)
     EXPECT_EQ(cube.Lookup(47, 48, 255, chosen), 11);
     EXPECT_EQ(chosen, (GIFColor{0, 51, 255}));
     EXPECT_EQ(cube.Lookup(98, 99, 252, chosen), 36 * 1 + 6 * 2 + 5);
+    // Every level through the picture path as well.
+    QImage all(256, 1, QImage::Format_RGB32);
+    for (int v = 0; v < 256; ++v)
+        all.setPixel(v, 0, qRgb(v, 255 - v, v / 2));
+    const QImage reduced = ReduceColors(all, 6, 0);
+    for (int v = 0; v < 256; ++v)
+        ASSERT_EQ(reduced.pixelIndex(v, 0), 36 * ((v + 3) / 51) + 6 * ((258 - v) / 51) + (v / 2 + 3) / 51) << v;
 }
 
 TEST(ColorLookup, monochromeThresholdAndGrey)
