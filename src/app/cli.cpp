@@ -1,5 +1,7 @@
 #include "app/cli.h"
 
+#include "app/cli_gif.h"
+
 #include <QCoreApplication>
 #include <array>
 #include <cstring>
@@ -16,6 +18,9 @@ int printVersion(const QStringList&, QTextStream& out, QTextStream&)
 
 const std::array kCommands{
     Command{"--version", "--version", printVersion},
+    Command{"info", "info FILE.gif", gifInfo},
+    Command{"frames", "frames FILE.gif DIR [--raw]", gifFrames},
+    Command{"recode", "recode IN.gif OUT.gif", gifRecode},
 };
 
 void printUsage(QTextStream& err)

@@ -1,0 +1,69 @@
+// Reads any bytes as a GIF, composes its frames, writes it back and reads
+// the result again: nothing may crash, and the frames must survive.
+#include "gif/compose.h"
+#include "gif/gifimage.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+using namespace orugif::gif;
+
+namespace {
+
+struct Frame {
+    int width, height;
+    std::vector<std::uint8_t> pixels;
+    bool operator==(const Frame&) const = default;
+};
+
+std::vector<Frame> framesOf(const TGIFImage& image)
+{
+    std::vector<Frame> frames;
+    for (const auto& s : image.Images())
+        if (!s->Empty())
+            frames.push_back({s->Width(), s->Height(), s->Data()});
+    return frames;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    // Smaller limits keep every run quick; the checks are the same.
+    GIFDefaults::MaxFramePixels = 1 << 20;
+    GIFDefaults::MaxTotalPixels = 1 << 22;
+    TGIFImage image;
+    int warnings = 0;
+    image.SetOnWarning([&warnings](const TGIFItem*, int, const QString&) { ++warnings; });
+    try {
+        image.LoadFromData({data, size});
+    } catch (const GIFException&) {
+    }
+    if (image.Images().Count() == 0)
+        return 0;
+    try {
+        (void)ComposeFrames(image);
+    } catch (const GIFException&) {
+    }
+    QByteArray saved;
+    try {
+        saved = image.SaveToData();
+    } catch (const GIFException&) {
+        return 0;  // pixels outside their colour table cannot be written
+    }
+    TGIFImage again;
+    again.LoadFromData({reinterpret_cast<const std::uint8_t*>(saved.constData()), std::size_t(saved.size())});
+    if (framesOf(again) != framesOf(image))
+        std::abort();
+    // The optimisations the editor runs before saving.
+    try {
+        again.OptimizeColorTable();
+        again.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
+        (void)ComposeFrames(again);
+        if (again.Images().Count() > 0)
+            (void)again.SaveToData();
+    } catch (const GIFException&) {
+    }
+    return 0;
+}

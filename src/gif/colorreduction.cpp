@@ -1,0 +1,345 @@
+// Colour lookups, dither engines and the reduction loop.
+#include "gif/colorreduction.h"
+
+#include "gif/gifexception.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace orugif::gif {
+
+// --- lookups -------------------------------------------------------------------
+
+namespace {
+int cacheKey(int r, int g, int b) { return (b >> 3) << 10 | (g >> 3) << 5 | (r >> 3); }
+} // namespace
+
+TFastColorLookup::TFastColorLookup(const std::vector<GIFColor>& palette)
+    : TColorLookup(int(palette.size())), palette_(palette), cache_(32768, -1)
+{
+    for (std::size_t i = 0; i < palette_.size(); ++i) {
+        std::int16_t& cell = cache_[std::size_t(cacheKey(palette_[i].r, palette_[i].g, palette_[i].b))];
+        if (cell == -1)
+            cell = std::int16_t(i);
+    }
+}
+
+int TFastColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
+{
+    std::int16_t& cell = cache_[std::size_t(cacheKey(r, g, b))];
+    if (cell == -1) {
+        int best = 196608;
+        int bestIndex = 0;
+        for (std::size_t i = 0; i < palette_.size(); ++i) {
+            const GIFColor& c = palette_[i];
+            const int d = std::abs(c.r - r) + std::abs(c.g - g) + std::abs(c.b - b);
+            if (d < best) {
+                best = d;
+                bestIndex = int(i);
+            }
+        }
+        cell = std::int16_t(bestIndex);
+    }
+    chosen = palette_.empty() ? GIFColor{} : palette_[std::size_t(cell)];
+    return cell;
+}
+
+int TNetscapeColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
+{
+    const int lr = Level(r), lg = Level(g), lb = Level(b);
+    chosen = {std::uint8_t(51 * lr), std::uint8_t(51 * lg), std::uint8_t(51 * lb)};
+    return 36 * lr + 6 * lg + lb;
+}
+
+int TGrayScaleLookup::Lookup(int r, int g, int b, GIFColor& chosen)
+{
+    const int y = (77 * r + 150 * g + 29 * b) >> 8;
+    chosen = {std::uint8_t(y), std::uint8_t(y), std::uint8_t(y)};
+    return y;
+}
+
+int TMonochromeLookup::Lookup(int r, int g, int b, GIFColor& chosen)
+{
+    const bool white = 77 * r + 150 * g + 29 * b >= 32513;
+    const std::uint8_t v = white ? 255 : 0;
+    chosen = {v, v, v};
+    return white ? 1 : 0;
+}
+
+// --- dither engines ----------------------------------------------------------
+
+int TDitherEngine::Dither(int r, int g, int b)
+{
+    GIFColor chosen;
+    const int index = lookup_.Lookup(r, g, b, chosen);
+    column_ += direction_;
+    return index;
+}
+
+void TDitherEngine::NextLine()
+{
+    direction_ = -direction_;
+    column_ = direction_ == 1 ? 0 : width_ - 1;
+}
+
+TFloydSteinbergDitherer::TFloydSteinbergDitherer(int width, TColorLookup& lookup) : TDitherEngine(width, lookup)
+{
+    for (auto& row : errors_)
+        row.assign(std::size_t(width) + 2, 0);
+}
+
+int TFloydSteinbergDitherer::Dither(int r, int g, int b)
+{
+    const int in[3] = {r, g, b};
+    const std::size_t at = std::size_t(column_ + 1);
+    int corrected[3];
+    for (int c = 0; c < 3; ++c)
+        corrected[c] = std::clamp(in[c] + (errors_[c][at] + running_[c] + 8) / 16, 0, 255);
+    GIFColor chosen;
+    const int index = lookup_.Lookup(corrected[0], corrected[1], corrected[2], chosen);
+    const int got[3] = {chosen.r, chosen.g, chosen.b};
+    // 7/16 ahead, 3/16 below behind, 5/16 below, 1/16 below ahead.
+    for (int c = 0; c < 3; ++c) {
+        const int err = corrected[c] - got[c];
+        errors_[c][std::size_t(int(at) - direction_)] = belowPrev_[c] + 3 * err;
+        belowPrev_[c] = below_[c] + 5 * err;
+        below_[c] = err;
+        running_[c] = 7 * err;
+    }
+    column_ += direction_;
+    return index;
+}
+
+void TFloydSteinbergDitherer::NextLine()
+{
+    const int last = column_ - direction_;
+    if (last >= 0 && last < width_)
+        for (int c = 0; c < 3; ++c)
+            errors_[c][std::size_t(last + 1)] = belowPrev_[c];
+    for (int c = 0; c < 3; ++c)
+        running_[c] = below_[c] = belowPrev_[c] = 0;
+    TDitherEngine::NextLine();
+}
+
+// --- reduction -----------------------------------------------------------------
+
+std::vector<GIFColor> ReductionPalette(int method, const std::vector<GIFColor>& given)
+{
+    std::vector<GIFColor> palette;
+    switch (method) {
+    case 3:
+        for (int v : {0, 128, 192, 255})
+            palette.push_back({std::uint8_t(v), std::uint8_t(v), std::uint8_t(v)});
+        break;
+    case 4:
+        palette = {{0, 0, 0}, {255, 255, 255}};
+        break;
+    case 5:
+        for (int i = 0; i < 256; ++i)
+            palette.push_back({std::uint8_t(i), std::uint8_t(i), std::uint8_t(i)});
+        break;
+    case 6:
+        for (int r = 0; r < 6; ++r)
+            for (int g = 0; g < 6; ++g)
+                for (int b = 0; b < 6; ++b)
+                    palette.push_back({std::uint8_t(51 * r), std::uint8_t(51 * g), std::uint8_t(51 * b)});
+        break;
+    case 9:
+        palette.assign(given.begin(), given.begin() + std::min<std::size_t>(given.size(), 256));
+        break;
+    default:
+        break;
+    }
+    return palette;
+}
+
+namespace {
+
+std::unique_ptr<TColorLookup> makeLookup(int method, const std::vector<GIFColor>& palette)
+{
+    switch (method) {
+    case 4:
+        return std::make_unique<TMonochromeLookup>();
+    case 5:
+        return std::make_unique<TGrayScaleLookup>();
+    case 6:
+        return std::make_unique<TNetscapeColorLookup>();
+    default:
+        return std::make_unique<TFastColorLookup>(palette);
+    }
+}
+
+// The picture as 32-bit rows (B, G, R, X in memory).
+QImage asRgb32(const QImage& source)
+{
+    if (source.format() == QImage::Format_RGB32 || source.format() == QImage::Format_ARGB32)
+        return source;
+    return source.convertToFormat(QImage::Format_RGB32);
+}
+
+// Cube mapping without dithering. (v + 3) * 1286 >> 16 equals (v + 3) div 51
+// for every 8-bit v, and being arithmetic the loop vectorises.
+void reduceToCube(const QImage& rgb, std::uint8_t* dest, qsizetype destStride)
+{
+    const int w = rgb.width();
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+        std::uint8_t* out = dest + y * destStride;
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t p = src[x];
+            const std::uint32_t r = (((p >> 16) & 0xFF) + 3) * 1286 >> 16;
+            const std::uint32_t g = (((p >> 8) & 0xFF) + 3) * 1286 >> 16;
+            const std::uint32_t b = ((p & 0xFF) + 3) * 1286 >> 16;
+            out[x] = std::uint8_t(36 * r + 6 * g + b);
+        }
+    }
+}
+
+} // namespace
+
+bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& given,
+                     std::vector<GIFColor>& palette, std::uint8_t* dest, qsizetype destStride)
+{
+    palette = ReductionPalette(method, given);
+    if (palette.empty() || (ditherMode != 0 && ditherMode != 1))
+        return false;
+    const QImage rgb = asRgb32(source);
+    if (method == 6 && ditherMode == 0) {
+        reduceToCube(rgb, dest, destStride);
+        return true;
+    }
+    auto lookup = makeLookup(method, palette);
+    const int w = rgb.width();
+    std::unique_ptr<TDitherEngine> engine = ditherMode == 1
+        ? std::make_unique<TFloydSteinbergDitherer>(w, *lookup)
+        : std::make_unique<TDitherEngine>(w, *lookup);
+    // Rows alternate direction: left to right, then right to left.
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+        std::uint8_t* out = dest + y * destStride;
+        while (engine->Column() >= 0 && engine->Column() < w) {
+            const int x = engine->Column();
+            const std::uint32_t p = src[x];
+            out[x] = std::uint8_t(engine->Dither(int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)));
+        }
+        engine->NextLine();
+    }
+    return true;
+}
+
+QImage ReduceColors(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& palette,
+                    int reductionBits)
+{
+    (void)reductionBits;  // only the octree methods, not provided, use it
+    if (source.isNull())
+        return {};
+    if (method == 0)
+        return asRgb32(source).copy();
+    QImage result(source.size(), QImage::Format_Indexed8);
+    if (result.isNull())
+        return {};
+    std::vector<GIFColor> used;
+    if (!ReduceToIndices(source, method, ditherMode, palette, used, result.bits(), result.bytesPerLine()))
+        return {};
+    QList<QRgb> table;
+    for (const GIFColor& c : used)
+        table.append(qRgb(c.r, c.g, c.b));
+    result.setColorTable(table);
+    return result;
+}
+
+// --- device-independent bitmaps ----------------------------------------------
+
+namespace {
+
+void checkDibArguments(const QImage& bitmap, int bitsPerPixel)
+{
+    if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 24)
+        throw GIFException(msg::UnsupportedPixelFormat);
+    if (bitmap.isNull())
+        throw GIFException(msg::InvalidBitmap);
+}
+
+qsizetype dibRowSize(int width, int bits) { return (qsizetype(width) * bits + 31) / 32 * 4; }
+
+void putLE(std::uint8_t* p, std::uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        p[i] = std::uint8_t(v >> (8 * i));
+}
+
+} // namespace
+
+void DIBSizes(const QImage& bitmap, int bitsPerPixel, int& infoSize, int& imageSize)
+{
+    checkDibArguments(bitmap, bitsPerPixel);
+    infoSize = 40 + (bitsPerPixel <= 8 ? 4 * (1 << bitsPerPixel) : 0);
+    imageSize = int(dibRowSize(bitmap.width(), bitsPerPixel) * bitmap.height());
+}
+
+bool ReadDIB(const QImage& bitmap, const QList<QRgb>* palette, std::uint8_t* info, std::uint8_t* bits,
+             int bitsPerPixel)
+{
+    int infoSize = 0, imageSize = 0;
+    DIBSizes(bitmap, bitsPerPixel, infoSize, imageSize);
+    const int w = bitmap.width(), h = bitmap.height();
+    std::memset(info, 0, std::size_t(infoSize));
+    putLE(info, 40, 4);
+    putLE(info + 4, std::uint32_t(w), 4);
+    putLE(info + 8, std::uint32_t(h), 4);
+    putLE(info + 12, 1, 2);
+    putLE(info + 14, std::uint32_t(bitsPerPixel), 2);
+    putLE(info + 20, std::uint32_t(imageSize), 4);
+    std::memset(bits, 0, std::size_t(imageSize));
+    const qsizetype rowSize = dibRowSize(w, bitsPerPixel);
+    if (bitsPerPixel == 24) {
+        const QImage rgb = asRgb32(bitmap);
+        for (int y = 0; y < h; ++y) {
+            const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+            std::uint8_t* out = bits + (h - 1 - y) * rowSize;
+            for (int x = 0; x < w; ++x) {
+                out[3 * x] = std::uint8_t(src[x]);
+                out[3 * x + 1] = std::uint8_t(src[x] >> 8);
+                out[3 * x + 2] = std::uint8_t(src[x] >> 16);
+            }
+        }
+        return true;
+    }
+    const auto flags = Qt::ThresholdDither | Qt::AvoidDither;
+    QImage indexed;
+    if (palette && !palette->isEmpty())
+        indexed = asRgb32(bitmap).convertToFormat(QImage::Format_Indexed8, *palette, flags);
+    else if (bitmap.format() == QImage::Format_Indexed8)
+        indexed = bitmap;
+    else
+        indexed = bitmap.convertToFormat(QImage::Format_Indexed8, flags);
+    if (indexed.isNull())
+        return false;
+    const QList<QRgb> table = indexed.colorTable();
+    const int entries = 1 << bitsPerPixel;
+    for (int i = 0; i < entries && i < table.size(); ++i) {
+        std::uint8_t* q = info + 40 + 4 * i;
+        q[0] = std::uint8_t(qBlue(table[i]));
+        q[1] = std::uint8_t(qGreen(table[i]));
+        q[2] = std::uint8_t(qRed(table[i]));
+    }
+    const int mask = entries - 1;
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* src = indexed.constScanLine(y);
+        std::uint8_t* out = bits + (h - 1 - y) * rowSize;
+        for (int x = 0; x < w; ++x) {
+            const int v = src[x] & mask;
+            if (bitsPerPixel == 8)
+                out[x] = std::uint8_t(v);
+            else if (bitsPerPixel == 4)
+                out[x / 2] |= std::uint8_t(x % 2 ? v : v << 4);
+            else
+                out[x / 8] |= std::uint8_t(v << (7 - x % 8));
+        }
+    }
+    return true;
+}
+
+} // namespace orugif::gif

@@ -1,0 +1,44 @@
+// Composition of a GIF's frames as the editor shows them after opening:
+// the logical screen starts white, each frame is drawn at its position with
+// its transparent pixels leaving what is beneath, and the previous frame's
+// disposal is applied first.
+#pragma once
+#include "gif/gifimage.h"
+
+#include <QImage>
+#include <vector>
+
+namespace orugif::gif {
+
+class TGIFFrameComposer {
+public:
+    // The image must outlive the composer. The canvas is the logical screen,
+    // or the frames' extent when the screen is empty.
+    explicit TGIFFrameComposer(TGIFImage& image);
+
+    // Number of frames: the sub-images that have pixels.
+    int Count() const { return int(frames_.size()); }
+    // The next composed frame (Format_RGB32, canvas size); null after the last.
+    QImage Next();
+    // Composes the next frame into the composer's own canvas and returns it
+    // without copying (valid until the next call); false after the last.
+    bool Advance();
+    const QImage& Canvas() const { return canvas_; }
+
+private:
+    TGIFImage& image_;
+    std::vector<TGIFSubImage*> frames_;
+    std::size_t next_ = 0;
+    QImage canvas_;
+    QImage saved_;  // the canvas before a "restore previous" frame
+    TGIFSubImage* previous_ = nullptr;
+};
+
+// Every composed frame at once.
+std::vector<QImage> ComposeFrames(TGIFImage& image);
+
+// A frame's own pixels as a Format_RGB32 picture of its size (transparent
+// pixels keep their table colour).
+QImage RenderFrameRgb(TGIFSubImage& frame);
+
+} // namespace orugif::gif

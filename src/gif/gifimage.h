@@ -1,0 +1,151 @@
+// The GIF image model: logical screen descriptor with the global colour
+// table, the frames (sub-images) with their extensions, settings copied from
+// process-wide defaults, and the reader and writer of GIF87a/GIF89a files.
+#pragma once
+#include "gif/subimage.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <vector>
+
+namespace orugif::gif {
+
+// Colour value meaning "no colour" for the drawing background.
+inline constexpr std::int32_t clNone = 0x1FFFFFFF;
+
+// Process-wide defaults every new image copies.
+struct GIFDefaults {
+    static inline std::uint16_t DrawOptions = 0x060F;
+    static inline int ColorReduction = 6;
+    static inline int ReductionBits = 8;
+    static inline int DitherMode = 0;
+    static inline int Compression = 0;  // 0 = LZW (the only coding provided)
+    static inline int ThreadPriority = 3;
+    static inline int AnimationSpeed = 100;
+    // Largest frame (and logical screen) the reader and the bounds accept,
+    // in pixels, and the largest sum of frame pixels of one image.
+    static inline std::int64_t MaxFramePixels = std::int64_t(1) << 28;
+    static inline std::int64_t MaxTotalPixels = std::int64_t(1) << 30;
+};
+
+// Draw option bits used by the codec itself.
+inline constexpr std::uint16_t goDither = 0x0200;
+inline constexpr std::uint16_t goAutoDither = 0x0400;
+
+// Logical screen descriptor (7 bytes in the file) and the global table.
+class TGIFHeader : public TGIFItem {
+public:
+    explicit TGIFHeader(TGIFImage* image) : TGIFItem(image), ColorMap(this) {}
+    int Width = 0, Height = 0;
+    std::uint8_t Packed = 0;  // as read; recomputed when written
+    std::uint8_t BackgroundColorIndex = 0;
+    std::uint8_t AspectRatio = 0;
+    TGIFColorMap ColorMap;
+};
+
+// Something that draws an image from another thread and must be stopped
+// before the image changes (the animation painter).
+class TGIFPainterHandle {
+public:
+    virtual ~TGIFPainterHandle() = default;
+    // Ends the painter and waits for it; it must not touch the list.
+    virtual void Stop() = 0;
+};
+
+class TGIFImage {
+public:
+    TGIFImage();
+    ~TGIFImage();
+    TGIFImage(const TGIFImage&) = delete;
+    TGIFImage& operator=(const TGIFImage&) = delete;
+
+    TGIFHeader& Header() { return header_; }
+    const TGIFHeader& Header() const { return header_; }
+    TGIFColorMap& GlobalColorMap() { return header_.ColorMap; }
+    const TGIFColorMap& GlobalColorMap() const { return header_.ColorMap; }
+    TGIFImageList& Images() { return images_; }
+    const TGIFImageList& Images() const { return images_; }
+
+    int Width() const { return header_.Width; }
+    int Height() const { return header_.Height; }
+    // Refused ("Image width/height too small for contained frames") below
+    // the right or bottom edge of any frame.
+    void SetWidth(int width);
+    void SetHeight(int height);
+    bool Empty() const { return images_.Count() == 0; }
+
+    // Reader and writer; a failed load leaves the frames read before the
+    // error, a failed save leaves the file untouched.
+    void LoadFromFile(const QString& path);
+    void SaveToFile(const QString& path);
+    void LoadFromStream(QIODevice& device);
+    void SaveToStream(QIODevice& device);
+    void LoadFromData(std::span<const std::uint8_t> data);
+    QByteArray SaveToData();
+
+    // Stops painters, frees every frame, empties the global table and
+    // sets the screen to 0 x 0.
+    void ClearAll();
+    // Appends a frame made from a picture; returns its index.
+    int AddFrameImage(const QImage& bitmap);
+    // Appends a sub-image unchanged ("Object type not supported for
+    // operation" for none); returns its index.
+    int AddFrameImage(std::unique_ptr<TGIFSubImage> subImage);
+    void Assign(const TGIFImage& other);
+    // Any picture becomes the single frame.
+    void Assign(const QImage& bitmap);
+
+    bool HasTransparency() const;
+
+    // Settings (copied from GIFDefaults at creation).
+    std::uint16_t DrawOptions() const { return drawOptions_; }
+    void SetDrawOptions(std::uint16_t options);
+    int ColorReduction = GIFDefaults::ColorReduction;
+    int ReductionBits = GIFDefaults::ReductionBits;
+    int DitherMode = GIFDefaults::DitherMode;
+    int Compression = GIFDefaults::Compression;
+    int ThreadPriority = GIFDefaults::ThreadPriority;
+    int AnimationSpeed = GIFDefaults::AnimationSpeed;
+    std::int32_t DrawBackgroundColor = clNone;
+
+    // Replaces all colour tables by one global table of the colours used.
+    void OptimizeColorTable();
+    // Option bits of OptimizeFrames.
+    static constexpr int ooCrop = 1, ooMerge = 2, ooCleanup = 4, ooColorMap = 8;
+    // Makes frames transparent where they repeat the frame before (merge)
+    // and crops them to their visible part (crop).
+    void OptimizeFrames(int options, int reductionMethod = 0, int ditherMode = 0, int reductionBits = 0);
+
+    void SetOnWarning(GIFWarningHandler handler) { onWarning_ = std::move(handler); }
+    void SetOnProgress(GIFProgressHandler handler) { onProgress_ = std::move(handler); }
+    void Warning(const TGIFItem* sender, int severity, const char* message) const;
+    void Progress(ProgressStage stage, int percent, const char* message) const;
+
+    // Painters register here; every change of frames, bounds, colours or
+    // draw options stops them first.
+    void AddPainter(TGIFPainterHandle* painter);
+    void RemovePainter(TGIFPainterHandle* painter);
+    void StopPainters();
+
+    // Sum of frame pixels, checked against the limits before allocating.
+    void CheckFrameSize(std::int64_t width, std::int64_t height, std::int64_t alreadyHeld) const;
+    std::int64_t TotalPixels() const;
+
+private:
+    void ReadFrom(ByteReader& in);
+    void WriteTo(ByteWriter& out);
+
+    TGIFHeader header_;
+    TGIFImageList images_;
+    std::uint16_t drawOptions_ = GIFDefaults::DrawOptions;
+    GIFWarningHandler onWarning_;
+    GIFProgressHandler onProgress_;
+    std::recursive_mutex painterLock_;
+    std::vector<TGIFPainterHandle*> painters_;
+};
+
+} // namespace orugif::gif

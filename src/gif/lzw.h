@@ -1,0 +1,39 @@
+// LZW coding of one sub-image's pixel buffer into the table-based image data
+// of a GIF file (minimum code size, data sub-blocks, terminator) and back.
+#pragma once
+#include "gif/bytestream.h"
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace orugif::gif {
+
+// Rows of an image in the order they are stored: top-down, or the four
+// interlace passes (every 8th row from 0, every 8th from 4, every 4th from
+// 2, every 2nd from 1).
+std::vector<int> storedRowOrder(int height, bool interlaced);
+
+// Writes the complete image data block of one sub-image: the minimum code
+// size (bitsPerPixel, raised to 2), a clear code first, codes growing from
+// minimum + 1 bits to 12, a clear code when the next free code would reach
+// 4095, the end code, sub-blocks of 255 bytes and the zero terminator.
+// A pixel not below colorCount raises "Color not in color table".
+void EncodeImage(ByteWriter& out, int bitsPerPixel, int colorCount, const std::uint8_t* pixels,
+                 bool interlaced, int height, int width);
+
+// Called with each recoverable decoding problem ("Decoder bit buffer
+// under-run", "Premature end of data").
+using DecodeWarning = std::function<void(const char* message)>;
+
+// Fills pixels (width x height, rows top-down) from the image data at the
+// reader's position. The buffer is first filled with fill; pixels the data
+// does not reach keep it. A minimum code size above 11 is refused, as are a
+// self-referencing table entry and a string longer than the decoder's stack.
+// Afterwards the reader stands after the block terminator when the data ends
+// with an end code.
+void DecodeImageData(ByteReader& in, std::span<std::uint8_t> pixels, int width, int height,
+                     bool interlaced, std::uint8_t fill, const DecodeWarning& warn);
+
+} // namespace orugif::gif

@@ -1,0 +1,239 @@
+// The LZW encoder: the code stream is exactly the one the GIF format's LZW
+// scheme defines; only the string table's lookup is our own (an
+// open-addressed hash that is reset by filling, not reallocated).
+#include "gif/lzw.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace orugif::gif {
+
+std::vector<int> storedRowOrder(int height, bool interlaced)
+{
+    std::vector<int> rows;
+    rows.reserve(std::size_t(std::max(height, 0)));
+    if (!interlaced) {
+        for (int y = 0; y < height; ++y)
+            rows.push_back(y);
+        return rows;
+    }
+    static constexpr int kStart[4] = {0, 4, 2, 1};
+    static constexpr int kStep[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+        for (int y = kStart[pass]; y < height; y += kStep[pass])
+            rows.push_back(y);
+    return rows;
+}
+
+namespace {
+
+// String table: key (prefix << 8 | pixel, 20 bits) in the high bits of a
+// slot, code in the low 12; all-ones marks an empty slot.
+class StringTable {
+public:
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    static constexpr int kBits = 13;
+    static constexpr std::uint32_t kMask = (1u << kBits) - 1;
+
+    StringTable() { std::memset(slots_, 0xFF, sizeof slots_); }
+
+    // Empties the slots filled since the last reset (cheaper than all).
+    void clear()
+    {
+        for (int i = 0; i < used_; ++i)
+            slots_[filled_[i]] = kEmpty;
+        used_ = 0;
+    }
+
+    // Returns the code of key, or -1 after remembering the free slot that
+    // insert() will fill.
+    int find(std::uint32_t key)
+    {
+        std::uint32_t h = (key * 0x9E3779B1u) >> (32 - kBits);
+        for (;;) {
+            const std::uint32_t s = slots_[h];
+            if (s == kEmpty) {
+                free_ = h;
+                return -1;
+            }
+            if ((s >> 12) == key)
+                return int(s & 0xFFF);
+            h = (h + 1) & kMask;
+        }
+    }
+    void insert(std::uint32_t key, int code)
+    {
+        slots_[free_] = key << 12 | std::uint32_t(code);
+        filled_[used_++] = std::uint16_t(free_);
+    }
+
+private:
+    std::uint32_t slots_[1u << kBits];
+    std::uint32_t free_ = 0;
+    std::uint16_t filled_[4096];
+    int used_ = 0;
+};
+
+// Packs bytes into data sub-blocks of at most 255 bytes, each after its
+// length byte.
+class BlockSink {
+public:
+    explicit BlockSink(std::vector<std::uint8_t>& out) : out_(out) { open(); }
+    void put(std::uint8_t b)
+    {
+        if (count_ == 255) {
+            out_[lengthAt_] = 255;
+            open();
+        }
+        out_.push_back(b);
+        ++count_;
+    }
+    void finish()
+    {
+        if (count_ > 0)
+            out_[lengthAt_] = std::uint8_t(count_);
+        else
+            out_.pop_back();
+    }
+
+private:
+    void open()
+    {
+        lengthAt_ = out_.size();
+        out_.push_back(0);
+        count_ = 0;
+    }
+    std::vector<std::uint8_t>& out_;
+    std::size_t lengthAt_ = 0;
+    int count_ = 0;
+};
+
+class LzwEncoder {
+public:
+    LzwEncoder(std::vector<std::uint8_t>& out, int codeSize) : sink_(out)
+    {
+        initWidth_ = codeSize + 1;
+        width_ = initWidth_;
+        largest_ = (1 << width_) - 1;
+        clear_ = 1 << codeSize;
+        end_ = clear_ + 1;
+    }
+
+    // Every code goes out least significant bit first.
+    void putCode(int code)
+    {
+        acc_ |= std::uint64_t(code) << bits_;
+        bits_ += width_;
+        while (bits_ >= 8) {
+            sink_.put(std::uint8_t(acc_));
+            acc_ >>= 8;
+            bits_ -= 8;
+        }
+    }
+    // Width grows once the next free code no longer fits the current width.
+    void emitData(int code)
+    {
+        putCode(code);
+        if (next_ > largest_ && width_ < 12) {
+            ++width_;
+            largest_ = width_ == 12 ? 4096 : (1 << width_) - 1;
+        }
+    }
+    void reset()
+    {
+        putCode(clear_);
+        width_ = initWidth_;
+        largest_ = (1 << width_) - 1;
+        table_.clear();
+        std::memset(memo_, 0, sizeof memo_);
+        next_ = clear_ + 2;
+    }
+    void finish()
+    {
+        putCode(end_);
+        while (bits_ > 0) {
+            sink_.put(std::uint8_t(acc_));
+            acc_ >>= 8;
+            bits_ -= 8;
+        }
+        sink_.finish();
+    }
+
+    void encodeRows(const std::uint8_t* pixels, int width, const std::vector<int>& rows, int colorCount)
+    {
+        reset();
+        int prefix = -1;
+        for (const int y : rows) {
+            const std::uint8_t* row = pixels + std::size_t(y) * std::size_t(width);
+            int x = 0;
+            if (prefix < 0) {
+                prefix = checked(row[0], colorCount);
+                x = 1;
+            }
+            for (; x < width; ++x) {
+                const int p = checked(row[x], colorCount);
+                // The last extension of each string is remembered beside
+                // it: smooth pictures mostly repeat it, sparing the hash.
+                const std::uint32_t tag = 0x80000000u | std::uint32_t(p) << 16;
+                const std::uint32_t memo = memo_[prefix];
+                if ((memo & 0xFFFF0000u) == tag) {
+                    prefix = int(memo & 0xFFFF);
+                    continue;
+                }
+                const std::uint32_t key = std::uint32_t(prefix) << 8 | std::uint32_t(p);
+                const int code = table_.find(key);
+                if (code >= 0) {
+                    memo_[prefix] = tag | std::uint32_t(code);
+                    prefix = code;
+                    continue;
+                }
+                emitData(prefix);
+                const int extended = prefix;
+                prefix = p;
+                if (next_ >= 4095) {
+                    reset();
+                } else {
+                    memo_[extended] = tag | std::uint32_t(next_);
+                    table_.insert(key, next_++);
+                }
+            }
+        }
+        emitData(prefix);
+    }
+
+private:
+    static int checked(int pixel, int colorCount)
+    {
+        if (pixel >= colorCount)
+            throw GIFException(msg::ColorNotInTable);
+        return pixel;
+    }
+
+    BlockSink sink_;
+    StringTable table_;
+    std::uint32_t memo_[4096] = {};
+    std::uint64_t acc_ = 0;
+    int bits_ = 0;
+    int initWidth_, width_, largest_;
+    int clear_, end_;
+    int next_ = 0;
+};
+
+} // namespace
+
+void EncodeImage(ByteWriter& out, int bitsPerPixel, int colorCount, const std::uint8_t* pixels,
+                 bool interlaced, int height, int width)
+{
+    const int codeSize = std::clamp(bitsPerPixel, 2, 8);
+    out.byte(std::uint8_t(codeSize));
+    auto& bytes = out.data();
+    bytes.reserve(bytes.size() + std::size_t(std::max(width, 0)) * std::size_t(std::max(height, 0)) / 2 + 64);
+    auto encoder = std::make_unique<LzwEncoder>(bytes, codeSize);
+    if (pixels && width >= 1 && height >= 1)
+        encoder->encodeRows(pixels, width, storedRowOrder(height, interlaced), colorCount);
+    encoder->finish();
+    out.byte(0);
+}
+
+} // namespace orugif::gif

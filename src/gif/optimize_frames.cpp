@@ -1,0 +1,192 @@
+// Frame optimisation: a frame becomes transparent where it repeats the
+// frame it is drawn over (merge), and transparent borders are cut away
+// (crop); frames left empty are removed, their delay going to the frame
+// before.
+#include "gif/gifimage.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace orugif::gif {
+
+namespace {
+
+int disposalOf(const TGIFSubImage* s)
+{
+    return s->GraphicControlExtension() ? s->GraphicControlExtension()->DisposalMethod() : 0;
+}
+
+TGIFGraphicControlExtension* graphicControlOf(TGIFSubImage* s)
+{
+    if (!s->GraphicControlExtension())
+        s->Extensions().Add(std::make_unique<TGIFGraphicControlExtension>(s));
+    return s->GraphicControlExtension();
+}
+
+const TGIFColorMap& tableOf(TGIFImage& image, TGIFSubImage* s)
+{
+    return s->ColorMap().Empty() ? image.GlobalColorMap() : s->ColorMap();
+}
+
+bool uses(const TGIFSubImage* s, int index)
+{
+    return std::find(s->Data().begin(), s->Data().end(), std::uint8_t(index)) != s->Data().end();
+}
+
+// The transparent index a frame that has none gets when it first needs one.
+int newTransparentIndex(TGIFImage& image, TGIFSubImage* frame)
+{
+    if (!frame->ColorMap().Empty())
+        return frame->ColorMap().Add({0, 0, 0});
+    // Share another frame's transparent entry of the global table, unless
+    // this frame shows that entry as a colour of its own.
+    for (const auto& other : image.Images())
+        if (other.get() != frame && other->ColorMap().Empty() && other->TransparentIndex() >= 0
+            && !uses(frame, other->TransparentIndex()))
+            return other->TransparentIndex();
+    if (image.GlobalColorMap().Count() >= TGIFColorMap::kMaxColors)
+        return -1;
+    return image.GlobalColorMap().Add({0, 0, 0});
+}
+
+// Makes frame transparent where it shows the same colour as prev beneath.
+void mergeInto(TGIFImage& image, TGIFSubImage* frame, TGIFSubImage* prev)
+{
+    if (frame->Empty() || prev->Empty())
+        return;
+    const int prevDisposal = disposalOf(prev);
+    if (prevDisposal == 2 || prevDisposal == 3)
+        return;
+    const int x0 = std::max(frame->Left(), prev->Left());
+    const int y0 = std::max(frame->Top(), prev->Top());
+    const int x1 = std::min(frame->Left() + frame->Width(), prev->Left() + prev->Width());
+    const int y1 = std::min(frame->Top() + frame->Height(), prev->Top() + prev->Height());
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    const bool wasTransparent = frame->TransparentIndex() >= 0;
+    if (!wasTransparent && tableOf(image, frame).Count() >= TGIFColorMap::kMaxColors)
+        return;
+    const TGIFColorMap& ownTable = tableOf(image, frame);
+    const TGIFColorMap& prevTable = tableOf(image, prev);
+    const bool sameTable = &ownTable == &prevTable;
+    const int prevTransparent = prev->TransparentIndex();
+    int tidx = frame->TransparentIndex();
+    bool replaced = false;
+    for (int y = y0; y < y1; ++y) {
+        std::uint8_t* own = frame->Scanline(y - frame->Top());
+        const std::uint8_t* under = prev->Scanline(y - prev->Top());
+        for (int x = x0; x < x1; ++x) {
+            std::uint8_t& pixel = own[x - frame->Left()];
+            const int p = pixel, q = under[x - prev->Left()];
+            if (p == tidx || q == prevTransparent)
+                continue;
+            const bool same = sameTable ? p == q
+                                        : p < ownTable.Count() && q < prevTable.Count() && ownTable[p] == prevTable[q];
+            if (!same)
+                continue;
+            if (tidx < 0) {
+                tidx = newTransparentIndex(image, frame);
+                if (tidx < 0)
+                    return;
+            }
+            pixel = std::uint8_t(tidx);
+            replaced = true;
+        }
+    }
+    if (replaced && !wasTransparent) {
+        TGIFGraphicControlExtension* gce = graphicControlOf(frame);
+        gce->SetTransparentFlag(true);
+        gce->SetTransparentIndex(tidx);
+    }
+    frame->FreeBitmap();
+}
+
+} // namespace
+
+// Cuts the transparent columns and rows off a transparent frame's edges.
+void CropFrame(TGIFSubImage* frame)
+{
+    const int tidx = frame->TransparentIndex();
+    if (frame->Empty() || tidx < 0)
+        return;
+    const int w = frame->Width(), h = frame->Height();
+    auto columnClear = [&](int x, int top, int bottom) {
+        for (int y = top; y < bottom; ++y)
+            if (frame->Scanline(y)[x] != tidx)
+                return false;
+        return true;
+    };
+    auto rowClear = [&](int y, int left, int right) {
+        const std::uint8_t* row = frame->Scanline(y);
+        return std::all_of(row + left, row + right, [tidx](std::uint8_t p) { return p == tidx; });
+    };
+    int left = 0, right = w, top = 0, bottom = h;
+    while (left < right && columnClear(left, 0, h))
+        ++left;
+    while (right > left && columnClear(right - 1, 0, h))
+        --right;
+    if (left < right) {
+        while (top < bottom && rowClear(top, left, right))
+            ++top;
+        while (bottom > top && rowClear(bottom - 1, left, right))
+            --bottom;
+    }
+    if (left >= right || top >= bottom) {
+        frame->Data().clear();
+        frame->FreeBitmap();
+        return;
+    }
+    if (left == 0 && top == 0 && right == w && bottom == h)
+        return;
+    std::vector<std::uint8_t> cropped(std::size_t(right - left) * std::size_t(bottom - top));
+    for (int y = top; y < bottom; ++y)
+        std::memcpy(cropped.data() + std::size_t(y - top) * std::size_t(right - left), frame->Scanline(y) + left,
+                    std::size_t(right - left));
+    frame->CropTo(frame->Left() + left, frame->Top() + top, right - left, bottom - top, std::move(cropped));
+}
+
+void TGIFImage::OptimizeFrames(int options, int reductionMethod, int ditherMode, int reductionBits)
+{
+    (void)reductionMethod;
+    (void)ditherMode;
+    (void)reductionBits;
+    StopPainters();
+    const int count = images_.Count();
+    const int steps = std::max(1, ((options & ooMerge) ? count - 1 : 0) + ((options & ooCrop) ? count : 0));
+    int done = 0;
+    Progress(ProgressStage::Starting, 0, msg::Optimizing);
+    try {
+        if (options & ooMerge) {
+            for (int i = count - 1; i >= 1; --i) {
+                int j = i - 1;
+                while (j > 1 && disposalOf(images_[j]) == 3)
+                    --j;
+                mergeInto(*this, images_[i], images_[j]);
+                Progress(ProgressStage::Running, ++done * 100 / steps, msg::Optimizing);
+            }
+        }
+        if (options & ooCrop) {
+            for (int i = images_.Count() - 1; i >= 0; --i) {
+                TGIFSubImage* frame = images_[i];
+                if (!frame->Empty() && frame->TransparentIndex() >= 0) {
+                    const int delay = frame->GraphicControlExtension()->DelayTime();
+                    CropFrame(frame);
+                    if (frame->Empty()) {
+                        if (i > 0 && images_[i - 1]->TransparentIndex() >= 0) {
+                            TGIFGraphicControlExtension* before = images_[i - 1]->GraphicControlExtension();
+                            before->SetDelayTime(before->DelayTime() + delay);
+                        }
+                        images_.Delete(i);
+                    }
+                }
+                Progress(ProgressStage::Running, ++done * 100 / steps, msg::Optimizing);
+            }
+        }
+    } catch (...) {
+        Progress(ProgressStage::Ending, 0, msg::Optimizing);
+        throw;
+    }
+    Progress(ProgressStage::Ending, 100, msg::Optimizing);
+}
+
+} // namespace orugif::gif

@@ -1,0 +1,67 @@
+// The GIF sub-commands of the command line, driven as a script would.
+#include "app/cli.h"
+
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CommandResult {
+    int code;
+    QString out, err;
+};
+
+CommandResult run(const QStringList& args)
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    const int code = orugif::cli::run(args, o, e);
+    o.flush();
+    e.flush();
+    return {code, out, err};
+}
+
+} // namespace
+
+TEST(GifCommands, infoDescribesFramesAndWarnings)
+{
+    const CommandResult r = run({"info", testsupport::testdata("gif/peterdn-gif-test-suite/animated_loop.gif")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("version: GIF89a"));
+    EXPECT_TRUE(r.out.contains("screen: 100x100"));
+    EXPECT_TRUE(r.out.contains("loop count: 0"));
+    EXPECT_TRUE(r.out.contains("frame 2: position 30,30 size 40x40 local table 2 interlaced no delay 100 disposal 1"));
+    const CommandResult broken = run({"info", testsupport::testdata("gif/pygif-test-suite/unknown-extension.gif")});
+    EXPECT_EQ(broken.code, 1);
+    EXPECT_TRUE(broken.err.contains("Unknown extension type"));
+}
+
+TEST(GifCommands, framesWritesComposedOrRawPictures)
+{
+    QTemporaryDir dir;
+    const QString file = testsupport::testdata("gif/peterdn-gif-test-suite/animated_loop.gif");
+    ASSERT_EQ(run({"frames", file, dir.path()}).code, 0);
+    const QImage composed(dir.filePath("frame-003.bmp"));
+    EXPECT_EQ(composed.size(), QSize(100, 100));
+    ASSERT_EQ(run({"frames", file, dir.filePath("raw"), "--raw"}).code, 0);
+    EXPECT_EQ(QImage(dir.filePath("raw/frame-003.bmp")).size(), QSize(30, 30));
+    EXPECT_EQ(QDir(dir.filePath("raw")).entryList(QDir::Files).size(), 4);
+}
+
+TEST(GifCommands, recodeWritesAFileThatReadsTheSame)
+{
+    QTemporaryDir dir;
+    const QString in = testsupport::testdata("gif/pygif-test-suite/high-color.gif");
+    const QString out = dir.filePath("out.gif");
+    ASSERT_EQ(run({"recode", in, out}).code, 0);
+    ASSERT_EQ(run({"frames", in, dir.filePath("a"), "--raw"}).code, 0);
+    ASSERT_EQ(run({"frames", out, dir.filePath("b"), "--raw"}).code, 0);
+    for (int i = 0; i < 4; ++i) {
+        const QString name = QString("/frame-%1.bmp").arg(i, 3, 10, QChar('0'));
+        EXPECT_EQ(QImage(dir.filePath("a") + name), QImage(dir.filePath("b") + name));
+    }
+    EXPECT_EQ(run({"recode", in}).code, 2);
+}

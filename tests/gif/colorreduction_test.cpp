@@ -1,0 +1,249 @@
+// Colour reduction: the lookups' exact answers, dithering, the bitmap
+// helpers, and pictures imported into and rendered from frames.
+#include "gif/colorreduction.h"
+#include "gif/compose.h"
+#include "gif/gifimage.h"
+
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace orugif::gif;
+
+TEST(ColorLookup, cubeLevelsAndIndex)
+{
+    TNetscapeColorLookup cube;
+    GIFColor chosen;
+    EXPECT_EQ(cube.Lookup(47, 48, 255, chosen), 11);
+    EXPECT_EQ(chosen, (GIFColor{0, 51, 255}));
+    EXPECT_EQ(cube.Lookup(98, 99, 252, chosen), 36 * 1 + 6 * 2 + 5);
+    // Every level through the picture path as well.
+    QImage all(256, 1, QImage::Format_RGB32);
+    for (int v = 0; v < 256; ++v)
+        all.setPixel(v, 0, qRgb(v, 255 - v, v / 2));
+    const QImage reduced = ReduceColors(all, 6, 0);
+    for (int v = 0; v < 256; ++v)
+        ASSERT_EQ(reduced.pixelIndex(v, 0), 36 * ((v + 3) / 51) + 6 * ((258 - v) / 51) + (v / 2 + 3) / 51) << v;
+}
+
+TEST(ColorLookup, monochromeThresholdAndGrey)
+{
+    TMonochromeLookup mono;
+    GIFColor chosen;
+    EXPECT_EQ(mono.Lookup(128, 128, 128, chosen), 1);  // 32768
+    EXPECT_EQ(chosen, (GIFColor{255, 255, 255}));
+    EXPECT_EQ(mono.Lookup(127, 127, 127, chosen), 0);  // 32512
+    TGrayScaleLookup grey;
+    EXPECT_EQ(grey.Lookup(255, 0, 0, chosen), 76);
+    EXPECT_EQ(grey.Lookup(255, 255, 255, chosen), 255);
+}
+
+TEST(ColorLookup, fastLookupNearestFirstWinsAndCachesPerKey)
+{
+    TFastColorLookup lookup({{200, 0, 0}, {0, 0, 200}, {100, 255, 100}, {0, 0, 0}, {6, 6, 6}});
+    GIFColor chosen;
+    EXPECT_EQ(lookup.Lookup(150, 0, 150, chosen), 0);  // tie between 0 and 1: the first wins
+    EXPECT_EQ(lookup.Lookup(90, 110, 100, chosen), 2);
+    EXPECT_EQ(chosen, (GIFColor{100, 255, 100}));
+    // Black holds the cell of every colour with the same 5-5-5 key, so even
+    // the exact colour (6, 6, 6) answers black.
+    EXPECT_EQ(lookup.Lookup(6, 6, 6, chosen), 3);
+    // A cached answer serves every colour of that key.
+    EXPECT_EQ(lookup.Lookup(96, 96, 96, chosen), 2);
+    EXPECT_EQ(lookup.Lookup(103, 103, 103, chosen), 2);
+}
+
+TEST(ColorReduction, unditheredCubeMapsEveryPixelOnItsOwn)
+{
+    QImage picture(37, 11, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x * 7, y * 23, (x * y) % 256));
+    const QImage reduced = ReduceColors(picture, 6, 0);
+    ASSERT_EQ(reduced.format(), QImage::Format_Indexed8);
+    ASSERT_EQ(reduced.colorCount(), 216);
+    TNetscapeColorLookup cube;
+    GIFColor chosen;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            ASSERT_EQ(reduced.pixelIndex(x, y), cube.Lookup(qRed(p), qGreen(p), qBlue(p), chosen));
+        }
+    // The same through the general engine (a palette lookup of the cube).
+    std::vector<GIFColor> palette = ReductionPalette(6);
+    std::vector<std::uint8_t> viaPalette(std::size_t(37 * 11));
+    std::vector<GIFColor> used;
+    ASSERT_TRUE(ReduceToIndices(picture, 9, 0, palette, used, viaPalette.data(), 37));
+    EXPECT_EQ(used.size(), 216u);
+}
+
+namespace {
+// Records every colour the ditherer asks for.
+class RecordingLookup : public TColorLookup {
+public:
+    RecordingLookup() : TColorLookup(2) {}
+    int Lookup(int r, int g, int b, GIFColor& chosen) override
+    {
+        for (int v : {r, g, b}) {
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+        return mono.Lookup(r, g, b, chosen);
+    }
+    TMonochromeLookup mono;
+    int low = 255, high = 0;
+};
+} // namespace
+
+TEST(FloydSteinberg, spreadsTheErrorAndKeepsChannelsInRange)
+{
+    // Mid grey on black and white: the first pixel rounds up to white, its
+    // error (-127) makes the second black.
+    RecordingLookup lookup;
+    TFloydSteinbergDitherer fs(64, lookup);
+    EXPECT_EQ(fs.Dither(128, 128, 128), 1);
+    EXPECT_EQ(fs.Dither(128, 128, 128), 0);
+
+    QImage grey = testsupport::solid(64, 64, 0x808080);
+    std::vector<std::uint8_t> out(64 * 64);
+    std::vector<GIFColor> palette;
+    ASSERT_TRUE(ReduceToIndices(grey, 4, 1, {}, palette, out.data(), 64));
+    const long white = std::count(out.begin(), out.end(), 1);
+    EXPECT_NEAR(double(white) / double(out.size()), 0.5, 0.03);
+    ASSERT_TRUE(ReduceToIndices(grey, 4, 0, {}, palette, out.data(), 64));
+    EXPECT_EQ(std::count(out.begin(), out.end(), 1), 64 * 64);
+
+    // Extremes everywhere: corrected values stay within 0..255.
+    QImage harsh(50, 50, QImage::Format_RGB32);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 50; ++x)
+            harsh.setPixel(x, y, (x + y) % 3 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    RecordingLookup recorder;
+    TFloydSteinbergDitherer engine(50, recorder);
+    for (int y = 0; y < 50; ++y) {
+        while (engine.Column() >= 0 && engine.Column() < 50) {
+            const QRgb p = harsh.pixel(engine.Column(), y);
+            engine.Dither(qRed(p), qGreen(p), qBlue(p));
+        }
+        engine.NextLine();
+    }
+    EXPECT_GE(recorder.low, 0);
+    EXPECT_LE(recorder.high, 255);
+}
+
+TEST(ColorReduction, unprovidedMethodsGiveANullPicture)
+{
+    const QImage picture = testsupport::solid(4, 4, 0x123456);
+    EXPECT_TRUE(ReduceColors(picture, 7, 0).isNull());
+    EXPECT_TRUE(ReduceColors(picture, 6, 3).isNull());
+    EXPECT_EQ(ReduceColors(picture, 0, 0).format(), QImage::Format_RGB32);
+}
+
+TEST(Dib, sizesAndBottomUpRows)
+{
+    const QImage picture = testsupport::solid(3, 2, 0x102030);
+    int info = 0, image = 0;
+    DIBSizes(picture, 8, info, image);
+    EXPECT_EQ(info, 40 + 1024);
+    EXPECT_EQ(image, 8);
+    DIBSizes(picture, 24, info, image);
+    EXPECT_EQ(info, 40);
+    EXPECT_EQ(image, 24);
+    EXPECT_THROW(DIBSizes(picture, 16, info, image), GIFException);
+    try {
+        DIBSizes(QImage(), 8, info, image);
+        FAIL();
+    } catch (const GIFException& e) {
+        EXPECT_STREQ(e.what(), "Image bitmap incorrecte");
+    }
+    QImage two = testsupport::solid(1, 2, 0x000000);
+    two.setPixel(0, 0, qRgb(1, 2, 3));
+    std::vector<std::uint8_t> header(40), bits(8);
+    ASSERT_TRUE(ReadDIB(two, nullptr, header.data(), bits.data(), 24));
+    EXPECT_EQ(header[14], 24);
+    EXPECT_EQ((std::vector<std::uint8_t>(bits.begin() + 4, bits.begin() + 7)), (std::vector<std::uint8_t>{3, 2, 1}));
+    // The palette given decides the indices.
+    const QList<QRgb> palette{qRgb(0, 0, 0), qRgb(1, 2, 3)};
+    std::vector<std::uint8_t> info8(40 + 1024), bits8(8);
+    ASSERT_TRUE(ReadDIB(two, &palette, info8.data(), bits8.data(), 8));
+    EXPECT_EQ(bits8[0], 0);
+    EXPECT_EQ(bits8[4], 1);
+}
+
+TEST(FrameImport, alphaBecomesATransparentEntryAndTheMaskShowsIt)
+{
+    TGIFImage image;
+    QImage picture(4, 3, QImage::Format_ARGB32);
+    picture.fill(qRgba(255, 0, 0, 255));
+    picture.setPixel(1, 1, qRgba(0, 0, 0, 0));
+    image.AddFrameImage(picture);
+    TGIFSubImage* frame = image.Images()[0];
+    EXPECT_EQ(frame->ColorMap().Count(), 217);
+    EXPECT_EQ(frame->TransparentIndex(), 216);
+    EXPECT_EQ(frame->Pixel(1, 1), 216);
+    EXPECT_EQ(frame->Pixel(0, 0), 180);
+    const QImage mask = frame->RenderMask();
+    ASSERT_FALSE(mask.isNull());
+    EXPECT_EQ(mask.pixelIndex(1, 1), 1);
+    EXPECT_EQ(mask.pixelIndex(0, 1), 0);
+    const QImage bitmap = frame->RenderBitmap();
+    EXPECT_EQ(bitmap.pixel(0, 0), qRgb(255, 0, 0));
+    // Opaque alpha everywhere: the extra entry is taken back.
+    picture.fill(qRgba(0, 0, 255, 255));
+    image.AddFrameImage(picture);
+    EXPECT_EQ(image.Images()[1]->ColorMap().Count(), 216);
+    EXPECT_EQ(image.Images()[1]->GraphicControlExtension(), nullptr);
+}
+
+TEST(FrameImport, indexedPicturesKeepTheirPaletteAndIndices)
+{
+    QImage indexed(3, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(9, 9, 9), qRgb(200, 100, 50)});
+    indexed.setPixel(0, 0, 1);
+    indexed.setPixel(1, 0, 0);
+    indexed.setPixel(2, 0, 1);
+    TGIFImage image;
+    image.AddFrameImage(indexed);
+    const TGIFSubImage* frame = image.Images()[0];
+    EXPECT_EQ(frame->ColorMap().Count(), 2);
+    EXPECT_EQ(frame->ColorMap()[1], (GIFColor{200, 100, 50}));
+    EXPECT_EQ(frame->Data(), (std::vector<std::uint8_t>{1, 0, 1}));
+}
+
+TEST(FrameComposition, disposalMethodsAndTransparency)
+{
+    // Screen 3x1; frame 0 paints everything red (disposal 3 on frame 1,
+    // 2 on frame 2); transparent pixels leave what is beneath.
+    TGIFImage image;
+    auto addFrame = [&image](int left, int width, std::vector<std::uint8_t> pixels, int disposal, int transparent) {
+        auto s = std::make_unique<TGIFSubImage>(&image);
+        TGIFSubImage* raw = s.get();
+        image.AddFrameImage(std::move(s));
+        raw->SetBounds(left, 0, width, 1);
+        raw->Data() = std::move(pixels);
+        auto gce = std::make_unique<TGIFGraphicControlExtension>(raw);
+        gce->SetDisposalMethod(disposal);
+        if (transparent >= 0) {
+            gce->SetTransparentFlag(true);
+            gce->SetTransparentIndex(transparent);
+        }
+        raw->Extensions().Add(std::move(gce));
+    };
+    image.GlobalColorMap().Add({255, 0, 0});
+    image.GlobalColorMap().Add({0, 255, 0});
+    image.GlobalColorMap().Add({0, 0, 255});
+    addFrame(0, 3, {0, 0, 0}, 1, -1);
+    addFrame(1, 2, {1, 2}, 3, 2);   // green over the middle, restored after
+    addFrame(2, 1, {2}, 2, -1);     // blue at the right, cleared to white after
+    addFrame(0, 1, {1}, 0, -1);
+    const auto frames = ComposeFrames(image);
+    ASSERT_EQ(frames.size(), 4u);
+    auto row = [](const QImage& f) {
+        return std::vector<QRgb>{f.pixel(0, 0), f.pixel(1, 0), f.pixel(2, 0)};
+    };
+    const QRgb r = qRgb(255, 0, 0), g = qRgb(0, 255, 0), b = qRgb(0, 0, 255), w = qRgb(255, 255, 255);
+    EXPECT_EQ(row(frames[0]), (std::vector<QRgb>{r, r, r}));
+    EXPECT_EQ(row(frames[1]), (std::vector<QRgb>{r, g, r}));
+    EXPECT_EQ(row(frames[2]), (std::vector<QRgb>{r, r, b}));
+    EXPECT_EQ(row(frames[3]), (std::vector<QRgb>{g, r, w}));
+}

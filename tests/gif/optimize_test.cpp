@@ -1,0 +1,210 @@
+// Colour table and frame optimisation of a GIF image before it is saved.
+#include "gif/compose.h"
+#include "gif/gifimage.h"
+
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+using namespace orugif::gif;
+
+namespace {
+
+TGIFGraphicControlExtension* addControl(TGIFSubImage* s, int delay, int disposal = 0)
+{
+    auto gce = std::make_unique<TGIFGraphicControlExtension>(s);
+    gce->SetDelayTime(delay);
+    gce->SetDisposalMethod(disposal);
+    auto* raw = gce.get();
+    s->Extensions().Add(std::move(gce));
+    return raw;
+}
+
+// A frame on the global table with the given pixels.
+TGIFSubImage* addIndexedFrame(TGIFImage& image, int left, int top, int w, int h, std::vector<std::uint8_t> pixels)
+{
+    auto s = std::make_unique<TGIFSubImage>(&image);
+    TGIFSubImage* raw = s.get();
+    image.AddFrameImage(std::move(s));
+    raw->SetBounds(left, top, w, h);
+    raw->Data() = std::move(pixels);
+    return raw;
+}
+
+} // namespace
+
+TEST(OptimizeFrames, identicalFrameBecomesTransparentThenIsDropped)
+{
+    for (bool firstTransparent : {false, true}) {
+        TGIFImage image;
+        QImage picture = testsupport::solid(6, 4, 0x3366CC);
+        picture.setPixel(2, 1, qRgb(255, 255, 255));
+        image.AddFrameImage(picture);
+        image.AddFrameImage(picture);
+        TGIFGraphicControlExtension* first = addControl(image.Images()[0], 10);
+        if (firstTransparent) {
+            first->SetTransparentFlag(true);
+            first->SetTransparentIndex(0);
+        }
+        addControl(image.Images()[1], 25);
+
+        image.OptimizeFrames(TGIFImage::ooMerge);
+        TGIFSubImage* second = image.Images()[1];
+        ASSERT_EQ(second->ColorMap().Count(), 217);
+        EXPECT_EQ(second->ColorMap()[216], (GIFColor{0, 0, 0}));
+        EXPECT_EQ(second->TransparentIndex(), 216);
+        EXPECT_TRUE(std::all_of(second->Data().begin(), second->Data().end(), [](auto p) { return p == 216; }));
+
+        image.OptimizeFrames(TGIFImage::ooCrop);
+        ASSERT_EQ(image.Images().Count(), 1);
+        EXPECT_EQ(image.Images()[0]->GraphicControlExtension()->DelayTime(), firstTransparent ? 35 : 10);
+    }
+}
+
+TEST(OptimizeFrames, frameAfterRestoreToBackgroundIsNotMerged)
+{
+    TGIFImage image;
+    const QImage picture = testsupport::solid(3, 3, 0xFF0000);
+    image.AddFrameImage(picture);
+    image.AddFrameImage(picture);
+    addControl(image.Images()[0], 10, 2);
+    image.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
+    ASSERT_EQ(image.Images().Count(), 2);
+    EXPECT_EQ(image.Images()[1]->TransparentIndex(), -1);
+    EXPECT_EQ(image.Images()[1]->Width(), 3);
+}
+
+TEST(OptimizeFrames, mergeThenCropKeepsOnlyTheChangedRectangle)
+{
+    TGIFImage image;
+    QImage a = testsupport::solid(10, 8, 0x00FF00);
+    QImage b = a;
+    b.setPixel(3, 5, qRgb(255, 0, 0));
+    b.setPixel(6, 2, qRgb(0, 0, 255));
+    image.AddFrameImage(a);
+    image.AddFrameImage(b);
+    image.Images()[1]->SetLeft(0);
+    const auto before = ComposeFrames(image);
+    image.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
+    const TGIFSubImage* second = image.Images()[1];
+    EXPECT_EQ(second->Left(), 3);
+    EXPECT_EQ(second->Top(), 2);
+    EXPECT_EQ(second->Width(), 4);
+    EXPECT_EQ(second->Height(), 4);
+    // The animation still shows the same pictures.
+    const auto after = ComposeFrames(image);
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i)
+        EXPECT_EQ(after[i], before[i]);
+    // And so does the file written from it.
+    TGIFImage reread;
+    const QByteArray bytes = image.SaveToData();
+    reread.LoadFromData({reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())});
+    EXPECT_EQ(ComposeFrames(reread)[1], before[1]);
+}
+
+TEST(OptimizeFrames, sharedTransparentEntryIsNotAColourTheFrameShows)
+{
+    // Frame 0 is transparent on index 1 (red); frame 1 shows red itself, so
+    // it must get an entry of its own.
+    TGIFImage image;
+    image.GlobalColorMap().Add({0, 0, 255});
+    image.GlobalColorMap().Add({255, 0, 0});
+    TGIFSubImage* f0 = addIndexedFrame(image, 0, 0, 2, 1, {0, 1});
+    TGIFGraphicControlExtension* g0 = addControl(f0, 5);
+    g0->SetTransparentFlag(true);
+    g0->SetTransparentIndex(1);
+    addIndexedFrame(image, 0, 0, 2, 1, {0, 1});
+    const auto before = ComposeFrames(image);
+    image.OptimizeFrames(TGIFImage::ooMerge);
+    const TGIFSubImage* f1 = image.Images()[1];
+    EXPECT_EQ(f1->TransparentIndex(), 2);
+    EXPECT_EQ(f1->Data(), (std::vector<std::uint8_t>{2, 1}));
+    EXPECT_EQ(ComposeFrames(image)[1], before[1]);
+}
+
+TEST(OptimizeColorTable, keepsThe256MostUsedColoursAndMapsTheRestToTheNearest)
+{
+    for (bool transparent : {false, true}) {
+        TGIFImage image;
+        // Two frames with 150 colours each, colour c used c + 1 times.
+        std::vector<GIFColor> originals;
+        for (int f = 0; f < 2; ++f) {
+            auto s = std::make_unique<TGIFSubImage>(&image);
+            TGIFSubImage* raw = s.get();
+            image.AddFrameImage(std::move(s));
+            std::vector<std::uint8_t> pixels;
+            for (int i = 0; i < 150; ++i) {
+                const int c = f * 150 + i;
+                raw->ColorMap().Add({std::uint8_t(c % 256), std::uint8_t(c / 2), std::uint8_t(255 - c % 200)});
+                pixels.insert(pixels.end(), std::size_t(c + 1), std::uint8_t(i));
+            }
+            pixels.resize(300 * 100, 0);
+            raw->SetBounds(0, 0, 300, 100);
+            raw->Data() = pixels;
+            if (transparent && f == 1) {
+                raw->Data()[0] = 149;  // index 149 marks transparent pixels here
+                TGIFGraphicControlExtension* g = addControl(raw, 0);
+                g->SetTransparentFlag(true);
+                g->SetTransparentIndex(149);
+            }
+        }
+        std::vector<std::vector<GIFColor>> shown;
+        for (const auto& s : image.Images()) {
+            std::vector<GIFColor> colours;
+            for (std::uint8_t p : s->Data())
+                colours.push_back(s->ColorMap()[p]);
+            shown.push_back(colours);
+        }
+        image.OptimizeColorTable();
+        const TGIFColorMap& table = image.GlobalColorMap();
+        ASSERT_EQ(table.Count(), 256);
+        EXPECT_TRUE(table.Optimized());
+        if (transparent)
+            EXPECT_EQ(table[255], (GIFColor{0, 0, 0}));
+        for (int f = 0; f < 2; ++f) {
+            const TGIFSubImage* s = image.Images()[f];
+            EXPECT_TRUE(s->ColorMap().Empty());
+            for (std::size_t i = 0; i < s->Data().size(); i += 37) {
+                const int p = s->Data()[i];
+                if (p == s->TransparentIndex())
+                    continue;
+                const GIFColor want = shown[std::size_t(f)][i];
+                int nearest = 765;
+                for (int k = 0; k < table.Count() - (transparent ? 1 : 0); ++k)
+                    nearest = std::min(nearest, std::abs(table[k].r - want.r) + std::abs(table[k].g - want.g)
+                                                    + std::abs(table[k].b - want.b));
+                const GIFColor got = table[p];
+                ASSERT_EQ(std::abs(got.r - want.r) + std::abs(got.g - want.g) + std::abs(got.b - want.b), nearest);
+            }
+        }
+        if (transparent) {
+            EXPECT_EQ(image.Images()[1]->TransparentIndex(), 255);
+            EXPECT_EQ(image.Images()[1]->Data()[0], 255);
+        }
+        // The most used colour comes first: frame 0's entry 0 fills the rest
+        // of its rows.
+        EXPECT_EQ(table[0], (GIFColor{0, 0, 255}));
+    }
+}
+
+TEST(OptimizeColorTable, transparentFrameWithoutTransparentPixelsLosesTransparency)
+{
+    TGIFImage image;
+    image.AddFrameImage(testsupport::solid(2, 2, 0xFFFFFF));
+    TGIFGraphicControlExtension* g = addControl(image.Images()[0], 0);
+    g->SetTransparentFlag(true);
+    g->SetTransparentIndex(3);
+    image.OptimizeColorTable();
+    EXPECT_FALSE(g->TransparentFlag());
+    EXPECT_EQ(image.GlobalColorMap().Count(), 1);
+    EXPECT_EQ(image.GlobalColorMap()[0], (GIFColor{255, 255, 255}));
+    EXPECT_EQ(image.Images()[0]->Pixel(1, 1), 0);
+    // Written with the sort flag, so as GIF89a.
+    const QByteArray bytes = image.SaveToData();
+    EXPECT_EQ(bytes.left(6), "GIF89a");
+    EXPECT_EQ(std::uint8_t(bytes[10]) & 0x08, 0x08);
+}

@@ -1,0 +1,107 @@
+// Hostile input: files that once failed, truncated and corrupted copies of
+// a valid animation, and sizes refused before anything is allocated.
+#include "gif/compose.h"
+#include "gif/gifimage.h"
+
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace orugif::gif;
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// What the fuzz target does: load, compose, save, reload.
+void exercise(const QByteArray& bytes)
+{
+    TGIFImage image;
+    try {
+        image.LoadFromData({reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())});
+    } catch (const GIFException&) {
+    }
+    try {
+        (void)ComposeFrames(image);
+        const QByteArray saved = image.SaveToData();
+        TGIFImage again;
+        again.LoadFromData({reinterpret_cast<const std::uint8_t*>(saved.constData()), std::size_t(saved.size())});
+    } catch (const GIFException&) {
+    }
+}
+
+} // namespace
+
+TEST(GifRobustness, crashersFromFuzzingStayFixed)
+{
+    const QDir dir(testsupport::testfile("data/crashers"));
+    const QStringList files = dir.entryList({"*.gif"}, QDir::Files);
+    EXPECT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        SCOPED_TRACE(name.toStdString());
+        exercise(readFile(dir.filePath(name)));
+    }
+}
+
+TEST(GifRobustness, everyTruncationOfAnAnimationFailsCleanlyOrLoadsAPart)
+{
+    const QByteArray full = readFile(testsupport::testdata("gif/peterdn-gif-test-suite/animated_loop_interlaced.gif"));
+    ASSERT_FALSE(full.isEmpty());
+    for (qsizetype n = 0; n < full.size(); ++n)
+        exercise(full.left(n));
+}
+
+TEST(GifRobustness, flippedBitsAndBytesNeverCrash)
+{
+    const QByteArray full = readFile(testsupport::testdata("gif/peterdn-gif-test-suite/animated_transparent_frame_restoreprev_loop.gif"));
+    ASSERT_FALSE(full.isEmpty());
+    std::mt19937 rng(11);
+    for (int round = 0; round < 1500; ++round) {
+        QByteArray copy = full;
+        const int changes = 1 + int(rng() % 4);
+        for (int c = 0; c < changes; ++c) {
+            const auto at = qsizetype(rng() % std::uint32_t(copy.size()));
+            if (rng() % 2)
+                copy[at] = char(copy[at] ^ char(1 << (rng() % 8)));
+            else
+                copy[at] = char(rng());
+        }
+        exercise(copy);
+    }
+}
+
+TEST(GifRobustness, hugeScreensAndFramesAreRefusedBeforeAllocating)
+{
+    // A 65535 x 65535 screen, and a frame of that size on a small screen.
+    const std::vector<std::uint8_t> hugeScreen{'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x3B};
+    TGIFImage image;
+    try {
+        image.LoadFromData(hugeScreen);
+        FAIL();
+    } catch (const GIFException& e) {
+        EXPECT_STREQ(e.what(), "Image dimensions exceed the supported size");
+    }
+    const std::vector<std::uint8_t> hugeFrame{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0,
+                                              0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0, 0x3B};
+    EXPECT_THROW(image.LoadFromData(hugeFrame), GIFException);
+    // Many frames together are held to a total as well.
+    const auto savedLimit = GIFDefaults::MaxTotalPixels;
+    GIFDefaults::MaxTotalPixels = 1000;
+    TGIFImage many;
+    EXPECT_THROW(
+        {
+            for (int i = 0; i < 20; ++i)
+                many.AddFrameImage(testsupport::solid(10, 10, 0));
+        },
+        GIFException);
+    GIFDefaults::MaxTotalPixels = savedLimit;
+    EXPECT_EQ(many.Images().Count(), 10);
+}
