@@ -2,6 +2,7 @@
 // document, then the event loop.
 #include "app/aboutbox.h"
 #include "app/mainform.h"
+#include "document/child.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -30,5 +31,11 @@ int runEditor(int argc, char** argv)
     orugif::TMainForm window;
     splash.reset();
     window.showMaximized();
+    // A file named on the command line is opened as "&Ouvrir..." would.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1) {
+        const QString file = arguments.at(1);
+        window.route([&window, &file] { window.child().Charge(file); }, true);
+    }
     return app.exec();
 }

@@ -7,7 +7,7 @@
 #include "document/child.h"
 #include "document/clipboard.h"
 #include "document/view/childwindow.h"
-#include "document/view/widgetprompts.h"
+#include "app/widgetprompts.h"
 
 #include <QButtonGroup>
 #include <QColorDialog>
@@ -182,6 +182,16 @@ void TMainForm::connectCommands()
     for (const char* n : {"Nouveau1", "SpeedButton1"})
         bind(n, [&c] { c.Nouveau(); }, true);
     bind("ExitItem", [this] { close(); });
+    for (const char* n : {"OpenItem", "OpenBtn"})
+        bind(n, [this] { OpenItemClick(); });  // routes the opening itself
+    for (const char* n : {"SaveItem", "SaveBtn"})
+        bind(n, [&c] { c.Sauve(0); });
+    bind("Enregistrersous1", [&c] { c.Sauve(1); });
+    for (const char* n : {"Importerimage1", "SpeedButton7"})
+        bind(n, [&c] { c.Importer(); }, true);
+    bind("Exportercadre1", [&c] { c.Exporter(); });
+    bind("Proprits1", [&c] { c.Params(); });
+    bind("Optimisation1", [&c] { c.Optimiser(); });
 
     bind("Annuler1", [&c] { c.Annule(); });
     bind("Couper1", [&c] { c.Couper(); });
@@ -335,6 +345,14 @@ void TMainForm::About1Click()
     box.exec();
 }
 
+void TMainForm::OpenItemClick()
+{
+    const QString file = ports_.chooseOpenFile ? ports_.chooseOpenFile() : WidgetPrompts::chooseOpenFile(this);
+    if (file.isEmpty())
+        return;  // a cancelled dialog enables nothing
+    route([this, &file] { child_->Charge(file); }, true);
+}
+
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
@@ -347,6 +365,13 @@ void TMainForm::showEvent(QShowEvent* event)
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    // The document may refuse: the user cancelled, or a save failed.
+    bool mayClose = false;
+    route([this, &mayClose] { mayClose = child_->FormCloseQuery(); });
+    if (!mayClose) {
+        event->ignore();
+        return;
+    }
     // The file dialogs may have changed the current directory.
     if (!StartDirectory.isEmpty())
         QDir::setCurrent(StartDirectory);

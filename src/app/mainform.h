@@ -34,6 +34,7 @@ struct MainPorts {
     std::function<void(const QString&)> showError;                      // null: a message box
     std::function<std::optional<QColor>(const QColor&)> chooseColour;   // null: QColorDialog
     std::function<QTime()> now;                                         // null: the system clock
+    std::function<QString()> chooseOpenFile;                            // null: the open dialog
 };
 
 class TMainForm : public QMainWindow {
@@ -67,6 +68,8 @@ public:
     void HSearch();
     void HowToUse();
     void About1Click();
+    // "&Ouvrir...": the open dialog, then the file; Valide when one was chosen.
+    void OpenItemClick();
 
 protected:
     bool event(QEvent* event) override;

@@ -5,6 +5,7 @@
 #pragma once
 #include "common/colour.h"
 #include "document/framestore.h"
+#include "document/gifbuild.h"
 #include "editing/text.h"
 
 #include <QImage>
@@ -17,6 +18,9 @@
 namespace orugif {
 
 class ClipboardPort;
+namespace gif {
+class TGIFImage;
+}
 class DocumentPrompts;
 
 class TChild : public QObject {
@@ -45,6 +49,27 @@ public:
     bool FormKeyDown(int key);
     void SauveUndo();
     void Annule();
+
+    // --- opening, saving, import and export
+    void Charge(const QString& name);
+    // Mode 0 "&Enregistrer", 1 "Enregistrer &sous..."; true when written.
+    bool Sauve(int mode);
+    void SaveAs();
+    // Builds `image` from the frame store with the document's settings.
+    void MakeGif(gif::TGIFImage& image);
+    void Importer();
+    // Places a picture file centred on the working picture (no dialog).
+    void importPicture(const QString& path);
+    void Exporter();
+    // Writes the working picture to `path` by the kind of its name.
+    void exportPicture(const QString& path) const;
+    // May the document close? Asks to save changes first.
+    bool FormCloseQuery();
+    AnimationSettings settings() const;
+
+    // --- animation properties and optimisation
+    void Params();
+    void Optimiser();
 
     // --- frame list editing and clipboard
     void Supprimer();
@@ -123,6 +148,8 @@ signals:
     void pictureAreaChanged(QSize size);  // Panel1 follows the frame size
     void colourPicked(orugif::Colour colour);  // the pipette took a colour
     void textStamped();                        // the picture shows the hand pointer
+    void progress(int position, int maximum);  // a long build runs
+    void progressDone();
 
 protected:
     DocumentPrompts& prompts() { return prompts_; }

@@ -46,6 +46,16 @@ public:
         int count = 0;
     };
     virtual TransitionChoice runTransition(bool after, const QImage& picture) { return {}; }
+    // File dialogs: the chosen path, empty when cancelled. The save dialog
+    // starts on `current` and appends ".gif" to a name without a suffix.
+    virtual QString chooseSaveFile(const QString& current) { return {}; }
+    virtual QString chooseImportFile() { return {}; }
+    virtual QString chooseExportFile() { return {}; }
+    // The properties dialog: the values change only when it is confirmed.
+    virtual void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) {}
+    // The optimisation dialog: the options change only when it is confirmed.
+    virtual void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) {}
+
     // The text dialog: the text to stamp (empty when cancelled); when
     // confirmed, `angle` and `font` take the dialog's choices.
     virtual QString runText(int& angle, editing::TextFont& font) { return {}; }

@@ -49,6 +49,13 @@ ChildWindow::ChildWindow(TChild& child, QWidget* parent) : QWidget(parent), chil
     layout->addWidget(progress_);
 
     connect(&child_, &TChild::statusChanged, status_, &QLabel::setText);
+    connect(&child_, &TChild::progress, this, [this](int position, int maximum) {
+        progress_->setRange(0, std::max(maximum, 0));
+        progress_->setValue(position);
+        progress_->show();
+        progress_->repaint();
+    });
+    connect(&child_, &TChild::progressDone, progress_, &QProgressBar::hide);
     connect(&child_, &TChild::pictureAreaChanged, this, [this] { sizePanel(); });
     connect(&child_, &TChild::pictureChanged, this, [this] { sizePanel(); });
     status_->setText(child_.statusText());

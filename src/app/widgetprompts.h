@@ -1,4 +1,5 @@
-// The document's questions as real message boxes, in French.
+// The document's questions and dialogs as real message boxes, file dialogs
+// and the editor's own dialogs, in French.
 #pragma once
 #include "document/prompts.h"
 
@@ -17,6 +18,14 @@ public:
     QImage runEffects(const QImage& picture) override;
     TransitionChoice runTransition(bool after, const QImage& picture) override;
     QString runText(int& angle, editing::TextFont& font) override;
+    QString chooseSaveFile(const QString& current) override;
+    QString chooseImportFile() override;
+    QString chooseExportFile() override;
+    void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
+    void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) override;
+
+    // The main window's open dialog for animations.
+    static QString chooseOpenFile(QWidget* parent);
 
 private:
     QWidget* parent_;

@@ -1,0 +1,185 @@
+#include "app/widgetprompts.h"
+
+#include "editing/dialogs/effectsdialog.h"
+#include "editing/dialogs/textdialog.h"
+#include "editing/dialogs/transformdialogs.h"
+#include "editing/dialogs/transitiondialog.h"
+
+#include "tools/dialogs/propertiesdialog.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace orugif {
+
+Answer WidgetPrompts::ask(const QString& question, Choices choices)
+{
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton escape = QMessageBox::No;
+    switch (choices) {
+    case Choices::OkNo:
+        buttons = QMessageBox::Ok | QMessageBox::No;
+        break;
+    case Choices::YesNo:
+        buttons = QMessageBox::Yes | QMessageBox::No;
+        break;
+    case Choices::YesNoCancel:
+        buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        escape = QMessageBox::Cancel;
+        break;
+    }
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), question, buttons, parent_);
+    box.setEscapeButton(escape);
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return choices == Choices::YesNoCancel ? Answer::Cancel : Answer::No;
+    }
+}
+
+} // namespace orugif
+
+namespace orugif {
+
+void WidgetPrompts::inform(const QString& message)
+{
+    QMessageBox::information(parent_, QApplication::applicationName(), message);
+}
+
+int WidgetPrompts::runRotation()
+{
+    TRot dialog(parent_);
+    dialog.exec();
+    return dialog.Result();
+}
+
+QPoint WidgetPrompts::runMove(int width, int height)
+{
+    TDecaler dialog(parent_);
+    dialog.Init(width, height);
+    dialog.exec();
+    return dialog.Result();
+}
+
+QSize WidgetPrompts::runResize(int width, int height)
+{
+    TRedim dialog(parent_);
+    dialog.Init(width, height);
+    dialog.exec();
+    return dialog.Result();
+}
+
+QImage WidgetPrompts::runEffects(const QImage& picture)
+{
+    TEffets dialog(parent_);
+    dialog.Init(picture);
+    dialog.exec();
+    QImage result = picture;
+    dialog.Result(result);
+    return result;
+}
+
+DocumentPrompts::TransitionChoice WidgetPrompts::runTransition(bool after, const QImage& picture)
+{
+    TransitionDialog dialog(after, parent_);
+    dialog.Init(picture);
+    dialog.exec();
+    TransitionChoice choice;
+    dialog.Result(choice.count, choice.kind);
+    return choice;
+}
+
+QString WidgetPrompts::runText(int& angle, editing::TextFont& font)
+{
+    TEditext dialog(parent_);
+    dialog.Init(font);
+    dialog.exec();
+    QString text;
+    dialog.Result(text, angle, font);
+    return text;
+}
+
+QString WidgetPrompts::chooseOpenFile(QWidget* parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Ouvrir"));
+    dialog.setObjectName(QStringLiteral("OpenDialog"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("gif"));
+    dialog.setNameFilters({QStringLiteral("Tous formats (*.gif *.avi)"), QStringLiteral("gif (*.gif)"),
+                           QStringLiteral("avi (*.avi)")});
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+QString WidgetPrompts::chooseSaveFile(const QString& current)
+{
+    QFileDialog dialog(parent_, QStringLiteral("Enregistrer sous"));
+    dialog.setObjectName(QStringLiteral("SaveDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("gif"));
+    dialog.setNameFilter(QStringLiteral("Gif (*.gif)"));
+    // The overwrite question is the document's own.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!current.isEmpty())
+        dialog.selectFile(current);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+QString WidgetPrompts::chooseImportFile()
+{
+    QFileDialog dialog(parent_, QStringLiteral("Importer image"));
+    dialog.setObjectName(QStringLiteral("OpenPictureDialog1"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({
+        QStringLiteral("Tout (*.png *.jpg *.jpeg *.bmp *.ico *.emf *.wmf *.gif *.pcx)"),
+        QStringLiteral("Portable Graphics Network (*.png)"),
+        QStringLiteral("JPEG Image File (*.jpg)"),
+        QStringLiteral("JPEG Image File (*.jpeg)"),
+        QStringLiteral("Bitmaps (*.bmp)"),
+        QString::fromUtf8("Icônes (*.ico)"),
+        QString::fromUtf8("MétaFichiers améliorés (*.emf)"),
+        QStringLiteral("MetaFichiers (*.wmf)"),
+        QStringLiteral("Format Gif (*.gif)"),
+        QStringLiteral("PCX (*.pcx)"),
+    });
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+QString WidgetPrompts::chooseExportFile()
+{
+    QFileDialog dialog(parent_, QStringLiteral("Exporter cadre"));
+    dialog.setObjectName(QStringLiteral("SavePictureDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilters({
+        QStringLiteral("Tout (*.jpg *.gif *.bmp *.pcx)"),
+        QStringLiteral("JPEG Image File (*.jpg)"),
+        QStringLiteral("GIF Image (*.gif)"),
+        QStringLiteral("Bitmaps (*.bmp)"),
+        QStringLiteral("Pxc (*.pcx)"),
+    });
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+void WidgetPrompts::runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent)
+{
+    TParametres dialog(parent_);
+    dialog.Init(repeatCount, frameDelay, gifVersion, transparent);
+    dialog.exec();
+    dialog.Result(repeatCount, frameDelay, transparent);
+}
+
+void WidgetPrompts::runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames)
+{
+    TOptimum dialog(parent_);
+    dialog.Init(removeLocalPalettes, mergeDuplicatePixels, removeUselessFrames);
+    dialog.exec();
+    dialog.Result(removeLocalPalettes, mergeDuplicatePixels, removeUselessFrames);
+}
+
+} // namespace orugif

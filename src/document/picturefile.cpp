@@ -1,0 +1,174 @@
+#include "document/picturefile.h"
+
+#include "common/error.h"
+#include "common/limits.h"
+#include "formats/jpeg.h"
+#include "formats/metafile.h"
+#include "formats/pcx.h"
+#include "formats/png.h"
+#include "gif/compose.h"
+#include "gif/gifimage.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+#include <cstring>
+
+namespace orugif {
+
+namespace {
+
+// Larger files hold no picture the editor could take.
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+// The first frame as the codec draws a still image: at its place on the
+// logical screen, its transparent pixels left clear.
+QImage gifPicture(const QByteArray& bytes)
+{
+    gif::TGIFImage image;
+    image.LoadFromData(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
+    if (image.Empty())
+        throw Error(QStringLiteral("Le fichier GIF ne contient aucune image."));
+    gif::TGIFSubImage& frame = *image.Images()[0];
+    QImage pixels = gif::RenderFrameRgb(frame).convertToFormat(QImage::Format_ARGB32);
+    const gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+    const bool transparent = gce && gce->TransparentFlag();
+    if (transparent) {
+        const int index = gce->TransparentIndex();
+        for (int y = 0; y < frame.Height(); ++y) {
+            const std::uint8_t* in = frame.Scanline(y);
+            auto* out = reinterpret_cast<QRgb*>(pixels.scanLine(y));
+            for (int x = 0; x < frame.Width(); ++x)
+                if (in[x] == index)
+                    out[x] = 0;
+        }
+    }
+    const int w = std::max(image.Width(), frame.Left() + frame.Width());
+    const int h = std::max(image.Height(), frame.Top() + frame.Height());
+    QImage screen(w, h, transparent || frame.Left() || frame.Top() || frame.Width() < w || frame.Height() < h
+                            ? QImage::Format_ARGB32
+                            : QImage::Format_RGB32);
+    screen.fill(Qt::transparent);
+    QPainter painter(&screen);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(frame.Left(), frame.Top(), pixels);
+    return screen;
+}
+
+QImage qtPicture(const QByteArray& bytes, const char* format, const QString& path)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer, format);
+    const QSize size = reader.size();
+    if (size.isValid() && !pictureSizeAllowed(size.width(), size.height()))
+        throw Error(QStringLiteral("L'image %1 est trop grande (%2 x %3).")
+                        .arg(QFileInfo(path).fileName())
+                        .arg(size.width())
+                        .arg(size.height()));
+    QImage picture = reader.read();
+    if (picture.isNull())
+        throw Error(QStringLiteral("Impossible de lire l'image %1 : %2.")
+                        .arg(QFileInfo(path).fileName(), reader.errorString()));
+    return picture.hasAlphaChannel() ? picture.convertToFormat(QImage::Format_ARGB32)
+                                     : picture.convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+FileKind kindFromName(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == "gif")
+        return FileKind::Gif;
+    if (suffix == "avi")
+        return FileKind::Avi;
+    if (suffix == "jpg" || suffix == "jpeg" || suffix == "jpe" || suffix == "jfif")
+        return FileKind::Jpeg;
+    if (suffix == "png")
+        return FileKind::Png;
+    if (suffix == "wmf" || suffix == "emf")
+        return FileKind::Metafile;
+    if (suffix == "ico")
+        return FileKind::Icon;
+    if (suffix == "pcx")
+        return FileKind::Pcx;
+    if (suffix == "bmp" || suffix == "dib")
+        return FileKind::Bitmap;
+    return FileKind::Unknown;
+}
+
+FileKind kindFromContent(const QByteArray& b)
+{
+    const auto starts = [&](const char* s, qsizetype n) { return b.size() >= n && std::memcmp(b.constData(), s, std::size_t(n)) == 0; };
+    if (b.size() >= 6 && (starts("GIF8", 4)))
+        return FileKind::Gif;
+    if (starts("\x89PNG\r\n\x1a\n", 8))
+        return FileKind::Png;
+    if (starts("\xff\xd8\xff", 3))
+        return FileKind::Jpeg;
+    if (starts("BM", 2) && b.size() >= 14)
+        return FileKind::Bitmap;
+    if (b.size() >= 12 && starts("RIFF", 4) && b.mid(8, 4) == "AVI ")
+        return FileKind::Avi;
+    if (formats::metafileFormat(b) != formats::MetafileFormat::Unknown)
+        return FileKind::Metafile;
+    if (starts("\0\0\1\0", 4) && b.size() >= 22)
+        return FileKind::Icon;
+    // PCX: manufacturer 10, a known version, run-length coding 0 or 1.
+    if (b.size() >= 128 && uchar(b[0]) == 10 && (uchar(b[1]) <= 5 && uchar(b[1]) != 1) && uchar(b[2]) <= 1)
+        return FileKind::Pcx;
+    return FileKind::Unknown;
+}
+
+FileKind fileKind(const QString& path, const QByteArray& bytes)
+{
+    const FileKind content = kindFromContent(bytes);
+    return content != FileKind::Unknown ? content : kindFromName(path);
+}
+
+QByteArray readWholeFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Impossible d'ouvrir le fichier %1 : %2.").arg(path, file.errorString()));
+    if (file.size() > kMaxFileBytes)
+        throw Error(QStringLiteral("Le fichier %1 est trop volumineux.").arg(path));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("Impossible de lire le fichier %1 : %2.").arg(path, file.errorString()));
+    return bytes;
+}
+
+QImage loadPicture(const QString& path)
+{
+    const QByteArray bytes = readWholeFile(path);
+    switch (fileKind(path, bytes)) {
+    case FileKind::Jpeg:
+        return formats::decodeJpeg(bytes);
+    case FileKind::Gif:
+        return gifPicture(bytes);
+    case FileKind::Png:
+        return formats::loadPng(bytes);
+    case FileKind::Metafile:
+        return formats::renderMetafile(bytes);
+    case FileKind::Icon:
+        return qtPicture(bytes, "ico", path);
+    case FileKind::Pcx: {
+        const QImage pcx = formats::decodePcx(bytes);
+        if (pcx.isNull())
+            throw Error(QStringLiteral("Le fichier PCX %1 n'est pas lisible.").arg(QFileInfo(path).fileName()));
+        return pcx.convertToFormat(QImage::Format_RGB32);
+    }
+    case FileKind::Avi:
+        throw Error(QStringLiteral("%1 est une vidéo : ouvrez-la avec « Ouvrir... ».").arg(QFileInfo(path).fileName()));
+    case FileKind::Bitmap:
+    case FileKind::Unknown:
+        break;
+    }
+    return qtPicture(bytes, "bmp", path);
+}
+
+} // namespace orugif

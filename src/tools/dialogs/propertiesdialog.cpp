@@ -1,0 +1,134 @@
+#include "tools/dialogs/propertiesdialog.h"
+
+#include "tools/properties.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace orugif {
+
+namespace {
+
+// "Annuler" (also Escape) and "OK"; `accepted` is set only by OK.
+QHBoxLayout* buttons(QDialog* dialog, bool& accepted)
+{
+    auto* cancel = new QPushButton(QStringLiteral("Annuler"), dialog);
+    cancel->setObjectName(QStringLiteral("Button1"));
+    auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
+    ok->setObjectName(QStringLiteral("Button2"));
+    ok->setDefault(true);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, [dialog, &accepted] {
+        accepted = false;
+        dialog->reject();
+    });
+    QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &accepted] {
+        accepted = true;
+        dialog->accept();
+    });
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(cancel);
+    row->addWidget(ok);
+    return row;
+}
+
+} // namespace
+
+TParametres::TParametres(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Parametres"));
+    setWindowTitle(QString::fromUtf8("Propriétés"));
+    version_ = new QLabel(QStringLiteral("Version"), this);
+    version_->setObjectName(QStringLiteral("Label3"));
+    repeat_ = new QLineEdit(this);
+    repeat_->setObjectName(QStringLiteral("SpinEdit1"));
+    delay_ = new QLineEdit(this);
+    delay_->setObjectName(QStringLiteral("SpinEdit2"));
+    for (QLineEdit* field : {repeat_, delay_})
+        field->setValidator(new QIntValidator(field));
+    transparent_ = new QCheckBox(QStringLiteral("Fond transparent"), this);
+    transparent_->setObjectName(QStringLiteral("CheckBox1"));
+
+    auto* form = new QFormLayout;
+    auto* label1 = new QLabel(QString::fromUtf8("Nombre de répétiitons (0 = en continu"), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    auto* label2 = new QLabel(QString::fromUtf8("Durée d'apparition de l'image (en 1/100 sec)"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    form->addRow(label1, repeat_);
+    form->addRow(label2, delay_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(version_);
+    layout->addLayout(form);
+    layout->addWidget(transparent_);
+    layout->addLayout(buttons(this, accepted_));
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TParametres::Init(int repeatCount, int frameDelay, int gifVersion, bool transparent)
+{
+    repeat_->setText(QString::number(repeatCount));
+    delay_->setText(QString::number(frameDelay));
+    transparent_->setChecked(transparent);
+    version_->setText(tools::versionText(gifVersion));
+}
+
+int TParametres::exec()
+{
+    accepted_ = false;
+    return QDialog::exec();
+}
+
+void TParametres::Result(int& repeatCount, int& frameDelay, bool& transparent) const
+{
+    if (!accepted_)
+        return;
+    repeatCount = tools::fieldNumber(repeat_->text());
+    frameDelay = tools::fieldNumber(delay_->text());
+    transparent = transparent_->isChecked();
+}
+
+TOptimum::TOptimum(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Optimum"));
+    setWindowTitle(QStringLiteral("Optimisation"));
+    const char* captions[] = {"Supprimer paletes locales", "Fusionner pixels dupliqués",
+                              "Supprimer les cadres inutiles"};
+    auto* layout = new QVBoxLayout(this);
+    for (int i = 0; i < 3; ++i) {
+        boxes_[i] = new QCheckBox(QString::fromUtf8(captions[i]), this);
+        boxes_[i]->setObjectName(QStringLiteral("CheckBox%1").arg(i + 1));
+        layout->addWidget(boxes_[i]);
+    }
+    layout->addLayout(buttons(this, accepted_));
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TOptimum::Init(bool removeLocalPalettes, bool mergeDuplicatePixels, bool removeUselessFrames)
+{
+    boxes_[0]->setChecked(removeLocalPalettes);
+    boxes_[1]->setChecked(mergeDuplicatePixels);
+    boxes_[2]->setChecked(removeUselessFrames);
+}
+
+int TOptimum::exec()
+{
+    accepted_ = false;
+    return QDialog::exec();
+}
+
+void TOptimum::Result(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) const
+{
+    if (!accepted_)
+        return;
+    removeLocalPalettes = boxes_[0]->isChecked();
+    mergeDuplicatePixels = boxes_[1]->isChecked();
+    removeUselessFrames = boxes_[2]->isChecked();
+}
+
+} // namespace orugif

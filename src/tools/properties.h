@@ -1,0 +1,15 @@
+// The animation properties dialog's rules: the version line and how its
+// number fields read.
+#pragma once
+#include <QString>
+
+namespace orugif::tools {
+
+// "Gif Version 87a - 1987" for 1, "Gif Version 89a - 1989" for 2,
+// "Gif Version Inconnue" for 0, and "Version" for anything else.
+QString versionText(int gifVersion);
+
+// A number field's integer; a text that is not an integer reads as 0.
+int fieldNumber(const QString& text);
+
+} // namespace orugif::tools
