@@ -1,5 +1,6 @@
 #include "app/cli.h"
 
+#include "app/cli_document.h"
 #include "app/cli_gif.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,9 @@ const std::array kCommands{
     Command{"info", "info FILE.gif", gifInfo},
     Command{"frames", "frames FILE.gif DIR [--raw]", gifFrames},
     Command{"recode", "recode IN.gif OUT.gif", gifRecode},
+    Command{"make", "make OUT.gif INPUT... [--loop N] [--delay D] [--transparent] [--global-palette] [--merge] [--crop]",
+            documentMake},
+    Command{"edit", "edit IN OUT [--frame N|all] OPERATION...", documentEdit},
 };
 
 void printUsage(QTextStream& err)

@@ -150,19 +150,24 @@ QString WidgetPrompts::chooseImportFile()
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
+QStringList WidgetPrompts::exportFilters()
+{
+    return {
+        QStringLiteral("Tout (*.jpg *.gif *.bmp *.pcx)"),
+        QStringLiteral("JPEG Image File (*.jpg)"),
+        QStringLiteral("GIF Image (*.gif)"),
+        QStringLiteral("Bitmaps (*.bmp)"),
+        QStringLiteral("Pxc (*.pcx)"),
+    };
+}
+
 QString WidgetPrompts::chooseExportFile()
 {
     QFileDialog dialog(parent_, QStringLiteral("Exporter cadre"));
     dialog.setObjectName(QStringLiteral("SavePictureDialog1"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setNameFilters({
-        QStringLiteral("Tout (*.jpg *.gif *.bmp *.pcx)"),
-        QStringLiteral("JPEG Image File (*.jpg)"),
-        QStringLiteral("GIF Image (*.gif)"),
-        QStringLiteral("Bitmaps (*.bmp)"),
-        QStringLiteral("Pxc (*.pcx)"),
-    });
+    dialog.setNameFilters(exportFilters());
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 

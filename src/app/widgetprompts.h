@@ -24,6 +24,8 @@ public:
     void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
     void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) override;
 
+    // The export dialog's filters: each entry shows files of its kind.
+    static QStringList exportFilters();
     // The main window's open dialog for animations.
     static QString chooseOpenFile(QWidget* parent);
 

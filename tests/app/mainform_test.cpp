@@ -2,6 +2,7 @@
 // routing, with scripted prompts and colour choices.
 #include "app/colourswatch.h"
 #include "app/mainform.h"
+#include "app/widgetprompts.h"
 #include "app/menus.h"
 #include "document/child.h"
 #include "document/clipboard.h"
@@ -16,6 +17,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusTipEvent>
+#include <QCloseEvent>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -33,12 +36,14 @@ struct NoPrompts : DocumentPrompts {
 struct Fixture {
     QStringList errors;
     std::optional<QColor> nextColour;
+    QString openFile;
     TMainForm form{MainPorts{
         std::make_shared<NoPrompts>(),
         nullptr,
         [this](const QString& m) { errors << m; },
         [this](const QColor&) { return nextColour; },
         [] { return QTime(13, 5, 9); },
+        [this] { return openFile; },
     }};
 
     QAction* action(const char* name) { return form.action(name); }
@@ -231,4 +236,44 @@ TEST(MainWindow, pageKeysInTheDocumentWindowMoveBetweenFrames)
     EXPECT_EQ(c.CurrentIndex, 0);
     EXPECT_EQ(f.form.childWindow()->findChild<QLabel*>("StaticText1")->text(), "Cadre 1 / 4 (4 x 4)");
     EXPECT_EQ(f.form.childWindow()->findChild<QWidget*>("Panel1")->size(), QSize(6, 6));
+}
+
+TEST(MainWindow, openingEnablesCommandsOnlyWhenAFileWasChosen)
+{
+    Fixture f;
+    f.form.OpenItemClick();  // cancelled
+    EXPECT_FALSE(enabled(f, "SaveItem"));
+
+    QTemporaryDir dir;
+    f.openFile = dir.filePath("missing.gif");
+    f.form.OpenItemClick();  // chosen but unreadable: the message shows, commands enable
+    EXPECT_EQ(f.errors.size(), 1);
+    EXPECT_TRUE(enabled(f, "SaveItem"));
+}
+
+TEST(MainWindow, closingIsRefusedWhileTheDocumentMayNotClose)
+{
+    struct CancelEverything : DocumentPrompts {
+        Answer ask(const QString&, Choices) override { return Answer::Cancel; }
+        void inform(const QString&) override {}
+    };
+    MainPorts ports;
+    ports.prompts = std::make_shared<CancelEverything>();
+    TMainForm form(ports);
+    form.child().Modified = true;
+    QCloseEvent refused;
+    QCoreApplication::sendEvent(&form, &refused);
+    EXPECT_FALSE(refused.isAccepted());
+    form.child().Modified = false;
+    QCloseEvent accepted;
+    QCoreApplication::sendEvent(&form, &accepted);
+    EXPECT_TRUE(accepted.isAccepted());
+}
+
+TEST(MainWindow, theExportDialogOffersGifFilesUnderTheirOwnPattern)
+{
+    const QStringList filters = WidgetPrompts::exportFilters();
+    EXPECT_TRUE(filters.contains("GIF Image (*.gif)"));
+    for (const QString& f : filters)
+        EXPECT_FALSE(f.contains("giif"));
 }

@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <optional>
 
 namespace orugif::test {
 
@@ -50,6 +51,48 @@ public:
         angle = textAngle;
         return text;
     }
+
+    QString chooseSaveFile(const QString& current) override
+    {
+        saveDialogStartedOn = current;
+        ++saveDialogs;
+        return saveFile;
+    }
+    QString chooseImportFile() override { return importFile; }
+    QString chooseExportFile() override { return exportFile; }
+    void runProperties(int& repeat, int& delay, int version, bool& transparent) override
+    {
+        propertiesVersion = version;
+        if (properties) {
+            repeat = properties->repeat;
+            delay = properties->delay;
+            transparent = properties->transparent;
+        }
+    }
+    void runOptimisation(bool& local, bool& merge, bool& crop) override
+    {
+        if (optimisation) {
+            local = optimisation->local;
+            merge = optimisation->merge;
+            crop = optimisation->crop;
+        }
+    }
+
+    QString saveFile;
+    QString saveDialogStartedOn;
+    int saveDialogs = 0;
+    QString importFile;
+    QString exportFile;
+    struct Properties {
+        int repeat, delay;
+        bool transparent;
+    };
+    std::optional<Properties> properties;
+    int propertiesVersion = -1;
+    struct Optimisation {
+        bool local, merge, crop;
+    };
+    std::optional<Optimisation> optimisation;
 
     std::deque<Answer> answers;
     QString text;

@@ -1,0 +1,15 @@
+// Command-line sub-commands that run the document's own code without a
+// window: building an animation from pictures, and editing frames.
+#pragma once
+#include <QStringList>
+#include <QTextStream>
+
+namespace orugif::cli {
+
+// orugif make OUT.gif INPUT... [--loop N] [--delay D] [--transparent]
+//             [--global-palette] [--merge] [--crop]
+int documentMake(const QStringList& args, QTextStream& out, QTextStream& err);
+// orugif edit IN OUT [--frame N|all] OPERATION...
+int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err);
+
+} // namespace orugif::cli

@@ -1,0 +1,87 @@
+// The make and edit sub-commands, run in-process through the dispatcher.
+#include "app/cli.h"
+#include "document/picturefile.h"
+#include "gif/compose.h"
+#include "gif/gifimage.h"
+#include "support/testsupport.h"
+
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace orugif;
+
+namespace {
+
+struct Outcome {
+    int code;
+    QString out, err;
+};
+
+Outcome run(const QStringList& args)
+{
+    Outcome r;
+    QTextStream out(&r.out), err(&r.err);
+    r.code = cli::run(args, out, err);
+    return r;
+}
+
+} // namespace
+
+TEST(CommandLine, makeBuildsAnAnimationFromPicturesWithItsSettings)
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.bmp"), b = dir.filePath("b.png"), out = dir.filePath("out.gif");
+    testsupport::solid(20, 10, 0xff0000).save(a);
+    testsupport::solid(10, 4, 0x0000ff).save(b);
+    const Outcome r = run({"make", out, a, b, "--loop", "2", "--delay", "15", "--global-palette"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    gif::TGIFImage image;
+    image.LoadFromFile(out);
+    ASSERT_EQ(image.Images().Count(), 2);
+    EXPECT_FALSE(image.GlobalColorMap().Empty());
+    EXPECT_EQ(image.Images()[1]->GraphicControlExtension()->DelayTime(), 15);
+    const auto frames = gif::ComposeFrames(image);
+    EXPECT_EQ(frames[1].pixel(5, 3), qRgb(0, 0, 255));  // centred: (5, 3) to (14, 6)
+    EXPECT_EQ(frames[1].pixel(4, 3), qRgb(255, 255, 255));
+
+    EXPECT_NE(run({"make", out}).code, 0);
+    EXPECT_NE(run({"make", out, a, "--loop"}).code, 0);
+    EXPECT_NE(run({"make", out, dir.filePath("missing.png")}).code, 0);
+}
+
+TEST(CommandLine, editRunsTheOperationsInOrderAndWritesTheFrame)
+{
+    QTemporaryDir dir;
+    QImage picture = testsupport::solid(8, 8, 0xffffff);
+    picture.setPixel(0, 0, qRgb(255, 0, 0));
+    picture.save(dir.filePath("in.bmp"));
+    const Outcome r = run({"edit", dir.filePath("in.bmp"), dir.filePath("out.bmp"), "--mirror-v", "--rotate", "right",
+                       "--effect", "Inverser"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QImage result(dir.filePath("out.bmp"));
+    // Red at (0,0) -> mirrored to (7,0) -> turned right to (7,7) -> inverted to cyan.
+    EXPECT_EQ(result.pixel(7, 7), qRgb(0, 255, 255));
+    EXPECT_EQ(result.pixel(0, 0), qRgb(0, 0, 0));
+
+    const Outcome t = run({"edit", dir.filePath("in.bmp"), dir.filePath("t.gif"), "--transition-after", "Stores,3",
+                       "--resample", "4x4"});
+    ASSERT_EQ(t.code, 0) << t.err.toStdString();
+    gif::TGIFImage image;
+    image.LoadFromFile(dir.filePath("t.gif"));
+    EXPECT_EQ(image.Images().Count(), 4);
+    EXPECT_EQ(image.Width(), 4);
+}
+
+TEST(CommandLine, editRefusesUnknownOperationsAndImpossibleEdits)
+{
+    QTemporaryDir dir;
+    testsupport::solid(8, 4, 0xffffff).save(dir.filePath("in.bmp"));
+    const QString in = dir.filePath("in.bmp"), out = dir.filePath("out.bmp");
+    EXPECT_NE(run({"edit", in, out, "--rotate", "left"}).code, 0);  // not square
+    EXPECT_NE(run({"edit", in, out, "--effect", "Nope"}).code, 0);
+    EXPECT_NE(run({"edit", in, out, "--resize", "0x3"}).code, 0);
+    EXPECT_NE(run({"edit", in, out, "--frame", "3"}).code, 0);
+    EXPECT_NE(run({"edit", in, out, "--wobble"}).code, 0);
+    EXPECT_FALSE(QFile::exists(out));
+}
