@@ -5,7 +5,9 @@
 #include "document/prompts.h"
 #include "editing/fill.h"
 
+#include <QDir>
 #include <QGuiApplication>
+#include <sys/resource.h>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -58,6 +60,75 @@ void insertAndDeleteAtTheFront(benchmark::State& state)
     state.counters["edits/s"] = benchmark::Counter(2000.0 * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(insertAndDeleteAtTheFront)->Unit(benchmark::kMillisecond);
+
+// An animation of 300 frames of 640 x 480: a moving gradient.
+std::vector<QImage> animation()
+{
+    std::vector<QImage> frames;
+    for (int i = 0; i < 300; ++i) {
+        QImage frame(640, 480, QImage::Format_RGB32);
+        for (int y = 0; y < 480; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(frame.scanLine(y));
+            for (int x = 0; x < 640; ++x)
+                row[x] = qRgb((x + i) & 0xff, (y * 2 + i) & 0xff, ((x ^ y) + i * 3) & 0xff);
+        }
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+const QString& animationFile()
+{
+    static const QString path = [] {
+        const QString file = QDir::temp().filePath(QStringLiteral("orugif-bench-300.gif"));
+        Silent prompts;
+        NoClipboard clipboard;
+        orugif::TChild child(prompts, clipboard);
+        child.ImageList1.assign(animation(), QSize(640, 480));
+        child.NewFrame = false;
+        child.FileName = file;
+        child.Sauve(0);
+        return file;
+    }();
+    return path;
+}
+
+long peakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void saveAnimation(benchmark::State& state)
+{
+    Silent prompts;
+    NoClipboard clipboard;
+    orugif::TChild child(prompts, clipboard);
+    child.ImageList1.assign(animation(), QSize(640, 480));
+    child.NewFrame = false;
+    child.FileName = QDir::temp().filePath(QStringLiteral("orugif-bench-save.gif"));
+    for (auto _ : state)
+        child.Sauve(0);
+    state.counters["frames/s"] = benchmark::Counter(300.0 * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["peak MiB"] = double(peakKilobytes()) / 1024.0;
+}
+BENCHMARK(saveAnimation)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void openAnimation(benchmark::State& state)
+{
+    const QString file = animationFile();
+    const long before = peakKilobytes();
+    Silent prompts;
+    NoClipboard clipboard;
+    orugif::TChild child(prompts, clipboard);
+    for (auto _ : state)
+        child.Charge(file);
+    state.counters["frames/s"] = benchmark::Counter(300.0 * double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["peak MiB"] = double(peakKilobytes()) / 1024.0;
+    state.counters["peak before MiB"] = double(before) / 1024.0;
+}
+BENCHMARK(openAnimation)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
 
