@@ -1,5 +1,7 @@
 #include "editing/dialogs/textdialog.h"
 
+#include "editing/dialogs/confirmbuttons.h"
+
 #include <QColorDialog>
 #include <QFontDialog>
 #include <QFormLayout>
@@ -62,27 +64,13 @@ TEditext::TEditext(QWidget* parent) : QDialog(parent)
         if (chooseFont && chooseFont(font))
             font_ = font;
     });
-    auto* cancel = new QPushButton(QStringLiteral("Annuler"), this);
-    cancel->setObjectName(QStringLiteral("Button1"));
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Button2"));
-    ok->setDefault(true);
-    connect(cancel, &QPushButton::clicked, this, [this] {
-        confirmed_ = false;
-        reject();
-    });
-    connect(ok, &QPushButton::clicked, this, [this] {
-        confirmed_ = true;
-        accept();
-    });
+    const ConfirmButtons buttons = addConfirmButtons(this, confirmed_);
 
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(QStringLiteral("Angle"), this));
     row->addWidget(angle_);
     row->addWidget(fontButton);
-    row->addStretch();
-    row->addWidget(cancel);
-    row->addWidget(ok);
+    row->addLayout(buttons.row);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text_);
     layout->addLayout(row);

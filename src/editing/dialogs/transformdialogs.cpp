@@ -1,9 +1,9 @@
 #include "editing/dialogs/transformdialogs.h"
 
 #include "common/error.h"
+#include "editing/dialogs/confirmbuttons.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -17,20 +17,6 @@
 namespace orugif {
 
 namespace {
-
-// "Annuler" and "OK"; only OK confirms.
-QDialogButtonBox* okCancel(QDialog* dialog, const std::function<void()>& onOk)
-{
-    auto* buttons = new QDialogButtonBox(dialog);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("Annuler"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("Annuler"));
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("OK"));
-    ok->setDefault(true);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, onOk);
-    return buttons;
-}
 
 } // namespace
 
@@ -52,10 +38,7 @@ TRot::TRot(QWidget* parent) : QDialog(parent)
     choices->addWidget(half_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addWidget(okCancel(this, [this] {
-        confirmed_ = true;
-        accept();
-    }));
+    layout->addLayout(addConfirmButtons(this, confirmed_, "Annuler", "OK").row);
 }
 
 int TRot::exec()
@@ -84,10 +67,7 @@ TDecaler::TDecaler(QWidget* parent) : QDialog(parent)
     form->addRow(QStringLiteral("Décalage Y"), y_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(okCancel(this, [this] {
-        confirmed_ = true;
-        accept();
-    }));
+    layout->addLayout(addConfirmButtons(this, confirmed_, "Annuler", "OK").row);
 }
 
 void TDecaler::Init(int width, int height)
@@ -126,7 +106,11 @@ TRedim::TRedim(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(keep_);
-    layout->addWidget(okCancel(this, [this] { confirm(); }));
+    // OK goes through the field rules first; only a valid size confirms.
+    const ConfirmButtons buttons = addConfirmButtons(this, logic_.confirmed, "Annuler", "OK");
+    disconnect(buttons.ok, &QPushButton::clicked, nullptr, nullptr);
+    connect(buttons.ok, &QPushButton::clicked, this, [this] { confirm(); });
+    layout->addLayout(buttons.row);
 }
 
 void TRedim::Init(int width, int height)

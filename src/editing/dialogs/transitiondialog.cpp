@@ -1,5 +1,6 @@
 #include "editing/dialogs/transitiondialog.h"
 
+#include "editing/dialogs/confirmbuttons.h"
 #include "editing/transitions.h"
 
 #include <QFormLayout>
@@ -38,32 +39,16 @@ TransitionDialog::TransitionDialog(bool after, QWidget* parent) : QDialog(parent
     count_->setRange(0, editing::kMaxTransitionFrames);
     count_->setValue(4);
 
-    auto* cancel = new QPushButton(QStringLiteral("Annuler"), this);
-    cancel->setObjectName(QStringLiteral("Button1"));
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Button2"));
-    ok->setDefault(true);
-    connect(cancel, &QPushButton::clicked, this, [this] {
-        confirmed_ = false;
-        reject();
-    });
-    connect(ok, &QPushButton::clicked, this, [this] {
-        confirmed_ = true;
-        accept();
-    });
+    const ConfirmButtons buttons = addConfirmButtons(this, confirmed_);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Nombre de cadres"), count_);
     auto* left = new QVBoxLayout;
     left->addWidget(panel);
     left->addLayout(form);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(ok);
     auto* right = new QVBoxLayout;
     right->addWidget(list_);
-    right->addLayout(buttons);
+    right->addLayout(buttons.row);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left);
     layout->addLayout(right);

@@ -1,5 +1,6 @@
 #include "tools/dialogs/propertiesdialog.h"
 
+#include "editing/dialogs/confirmbuttons.h"
 #include "tools/properties.h"
 
 #include <QCheckBox>
@@ -13,32 +14,6 @@
 
 namespace orugif {
 
-namespace {
-
-// "Annuler" (also Escape) and "OK"; `accepted` is set only by OK.
-QHBoxLayout* buttons(QDialog* dialog, bool& accepted)
-{
-    auto* cancel = new QPushButton(QStringLiteral("Annuler"), dialog);
-    cancel->setObjectName(QStringLiteral("Button1"));
-    auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
-    ok->setObjectName(QStringLiteral("Button2"));
-    ok->setDefault(true);
-    QObject::connect(cancel, &QPushButton::clicked, dialog, [dialog, &accepted] {
-        accepted = false;
-        dialog->reject();
-    });
-    QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &accepted] {
-        accepted = true;
-        dialog->accept();
-    });
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(cancel);
-    row->addWidget(ok);
-    return row;
-}
-
-} // namespace
 
 TParametres::TParametres(QWidget* parent) : QDialog(parent)
 {
@@ -66,7 +41,7 @@ TParametres::TParametres(QWidget* parent) : QDialog(parent)
     layout->addWidget(version_);
     layout->addLayout(form);
     layout->addWidget(transparent_);
-    layout->addLayout(buttons(this, accepted_));
+    layout->addLayout(addConfirmButtons(this, accepted_).row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -105,7 +80,7 @@ TOptimum::TOptimum(QWidget* parent) : QDialog(parent)
         boxes_[i]->setObjectName(QStringLiteral("CheckBox%1").arg(i + 1));
         layout->addWidget(boxes_[i]);
     }
-    layout->addLayout(buttons(this, accepted_));
+    layout->addLayout(addConfirmButtons(this, accepted_).row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
