@@ -191,6 +191,8 @@ void TMainForm::connectCommands()
         bind(n, [&c] { c.Importer(); }, true);
     bind("Exportercadre1", [&c] { c.Exporter(); });
     bind("Proprits1", [&c] { c.Params(); });
+    for (const char* n : {"Excuter1", "SpeedButton8"})
+        bind(n, [&c] { c.Exec(); });
     bind("Optimisation1", [&c] { c.Optimiser(); });
 
     bind("Annuler1", [&c] { c.Annule(); });

@@ -5,6 +5,7 @@
 #include "editing/dialogs/transformdialogs.h"
 #include "editing/dialogs/transitiondialog.h"
 
+#include "tools/dialogs/anime.h"
 #include "tools/dialogs/propertiesdialog.h"
 
 #include <QApplication>
@@ -185,6 +186,14 @@ void WidgetPrompts::runOptimisation(bool& removeLocalPalettes, bool& mergeDuplic
     dialog.Init(removeLocalPalettes, mergeDuplicatePixels, removeUselessFrames);
     dialog.exec();
     dialog.Result(removeLocalPalettes, mergeDuplicatePixels, removeUselessFrames);
+}
+
+void WidgetPrompts::runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,
+                                const std::function<void(int, int)>& progress)
+{
+    TAnime window(parent_);
+    window.Init(frames, settings, progress);
+    window.exec();
 }
 
 } // namespace orugif

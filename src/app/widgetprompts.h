@@ -23,6 +23,8 @@ public:
     QString chooseExportFile() override;
     void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
     void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) override;
+    void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,
+                     const std::function<void(int, int)>& progress) override;
 
     // The export dialog's filters: each entry shows files of its kind.
     static QStringList exportFilters();

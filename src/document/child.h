@@ -67,6 +67,10 @@ public:
     bool FormCloseQuery();
     AnimationSettings settings() const;
 
+    // --- playback
+    // Writes the current frame back, then plays the animation (not when empty).
+    void Exec();
+
     // --- animation properties and optimisation
     void Params();
     void Optimiser();

@@ -229,6 +229,19 @@ void TChild::Exporter()
     exportPicture(path);
 }
 
+void TChild::Exec()
+{
+    EcritCadre();  // the latest edits are played
+    if (ImageList1.isEmpty())
+        return;
+    struct Done {
+        TChild* child;
+        ~Done() { emit child->progressDone(); }
+    } done{this};
+    prompts().runPlayback(ImageList1.frames(), settings(),
+                          [this](int i, int count) { emit progress(i, count - 1); });
+}
+
 void TChild::Params()
 {
     prompts().runProperties(RepeatCount, FrameDelay, GifVersion, TransparentBackground);

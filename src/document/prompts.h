@@ -2,6 +2,7 @@
 // needs goes through it. The application passes an implementation that shows
 // real message boxes and dialogs; tests pass a scripted one.
 #pragma once
+#include "document/gifbuild.h"
 #include "editing/text.h"
 
 #include <QImage>
@@ -55,6 +56,11 @@ public:
     virtual void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) {}
     // The optimisation dialog: the options change only when it is confirmed.
     virtual void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) {}
+
+    // The playback window over `frames`, played with `settings`; `progress`
+    // hears the building of its image.
+    virtual void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,
+                             const std::function<void(int, int)>& progress) {}
 
     // The text dialog: the text to stamp (empty when cancelled); when
     // confirmed, `angle` and `font` take the dialog's choices.
