@@ -77,6 +77,12 @@ void TGIFImage::CheckFrameSize(std::int64_t width, std::int64_t height, std::int
         throw GIFException(msg::ImageTooLarge);
 }
 
+void TGIFImage::CountLoadedExtension()
+{
+    if (++loadedExtensions_ > GIFDefaults::MaxExtensions)
+        throw GIFException(msg::TooManyItems);
+}
+
 void TGIFImage::SetWidth(int width)
 {
     for (const auto& s : images_)
@@ -238,6 +244,7 @@ void TGIFImage::ReadFrom(ByteReader& in)
     Progress(ProgressStage::Starting, 0, msg::Loading);
     try {
         ClearAll();
+        loadedExtensions_ = 0;
         const std::size_t start = in.position();
         auto signatureOk = [&in] {
             std::uint8_t sig[6];
@@ -277,6 +284,8 @@ void TGIFImage::ReadFrom(ByteReader& in)
                 Warning(nullptr, 1, msg::UnknownBlockType);
                 break;
             }
+            if (images_.Count() >= GIFDefaults::MaxFrames)
+                throw GIFException(msg::TooManyItems);
             auto sub = std::make_unique<TGIFSubImage>(this);
             sub->LoadFromStream(in);
             images_.AddItem(std::move(sub));
