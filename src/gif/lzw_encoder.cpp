@@ -147,6 +147,7 @@ public:
         largest_ = (1 << width_) - 1;
         table_.clear();
         std::memset(memo_, 0, sizeof memo_);
+        std::memset(memo2_, 0, sizeof memo2_);
         next_ = clear_ + 2;
     }
     void finish()
@@ -173,17 +174,25 @@ public:
             }
             for (; x < width; ++x) {
                 const int p = checked(row[x], colorCount);
-                // The last extension of each string is remembered beside
-                // it: smooth pictures mostly repeat it, sparing the hash.
+                // The last two extensions of each string are remembered
+                // beside it: pictures mostly repeat them, sparing the hash.
                 const std::uint32_t tag = 0x80000000u | std::uint32_t(p) << 16;
                 const std::uint32_t memo = memo_[prefix];
                 if ((memo & 0xFFFF0000u) == tag) {
                     prefix = int(memo & 0xFFFF);
                     continue;
                 }
+                const std::uint32_t memo2 = memo2_[prefix];
+                if ((memo2 & 0xFFFF0000u) == tag) {
+                    memo2_[prefix] = memo;
+                    memo_[prefix] = memo2;
+                    prefix = int(memo2 & 0xFFFF);
+                    continue;
+                }
                 const std::uint32_t key = std::uint32_t(prefix) << 8 | std::uint32_t(p);
                 const int code = table_.find(key);
                 if (code >= 0) {
+                    memo2_[prefix] = memo;
                     memo_[prefix] = tag | std::uint32_t(code);
                     prefix = code;
                     continue;
@@ -194,6 +203,7 @@ public:
                 if (next_ >= 4095) {
                     reset();
                 } else {
+                    memo2_[extended] = memo_[extended];
                     memo_[extended] = tag | std::uint32_t(next_);
                     table_.insert(key, next_++);
                 }
@@ -213,6 +223,7 @@ private:
     BlockSink sink_;
     StringTable table_;
     std::uint32_t memo_[4096] = {};
+    std::uint32_t memo2_[4096] = {};
     std::uint64_t acc_ = 0;
     int bits_ = 0;
     int initWidth_, width_, largest_;
