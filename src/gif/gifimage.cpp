@@ -27,6 +27,13 @@ TGIFImage::~TGIFImage()
     StopPainters();
 }
 
+void TGIFTrailer::LoadFromStream(ByteReader& in) const
+{
+    const int b = in.tryByte();
+    if (b >= 0 && b != kTrailer)
+        Warning(1, msg::InvalidTrailer);
+}
+
 void TGIFImage::Warning(const TGIFItem* sender, int severity, const char* message) const
 {
     if (onWarning_)
@@ -293,9 +300,7 @@ void TGIFImage::ReadFrom(ByteReader& in)
                      msg::Loading);
             skipZeros();
         }
-        const int trailer = in.tryByte();
-        if (trailer >= 0 && trailer != kTrailer)
-            Warning(nullptr, 1, msg::InvalidTrailer);
+        TGIFTrailer(this).LoadFromStream(in);
     } catch (...) {
         Progress(ProgressStage::Ending, 0, msg::Loading);
         throw;
@@ -340,7 +345,7 @@ void TGIFImage::WriteTo(ByteWriter& out)
             images_[i]->SaveToStream(out);
             Progress(ProgressStage::Running, (i + 1) * 100 / count, msg::Saving);
         }
-        out.byte(kTrailer);
+        TGIFTrailer(this).SaveToStream(out);
     } catch (...) {
         Progress(ProgressStage::Ending, 0, msg::Saving);
         throw;

@@ -52,6 +52,17 @@ public:
     TGIFColorMap ColorMap;
 };
 
+// The trailer that ends a GIF file (the byte 0x3B).
+class TGIFTrailer : public TGIFItem {
+public:
+    static constexpr std::uint8_t kTrailer = 0x3B;
+    using TGIFItem::TGIFItem;
+    // Reads the trailer: another byte warns "Invalid Image trailer", none at
+    // all is accepted.
+    void LoadFromStream(ByteReader& in) const;
+    void SaveToStream(ByteWriter& out) const { out.byte(kTrailer); }
+};
+
 // Something that draws an image from another thread and must be stopped
 // before the image changes (the animation painter).
 class TGIFPainterHandle {
