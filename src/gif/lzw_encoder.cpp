@@ -147,7 +147,6 @@ public:
         largest_ = (1 << width_) - 1;
         table_.clear();
         std::memset(memo_, 0, sizeof memo_);
-        std::memset(memo2_, 0, sizeof memo2_);
         next_ = clear_ + 2;
     }
     void finish()
@@ -177,23 +176,24 @@ public:
                 // The last two extensions of each string are remembered
                 // beside it: pictures mostly repeat them, sparing the hash.
                 const std::uint32_t tag = 0x80000000u | std::uint32_t(p) << 16;
-                const std::uint32_t memo = memo_[prefix];
+                Memo& m = memo_[prefix];
+                const std::uint32_t memo = m.last;
                 if ((memo & 0xFFFF0000u) == tag) {
                     prefix = int(memo & 0xFFFF);
                     continue;
                 }
-                const std::uint32_t memo2 = memo2_[prefix];
+                const std::uint32_t memo2 = m.before;
                 if ((memo2 & 0xFFFF0000u) == tag) {
-                    memo2_[prefix] = memo;
-                    memo_[prefix] = memo2;
+                    m.before = memo;
+                    m.last = memo2;
                     prefix = int(memo2 & 0xFFFF);
                     continue;
                 }
                 const std::uint32_t key = std::uint32_t(prefix) << 8 | std::uint32_t(p);
                 const int code = table_.find(key);
                 if (code >= 0) {
-                    memo2_[prefix] = memo;
-                    memo_[prefix] = tag | std::uint32_t(code);
+                    m.before = memo;
+                    m.last = tag | std::uint32_t(code);
                     prefix = code;
                     continue;
                 }
@@ -203,8 +203,8 @@ public:
                 if (next_ >= 4095) {
                     reset();
                 } else {
-                    memo2_[extended] = memo_[extended];
-                    memo_[extended] = tag | std::uint32_t(next_);
+                    memo_[extended].before = memo_[extended].last;
+                    memo_[extended].last = tag | std::uint32_t(next_);
                     table_.insert(key, next_++);
                 }
             }
@@ -222,8 +222,11 @@ private:
 
     BlockSink sink_;
     StringTable table_;
-    std::uint32_t memo_[4096] = {};
-    std::uint32_t memo2_[4096] = {};
+    // Last two extensions of each string: pixel tag and code.
+    struct Memo {
+        std::uint32_t last, before;
+    };
+    Memo memo_[4096] = {};
     std::uint64_t acc_ = 0;
     int bits_ = 0;
     int initWidth_, width_, largest_;
