@@ -187,11 +187,11 @@ void reduceToCube(const QImage& rgb, std::uint8_t* dest, qsizetype destStride)
     for (int y = 0; y < rgb.height(); ++y) {
         const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
         std::uint8_t* out = dest + y * destStride;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(src);  // B, G, R, X
         for (int x = 0; x < w; ++x) {
-            const std::uint32_t p = src[x];
-            const std::uint32_t r = (((p >> 16) & 0xFF) + 3) * 1286 >> 16;
-            const std::uint32_t g = (((p >> 8) & 0xFF) + 3) * 1286 >> 16;
-            const std::uint32_t b = ((p & 0xFF) + 3) * 1286 >> 16;
+            const std::uint16_t r = std::uint16_t((std::uint32_t(bytes[4 * x + 2] + 3) * 1286u) >> 16);
+            const std::uint16_t g = std::uint16_t((std::uint32_t(bytes[4 * x + 1] + 3) * 1286u) >> 16);
+            const std::uint16_t b = std::uint16_t((std::uint32_t(bytes[4 * x] + 3) * 1286u) >> 16);
             out[x] = std::uint8_t(36 * r + 6 * g + b);
         }
     }

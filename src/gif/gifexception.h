@@ -36,6 +36,7 @@ inline constexpr const char* InvalidBitmap = "Image bitmap incorrecte";
 inline constexpr const char* InvalidCodeSize = "Invalid LZW minimum code size";
 inline constexpr const char* DecoderStackOverflow = "Decoder stack overflow";
 inline constexpr const char* ImageTooLarge = "Image dimensions exceed the supported size";
+inline constexpr const char* TooManyItems = "Too many frames or extensions";
 // Warnings.
 inline constexpr const char* UnknownBlockType = "Unknown GIF block type";
 inline constexpr const char* InvalidTrailer = "Invalid Image trailer";

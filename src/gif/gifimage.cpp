@@ -27,6 +27,13 @@ TGIFImage::~TGIFImage()
     StopPainters();
 }
 
+void TGIFTrailer::LoadFromStream(ByteReader& in) const
+{
+    const int b = in.tryByte();
+    if (b >= 0 && b != kTrailer)
+        Warning(1, msg::InvalidTrailer);
+}
+
 void TGIFImage::Warning(const TGIFItem* sender, int severity, const char* message) const
 {
     if (onWarning_)
@@ -75,6 +82,12 @@ void TGIFImage::CheckFrameSize(std::int64_t width, std::int64_t height, std::int
     const std::int64_t pixels = width * height;
     if (pixels > GIFDefaults::MaxFramePixels || alreadyHeld + pixels > GIFDefaults::MaxTotalPixels)
         throw GIFException(msg::ImageTooLarge);
+}
+
+void TGIFImage::CountLoadedExtension()
+{
+    if (++loadedExtensions_ > GIFDefaults::MaxExtensions)
+        throw GIFException(msg::TooManyItems);
 }
 
 void TGIFImage::SetWidth(int width)
@@ -238,6 +251,7 @@ void TGIFImage::ReadFrom(ByteReader& in)
     Progress(ProgressStage::Starting, 0, msg::Loading);
     try {
         ClearAll();
+        loadedExtensions_ = 0;
         const std::size_t start = in.position();
         auto signatureOk = [&in] {
             std::uint8_t sig[6];
@@ -277,6 +291,8 @@ void TGIFImage::ReadFrom(ByteReader& in)
                 Warning(nullptr, 1, msg::UnknownBlockType);
                 break;
             }
+            if (images_.Count() >= GIFDefaults::MaxFrames)
+                throw GIFException(msg::TooManyItems);
             auto sub = std::make_unique<TGIFSubImage>(this);
             sub->LoadFromStream(in);
             images_.AddItem(std::move(sub));
@@ -284,9 +300,7 @@ void TGIFImage::ReadFrom(ByteReader& in)
                      msg::Loading);
             skipZeros();
         }
-        const int trailer = in.tryByte();
-        if (trailer >= 0 && trailer != kTrailer)
-            Warning(nullptr, 1, msg::InvalidTrailer);
+        TGIFTrailer(this).LoadFromStream(in);
     } catch (...) {
         Progress(ProgressStage::Ending, 0, msg::Loading);
         throw;
@@ -331,7 +345,7 @@ void TGIFImage::WriteTo(ByteWriter& out)
             images_[i]->SaveToStream(out);
             Progress(ProgressStage::Running, (i + 1) * 100 / count, msg::Saving);
         }
-        out.byte(kTrailer);
+        TGIFTrailer(this).SaveToStream(out);
     } catch (...) {
         Progress(ProgressStage::Ending, 0, msg::Saving);
         throw;

@@ -30,6 +30,11 @@ struct GIFDefaults {
     // in pixels, and the largest sum of frame pixels of one image.
     static inline std::int64_t MaxFramePixels = std::int64_t(1) << 28;
     static inline std::int64_t MaxTotalPixels = std::int64_t(1) << 30;
+    // Largest number of frames, and of extensions, one file may bring: a
+    // few bytes of file make a frame or an extension, so these bound the
+    // memory a small hostile file can claim.
+    static inline int MaxFrames = 65536;
+    static inline int MaxExtensions = 1 << 20;
 };
 
 // Draw option bits used by the codec itself.
@@ -45,6 +50,17 @@ public:
     std::uint8_t BackgroundColorIndex = 0;
     std::uint8_t AspectRatio = 0;
     TGIFColorMap ColorMap;
+};
+
+// The trailer that ends a GIF file (the byte 0x3B).
+class TGIFTrailer : public TGIFItem {
+public:
+    static constexpr std::uint8_t kTrailer = 0x3B;
+    using TGIFItem::TGIFItem;
+    // Reads the trailer: another byte warns "Invalid Image trailer", none at
+    // all is accepted.
+    void LoadFromStream(ByteReader& in) const;
+    void SaveToStream(ByteWriter& out) const { out.byte(kTrailer); }
 };
 
 // Something that draws an image from another thread and must be stopped
@@ -131,6 +147,9 @@ public:
     void RemovePainter(TGIFPainterHandle* painter);
     void StopPainters();
 
+    // Counts an extension read from a file against the limit.
+    void CountLoadedExtension();
+
     // Sum of frame pixels, checked against the limits before allocating.
     void CheckFrameSize(std::int64_t width, std::int64_t height, std::int64_t alreadyHeld) const;
     std::int64_t TotalPixels() const;
@@ -142,6 +161,7 @@ private:
     TGIFHeader header_;
     TGIFImageList images_;
     std::uint16_t drawOptions_ = GIFDefaults::DrawOptions;
+    int loadedExtensions_ = 0;
     GIFWarningHandler onWarning_;
     GIFProgressHandler onProgress_;
     std::recursive_mutex painterLock_;

@@ -173,18 +173,27 @@ public:
             }
             for (; x < width; ++x) {
                 const int p = checked(row[x], colorCount);
-                // The last extension of each string is remembered beside
-                // it: smooth pictures mostly repeat it, sparing the hash.
+                // The last two extensions of each string are remembered
+                // beside it: pictures mostly repeat them, sparing the hash.
                 const std::uint32_t tag = 0x80000000u | std::uint32_t(p) << 16;
-                const std::uint32_t memo = memo_[prefix];
+                Memo& m = memo_[prefix];
+                const std::uint32_t memo = m.last;
                 if ((memo & 0xFFFF0000u) == tag) {
                     prefix = int(memo & 0xFFFF);
+                    continue;
+                }
+                const std::uint32_t memo2 = m.before;
+                if ((memo2 & 0xFFFF0000u) == tag) {
+                    m.before = memo;
+                    m.last = memo2;
+                    prefix = int(memo2 & 0xFFFF);
                     continue;
                 }
                 const std::uint32_t key = std::uint32_t(prefix) << 8 | std::uint32_t(p);
                 const int code = table_.find(key);
                 if (code >= 0) {
-                    memo_[prefix] = tag | std::uint32_t(code);
+                    m.before = memo;
+                    m.last = tag | std::uint32_t(code);
                     prefix = code;
                     continue;
                 }
@@ -194,7 +203,8 @@ public:
                 if (next_ >= 4095) {
                     reset();
                 } else {
-                    memo_[extended] = tag | std::uint32_t(next_);
+                    memo_[extended].before = memo_[extended].last;
+                    memo_[extended].last = tag | std::uint32_t(next_);
                     table_.insert(key, next_++);
                 }
             }
@@ -212,7 +222,11 @@ private:
 
     BlockSink sink_;
     StringTable table_;
-    std::uint32_t memo_[4096] = {};
+    // Last two extensions of each string: pixel tag and code.
+    struct Memo {
+        std::uint32_t last, before;
+    };
+    Memo memo_[4096] = {};
     std::uint64_t acc_ = 0;
     int bits_ = 0;
     int initWidth_, width_, largest_;

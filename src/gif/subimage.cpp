@@ -198,6 +198,8 @@ void TGIFSubImage::ReadExtensions(ByteReader& in)
             return;
         }
         in.seek(at);
+        if (Image())
+            Image()->CountLoadedExtension();
         auto ext = CreateExtensionFor(in, this);
         ext->LoadFromStream(in);
         extensions_.Add(std::move(ext));

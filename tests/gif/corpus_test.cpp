@@ -21,6 +21,8 @@ struct Row {
     QString file, expected, indexHashes, composedHashes, note;
 };
 
+void PrintTo(const Row& row, std::ostream* os) { *os << row.file.toStdString(); }
+
 std::vector<Row> manifest()
 {
     std::vector<Row> rows;
@@ -110,8 +112,6 @@ const Override* overrideFor(const QString& file)
 
 } // namespace
 
-void PrintTo(const Row& row, std::ostream* os) { *os << row.file.toStdString(); }
-
 class GifCorpus : public ::testing::TestWithParam<Row> {};
 
 TEST_P(GifCorpus, matchesTheManifest)
@@ -149,8 +149,9 @@ TEST_P(GifCorpus, matchesTheManifest)
     if (row.expected == "warn") {
         // Rendering is where index and bounds problems show.
         (void)ComposeFrames(image);
-        if (!recoversSilently(row.file))
+        if (!recoversSilently(row.file)) {
             EXPECT_GT(warnings, 0);
+        }
     }
     if (row.indexHashes != "-" && !row.indexHashes.isEmpty()) {
         QStringList got;

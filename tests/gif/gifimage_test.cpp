@@ -366,3 +366,20 @@ TEST(GifModel, longOperationsReportProgress)
     EXPECT_THROW(image.LoadFromData(Bytes{'x'}), GIFException);
     EXPECT_EQ(events.back(), (std::pair<int, QString>{2000, "Loading..."}));
 }
+
+TEST(GifModel, assignCopiesTheWholeImageAndDrawOptionsMoveALoneLocalTable)
+{
+    Loaded l = load(smallGif({0x21, 0xFE, 2, 'h', 'i', 0}));
+    TGIFImage copy;
+    copy.Assign(*l.image);
+    EXPECT_EQ(copy.SaveToData(), l.image->SaveToData());
+    EXPECT_EQ(copy.Images()[0]->Image(), &copy);
+
+    TGIFImage single;
+    single.AddFrameImage(testsupport::solid(2, 2, 0xFF0000));
+    ASSERT_EQ(single.Images()[0]->ColorMap().Count(), 216);
+    single.SetDrawOptions(single.DrawOptions() | 0x0040);
+    EXPECT_EQ(single.GlobalColorMap().Count(), 216);
+    EXPECT_TRUE(single.Images()[0]->ColorMap().Empty());
+    EXPECT_EQ(single.Images()[0]->RenderBitmap().pixel(1, 1), qRgb(255, 0, 0));
+}

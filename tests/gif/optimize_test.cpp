@@ -163,8 +163,9 @@ TEST(OptimizeColorTable, keepsThe256MostUsedColoursAndMapsTheRestToTheNearest)
         const TGIFColorMap& table = image.GlobalColorMap();
         ASSERT_EQ(table.Count(), 256);
         EXPECT_TRUE(table.Optimized());
-        if (transparent)
+        if (transparent) {
             EXPECT_EQ(table[255], (GIFColor{0, 0, 0}));
+        }
         for (int f = 0; f < 2; ++f) {
             const TGIFSubImage* s = image.Images()[f];
             EXPECT_TRUE(s->ColorMap().Empty());

@@ -105,3 +105,27 @@ TEST(GifRobustness, hugeScreensAndFramesAreRefusedBeforeAllocating)
     GIFDefaults::MaxTotalPixels = savedLimit;
     EXPECT_EQ(many.Images().Count(), 10);
 }
+
+TEST(GifRobustness, framesAndExtensionsAreCountedAgainstLimits)
+{
+    // Three bytes make an empty comment, a few more an extension-only frame.
+    std::vector<std::uint8_t> file{'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0};
+    for (int i = 0; i < 300; ++i)
+        file.insert(file.end(), {0x21, 0xFE, 0, 0});
+    file.push_back(0x3B);
+    const int frames = GIFDefaults::MaxFrames, extensions = GIFDefaults::MaxExtensions;
+    TGIFImage image;
+    image.LoadFromData(file);
+    EXPECT_EQ(image.Images().Count(), 300);
+    GIFDefaults::MaxFrames = 100;
+    EXPECT_THROW(image.LoadFromData(file), GIFException);
+    GIFDefaults::MaxFrames = frames;
+    GIFDefaults::MaxExtensions = 299;
+    try {
+        image.LoadFromData(file);
+        FAIL();
+    } catch (const GIFException& e) {
+        EXPECT_STREQ(e.what(), "Too many frames or extensions");
+    }
+    GIFDefaults::MaxExtensions = extensions;
+}
