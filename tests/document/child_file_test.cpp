@@ -383,3 +383,36 @@ TEST(Properties, onlyAConfirmedDialogChangesThemButBothMarkTheDocument)
     EXPECT_TRUE(d.child.RemoveLocalPalettes && d.child.MergeDuplicatePixels && !d.child.RemoveUselessFrames);
     EXPECT_FALSE(d.child.Modified);
 }
+
+TEST(Playback, playsTheStoreWithTheLatestEditsAndNothingWhenEmpty)
+{
+    struct Recording : test::ScriptedPrompts {
+        void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& s,
+                         const std::function<void(int, int)>&) override
+        {
+            played = frames;
+            settings = s;
+            ++runs;
+        }
+        std::vector<QImage> played;
+        AnimationSettings settings;
+        int runs = 0;
+    } prompts;
+    SystemClipboard clipboard;
+    TChild child(prompts, clipboard);
+    child.Exec();
+    EXPECT_EQ(prompts.runs, 0);
+
+    child.ImageList1.assign({testsupport::solid(4, 4, 0xff0000)}, QSize(4, 4));
+    child.NewFrame = false;
+    child.LitCadre();
+    child.setDrawingColourSource([] { return colourFromRgb(0, 0, 255); });
+    child.Remplir();
+    child.Image1MouseDown(Qt::LeftButton, 0, 0);
+    child.Image1Click();
+    child.RepeatCount = 4;
+    child.Exec();
+    ASSERT_EQ(prompts.runs, 1);
+    EXPECT_EQ(prompts.played.front().pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(prompts.settings.RepeatCount, 4);
+}
