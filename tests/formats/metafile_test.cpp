@@ -221,6 +221,22 @@ TEST(EmfPlayback, windowAndViewportMapLogicalUnits)
     EXPECT_EQ(qAlpha(picture.pixel(35, 15)), 0);
 }
 
+TEST(EmfPlayback, geometryFarOutsideThePictureIsStillDrawnWhereItCrossesIt)
+{
+    const qint64 far = 100000000;
+    const QByteArray file = emf(40, 20, {
+        emr(39, {1, 0, 0x0000ff, 0}), emr(37, {1}),              // red brush
+        emr(38, {2, 0, 4, 0, 0xff0000}), emr(37, {2}),           // blue pen, 4 units wide
+        emr(3, {0, 0, 0, 0, 3, 0, 0, 10, 0, far, far}),          // triangle towards (far, far)
+        emr(4, {0, 0, 0, 0, 2, 0, 18, far, 18}),                 // line along y = 18
+    });
+    const QImage picture = renderMetafile(file);
+    EXPECT_EQ(picture.pixel(9, 5), qRgb(255, 0, 0));   // inside the triangle
+    EXPECT_EQ(qAlpha(picture.pixel(3, 12)), 0);         // below its lower edge
+    EXPECT_EQ(picture.pixel(30, 18), qRgb(0, 0, 255)); // on the line
+    EXPECT_EQ(qAlpha(picture.pixel(1, 15)), 0);
+}
+
 TEST(EmfPlayback, damagedRecordEndsTheDrawingAndKeepsWhatCameBefore)
 {
     QByteArray file = emf(20, 20, {emr(39, {1, 0, 0xff0000, 0}), emr(37, {1}), emr(43, {0, 0, 10, 10})});
