@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the metafile renderer (built twice, as the WMF and
-// the EMF target, each with its own seeds). Pictures above 2048 x 2048 pixels
+// the EMF target, each with its own seeds). Pictures above 512 x 512 pixels
 // are sized but not drawn, so the fuzzer's time goes to the records.
 #include "formats/metafile.h"
 
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     try {
         const QSize s = orugif::formats::metafileSize(bytes);
-        if (qint64(s.width()) * s.height() <= 2048 * 2048)
+        if (qint64(s.width()) * s.height() <= 512 * 512)
             (void)orugif::formats::renderMetafile(bytes);
     } catch (const orugif::formats::EMetafileException&) {
     }

@@ -274,7 +274,7 @@ void smallTextRecord(Player& p, Record& r)
     p.textOut(ref, text, {}, int(options & ~0x100u), clip);
 }
 
-// BITBLT, STRETCHBLT, ALPHABLEND and TRANSPARENTBLT share one layout.
+// BITBLT, STRETCHBLT, MASKBLT, ALPHABLEND and TRANSPARENTBLT share one layout.
 void bltRecord(Player& p, Record& r)
 {
     QRectF bounds;
@@ -286,20 +286,39 @@ void bltRecord(Player& p, Record& r)
         || !r.c.u32le(cbBits))
         return;
     const QRectF dest(x, y, cx, cy);
-    if (r.type == 76) {
+    QImage mask;
+    std::int32_t xMask = 0, yMask = 0;
+    if (r.type == 76 || r.type == 78) {
         cxSrc = cx;
         cySrc = cy;
+        std::uint32_t maskUsage, offBmiMask, cbBmiMask, offBitsMask, cbBitsMask;
+        if (r.type == 78 && r.c.i32le(xMask) && r.c.i32le(yMask) && r.c.u32le(maskUsage) && r.c.u32le(offBmiMask)
+            && r.c.u32le(cbBmiMask) && r.c.u32le(offBitsMask) && r.c.u32le(cbBitsMask))
+            mask = dibOf(r, offBmiMask, cbBmiMask, offBitsMask, cbBitsMask);
     } else if (!r.c.i32le(cxSrc) || !r.c.i32le(cySrc)) {
         return;
     }
     if (cbBmi == 0) {
-        if (r.type == 76 || r.type == 77)
+        if (r.type == 76 || r.type == 77 || r.type == 78)
             p.patBlt(dest, rop);
         return;
     }
     QImage image = dibOf(r, offBmi, cbBmi, offBits, cbBits);
     if (image.isNull())
         return;
+    if (!mask.isNull()) { // MASKBLT: where the mask is black the destination stays
+        image = image.convertToFormat(QImage::Format_ARGB32);
+        for (int yy = 0; yy < image.height(); ++yy) {
+            const std::int64_t my = std::int64_t(yy) - ySrc + yMask;
+            auto* row = reinterpret_cast<QRgb*>(image.scanLine(yy));
+            const auto* m = my >= 0 && my < mask.height() ? reinterpret_cast<const QRgb*>(mask.constScanLine(int(my))) : nullptr;
+            for (int xx = 0; xx < image.width(); ++xx) {
+                const std::int64_t mx = std::int64_t(xx) - xSrc + xMask;
+                if (!m || mx < 0 || mx >= mask.width() || (m[mx] & 0xffffffu) == 0)
+                    row[xx] = 0;
+            }
+        }
+    }
     if (r.type == 116) { // TRANSPARENTBLT: the colour in place of the raster operation is see-through
         image = image.convertToFormat(QImage::Format_ARGB32);
         const QRgb key = colourRef(rop);
@@ -577,7 +596,7 @@ void play(Player& p, Record& r)
             p.setClipRects(rects, int(mode));
         break;
     }
-    case 76: case 77: case 114: case 116: bltRecord(p, r); break;
+    case 76: case 77: case 78: case 114: case 116: bltRecord(p, r); break;
     case 80: case 81: dibitsRecord(p, r); break;
     case 83: case 84: textRecord(p, r); break;
     case 108: smallTextRecord(p, r); break;

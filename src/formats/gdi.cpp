@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
+#include <QPainterPathStroker>
 #include <cmath>
 
 namespace orugif::formats::gdi {
@@ -205,7 +206,7 @@ QPen Player::makePen() const
         pen.setCosmetic(true);
         pen.setWidthF(1.0);
     } else {
-        pen.setWidthF(std::min(p.width, 1e6));
+        pen.setWidthF(std::min(p.width, 32767.0)); // the widest pen Qt accepts
     }
     return pen;
 }
@@ -267,7 +268,35 @@ void Player::output(const QPainterPath& shape, bool fill, bool stroke)
     prepare(fill);
     if (!stroke)
         painter_.setPen(Qt::NoPen);
-    painter_.drawPath(p);
+    const QPen pen = painter_.pen();
+    const double penPixels = pen.style() == Qt::NoPen ? 0 : pen.isCosmetic() ? 1 : pen.widthF() * scaleOf(t, false);
+    const QPaintDevice* device = painter_.device();
+    const double margin = std::max(device->width(), device->height()) + 8 * penPixels;
+    const QRectF reach(-margin, -margin, device->width() + 2 * margin, device->height() + 2 * margin);
+    if (reach.contains(t.mapRect(p.controlPointRect()))) {
+        painter_.drawPath(p);
+        return;
+    }
+    // Geometry reaching far beyond the picture is cut to an area around it
+    // first, in picture pixels, so that neither stroking nor filling walks
+    // millions of pixels of edge outside the picture. Dashes are dropped there.
+    const QPainterPath mapped = t.map(p);
+    QPainterPath area;
+    area.addRect(reach);
+    painter_.resetTransform();
+    if (fill && painter_.brush().style() != Qt::NoBrush) {
+        QBrush brush = painter_.brush();
+        brush.setTransform(QTransform());
+        painter_.fillPath(mapped.intersected(area), brush);
+    }
+    if (penPixels > 0) {
+        QPainterPathStroker stroker;
+        stroker.setWidth(penPixels);
+        stroker.setCapStyle(pen.capStyle());
+        stroker.setJoinStyle(pen.joinStyle());
+        stroker.setMiterLimit(pen.miterLimit());
+        painter_.fillPath(stroker.createStroke(mapped).intersected(area), pen.color());
+    }
 }
 
 // ---- Paths -----------------------------------------------------------------

@@ -94,7 +94,10 @@ void Player::drawBitmap(const QRectF& dest, const QImage& source, const QRectF& 
     const QPointF p0 = t.map(dest.topLeft()), p1 = t.map(dest.bottomRight());
     const bool mirrorX = (p1.x() < p0.x()) != (srcRect.width() < 0);
     const bool mirrorY = (p1.y() < p0.y()) != (srcRect.height() < 0);
-    const QRectF target = QRectF(p0, p1).normalized();
+    // Bitmaps land on whole pixels, as on a device: no half-covered edges.
+    const QRectF exact = QRectF(p0, p1).normalized();
+    const QRectF target(QPointF(std::round(exact.left()), std::round(exact.top())),
+                        QPointF(std::round(exact.right()), std::round(exact.bottom())));
     if (target.isEmpty() || target.width() > 1e6 || target.height() > 1e6)
         return;
     const QImage part = source.copy(src.toAlignedRect()).mirrored(mirrorX, mirrorY);

@@ -124,21 +124,20 @@ PngInfo readChunks(std::span<const std::uint8_t> file, TChunkList* chunks)
         if (first && type != "IHDR")
             fail(kNoHeader);
         first = false;
+        if (type == "IDAT") {
+            info.idat.append(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+            if (chunks && !sawData) {
+                idatIndex = chunks->size();
+                chunks->push_back({type, {}});
+            }
+            sawData = true;
+            continue;
+        }
         const QByteArray bytes(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
         if (type == "IHDR") {
             if (!sawHeader)
                 info.header = readHeader(data);
             sawHeader = true;
-        } else if (type == "IDAT") {
-            info.idat.append(bytes);
-            if (chunks) {
-                if (!sawData) {
-                    idatIndex = chunks->size();
-                    chunks->push_back({type, {}});
-                }
-            }
-            sawData = true;
-            continue;
         } else if (type == "PLTE") {
             if (data.size() % 3 != 0)
                 fail(kBadPalette);

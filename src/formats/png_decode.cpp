@@ -54,14 +54,16 @@ private:
     bool ended_ = false;
 };
 
+// The Paeth predictor, written with selects rather than branches: ties go to
+// left, then up, then upper-left.
 inline std::uint8_t paeth(int a, int b, int c)
 {
     const int pa = std::abs(b - c);
     const int pb = std::abs(a - c);
     const int pc = std::abs(a + b - 2 * c);
-    if (pa <= pb && pa <= pc)
-        return std::uint8_t(a);
-    return std::uint8_t(pb <= pc ? b : c);
+    const int least = std::min(pa, std::min(pb, pc));
+    const int pick = pb == least ? b : c;
+    return std::uint8_t(pa == least ? a : pick);
 }
 
 template <int Bpp>

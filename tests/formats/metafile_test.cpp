@@ -221,6 +221,39 @@ TEST(EmfPlayback, windowAndViewportMapLogicalUnits)
     EXPECT_EQ(qAlpha(picture.pixel(35, 15)), 0);
 }
 
+TEST(EmfPlayback, geometryFarOutsideThePictureIsStillDrawnWhereItCrossesIt)
+{
+    const qint64 far = 100000000;
+    const QByteArray file = emf(40, 20, {
+        emr(39, {1, 0, 0x0000ff, 0}), emr(37, {1}),              // red brush
+        emr(38, {2, 0, 4, 0, 0xff0000}), emr(37, {2}),           // blue pen, 4 units wide
+        emr(3, {0, 0, 0, 0, 3, 0, 0, 10, 0, far, far}),          // triangle towards (far, far)
+        emr(4, {0, 0, 0, 0, 2, 0, 18, far, 18}),                 // line along y = 18
+    });
+    const QImage picture = renderMetafile(file);
+    EXPECT_EQ(picture.pixel(9, 5), qRgb(255, 0, 0));   // inside the triangle
+    EXPECT_EQ(qAlpha(picture.pixel(3, 12)), 0);         // below its lower edge
+    EXPECT_EQ(picture.pixel(30, 18), qRgb(0, 0, 255)); // on the line
+    EXPECT_EQ(qAlpha(picture.pixel(1, 15)), 0);
+}
+
+TEST(EmfPlayback, maskBlitCopiesOnlyWhereTheMaskIsSet)
+{
+    // A 2 x 1 red-green DIB copied through a 1-bit mask set for the first pixel.
+    const qint64 one = 0x3f800000; // 1.0f
+    const QByteArray blit = emr(78, {
+        0, 0, 1, 0, /*dest*/ 0, 0, 2, 1, /*rop*/ 0xCCAA0029, /*src*/ 0, 0, one, 0, 0, one, 0, 0, /*bk*/ 0,
+        /*usage*/ 0, /*bmi*/ 128, 40, /*bits*/ 168, 8, /*mask at*/ 0, 0, 0, /*mask bmi*/ 176, 48, /*mask bits*/ 224, 4,
+        40, 2, 1, 1 | 24 << 16, 0, 0, 0, 0, 0, 0,          // 24-bit header
+        0x00ff0000, 0x000000ff,                             // red, green
+        40, 2, 1, 1 | 1 << 16, 0, 0, 0, 0, 0, 0, 0, 0xffffff, // 1-bit header, black and white
+        0x80,                                               // mask: first pixel white
+    });
+    const QImage picture = renderMetafile(emf(24, 2, {blit})); // 24 pixels: one device pixel each
+    EXPECT_EQ(picture.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(qAlpha(picture.pixel(1, 0)), 0);
+}
+
 TEST(EmfPlayback, damagedRecordEndsTheDrawingAndKeepsWhatCameBefore)
 {
     QByteArray file = emf(20, 20, {emr(39, {1, 0, 0xff0000, 0}), emr(37, {1}), emr(43, {0, 0, 10, 10})});
