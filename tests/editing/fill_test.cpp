@@ -10,21 +10,13 @@ constexpr QRgb kRed = 0xffff0000u;
 constexpr QRgb kWhite = 0xffffffffu;
 constexpr QRgb kBlack = 0xff000000u;
 
-int countColour(const QImage& image, QRgb colour)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += image.pixel(x, y) == colour;
-    return n;
-}
 } // namespace
 
 TEST(FloodFill, fillsTheWholeUniformPictureUpToItsEdges)
 {
     QImage image = testsupport::solid(7, 5, 0xffffff);
     floodFill(image, 3, 2, kRed);
-    EXPECT_EQ(countColour(image, kRed), 35);
+    EXPECT_EQ(testsupport::countPixels(image, kRed), 35);
 }
 
 TEST(FloodFill, stopsAtAColourThatDiffersByOneUnit)
@@ -44,7 +36,7 @@ TEST(FloodFill, connectsThroughFourNeighboursOnly)
     for (int i = 0; i < 4; ++i)
         image.setPixel(i, 3 - i, kBlack);
     floodFill(image, 0, 0, kRed);
-    EXPECT_EQ(countColour(image, kRed), 6);
+    EXPECT_EQ(testsupport::countPixels(image, kRed), 6);
     EXPECT_EQ(image.pixel(3, 3), kWhite);
     EXPECT_EQ(image.pixel(1, 1), kRed);
 }

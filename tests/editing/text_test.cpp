@@ -19,14 +19,6 @@ QRect paintedArea(const QImage& image, QRgb background)
     return area;
 }
 
-int count(const QImage& image, QRgb colour)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += image.pixel(x, y) == colour;
-    return n;
-}
 
 } // namespace
 
@@ -50,8 +42,8 @@ TEST(TextStamp, flatTextStandsOnAWhiteBox)
     drawTextOnWhite(p, 5, 6, QStringLiteral("Oru"), font);
     const QRect area = paintedArea(p, qRgb(0, 0, 0));
     EXPECT_EQ(area.topLeft(), QPoint(5, 6));
-    EXPECT_GT(count(p, qRgb(255, 255, 255)), 0);
-    EXPECT_GT(count(p, qRgb(255, 0, 0)), 0);
+    EXPECT_GT(testsupport::countPixels(p, qRgb(255, 255, 255)), 0);
+    EXPECT_GT(testsupport::countPixels(p, qRgb(255, 0, 0)), 0);
     drawTextOnWhite(p, 50, 6, QString(), font);
     EXPECT_EQ(paintedArea(p, qRgb(0, 0, 0)), area);
 }
@@ -67,7 +59,7 @@ TEST(TextStamp, anglesTurnTheTextAndPaintOnlyTheGlyphs)
     EXPECT_LE(area.bottom(), 100);  // upwards from the point
     EXPECT_GT(area.height(), area.width());
     EXPECT_GE(area.left(), 30);
-    EXPECT_EQ(count(up, qRgb(255, 255, 255)), 0);  // no background box
+    EXPECT_EQ(testsupport::countPixels(up, qRgb(255, 255, 255)), 0);  // no background box
 
     QImage down = testsupport::solid(80, 120, 0x808080);
     RotTextOut(down, 30, 10, QStringLiteral("Texte"), -90, font);
@@ -111,8 +103,8 @@ TEST(Banner, blinkingFramesAndColoursThatStayAfterTheTenth)
     ASSERT_EQ(colours.size(), 12u);
     const QRgb olive = toQRgb(0x808000);  // 0x00BBGGRR
     for (int i : {9, 10, 11})
-        EXPECT_GT(count(colours[std::size_t(i)], olive), 0) << i;
-    EXPECT_EQ(count(colours[1], olive), 0);
+        EXPECT_GT(testsupport::countPixels(colours[std::size_t(i)], olive), 0) << i;
+    EXPECT_EQ(testsupport::countPixels(colours[1], olive), 0);
     EXPECT_EQ(font.colour, 0x808000);
     EXPECT_TRUE(AjoutTxt({160, 40}, QStringLiteral("Oru"), font, QStringLiteral("Zoom"), 0).empty());
 }

@@ -22,4 +22,13 @@ QImage solid(int width, int height, unsigned rgb)
     return image;
 }
 
+int countPixels(const QImage& image, QRgb colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) == colour;
+    return n;
+}
+
 } // namespace testsupport

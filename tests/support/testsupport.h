@@ -15,6 +15,9 @@ QString testfile(const QString& relative);
 // A Format_RGB32 picture filled with one colour given as 0xRRGGBB.
 QImage solid(int width, int height, unsigned rgb);
 
+// How many pixels of `image` have exactly `colour` (an opaque QRgb).
+int countPixels(const QImage& image, QRgb colour);
+
 } // namespace testsupport
 
 // GoogleTest prints QStrings as text.
