@@ -30,7 +30,7 @@ void RedimLogic::Init(int w, int h)
 
 RedimLogic::Key RedimLogic::filterKey(QChar c)
 {
-    if (c == QChar('\b') || c.isDigit() && c.unicode() < 128)
+    if (c == QChar('\b') || (c.isDigit() && c.unicode() < 128))
         return Key::Accept;
     if (c == QChar('\r') || c == QChar('\n'))
         return Key::Confirm;

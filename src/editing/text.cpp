@@ -93,8 +93,6 @@ std::vector<QImage> AjoutTxt(QSize size, const QString& text, TextFont& font, co
     std::vector<QImage> frames;
     if (n <= 0 || size.isEmpty())
         return frames;
-    const int w = size.width();
-    const int h = size.height();
     const QFontMetrics metrics(font.horizontal());
     const int tw = metrics.horizontalAdvance(text);
     const int th = metrics.height();

@@ -115,8 +115,9 @@ TEST(MainWindow, commandsNeedingContentWaitForValideAndThenStayEnabled)
 {
     Fixture f;
     for (const char* name : app::valideNames())
-        if (QByteArray(name) != "Importerimage1" && QByteArray(name) != "SpeedButton7")
+        if (QByteArray(name) != "Importerimage1" && QByteArray(name) != "SpeedButton7") {
             EXPECT_FALSE(enabled(f, name)) << name;
+        }
     for (const char* name : {"Nouveau1", "Nouvelleanimation1", "Animation2", "Bannire1", "OpenItem", "ExitItem",
                              "Coller1", "Importerimage1", "Calendrier1", "Blocnotes1", "About1", "SpeedButton1",
                              "OpenBtn", "PasteBtn", "SpeedButton7"})

@@ -138,8 +138,9 @@ TEST(Clipboard, anEmptyOrHugeClipboardPictureIsRefusedAndChangesNothing)
     auto* empty = new QMimeData;
     empty->setImageData(QImage());
     QGuiApplication::clipboard()->setMimeData(empty);
-    if (SystemClipboard().hasImage())
+    if (SystemClipboard().hasImage()) {
         EXPECT_THROW(c.Coller(), Error);
+    }
 
     putOnClipboard(QImage(16385, 1, QImage::Format_RGB32));
     try {
