@@ -6,7 +6,6 @@
 #include "editing/fill.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <sys/resource.h>
 #include <benchmark/benchmark.h>
 
@@ -131,13 +130,3 @@ void openAnimation(benchmark::State& state)
 BENCHMARK(openAnimation)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,7 +2,6 @@
 #include "editing/effects.h"
 #include "editing/resampler.h"
 
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
 #include <cmath>
 
@@ -50,13 +49,3 @@ void effect(benchmark::State& state)
 BENCHMARK(effect)->DenseRange(0, orugif::editing::kEffectCount - 1)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

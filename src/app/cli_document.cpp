@@ -83,7 +83,7 @@ std::pair<QString, QString> pair(const QString& text, QChar separator, const QSt
 // Opens an animation, or imports a picture as a one-frame animation.
 void openInput(TChild& child, const QString& path)
 {
-    const FileKind kind = fileKind(path, readWholeFile(path));
+    const FileKind kind = fileKindOf(path);
     if (kind == FileKind::Gif || kind == FileKind::Avi) {
         child.Charge(path);
         return;
@@ -139,7 +139,7 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
         const QString output = inputs.takeFirst();
         Headless h;
         TChild& c = h.child;
-        const FileKind first = fileKind(inputs.front(), readWholeFile(inputs.front()));
+        const FileKind first = fileKindOf(inputs.front());
         if (inputs.size() == 1 && (first == FileKind::Gif || first == FileKind::Avi)) {
             c.Charge(inputs.front());
         } else {

@@ -129,6 +129,15 @@ FileKind fileKind(const QString& path, const QByteArray& bytes)
     return content != FileKind::Unknown ? content : kindFromName(path);
 }
 
+FileKind fileKindOf(const QString& path)
+{
+    // Every signature the editor knows lies in the first 128 bytes.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Impossible d'ouvrir le fichier %1 : %2.").arg(path, file.errorString()));
+    return fileKind(path, file.read(128));
+}
+
 QByteArray readWholeFile(const QString& path)
 {
     QFile file(path);

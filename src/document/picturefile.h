@@ -17,6 +17,9 @@ FileKind kindFromContent(const QByteArray& bytes);
 // The content's kind when it has a signature, else the name's.
 FileKind fileKind(const QString& path, const QByteArray& bytes);
 
+// The kind of the file at `path`, from its first bytes, else its name.
+FileKind fileKindOf(const QString& path);
+
 // The whole file, refused with a French message when it cannot be read or is
 // larger than any picture the editor takes.
 QByteArray readWholeFile(const QString& path);
