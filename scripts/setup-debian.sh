@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Oru Gif needs to build, run and be tested.
 # Skips what is already present; works as root or through sudo.
+# Pillow, gifsicle, ImageMagick and ffmpeg are the independent tools the tests
+# compare against; Xvfb and xdotool run the window smoke test.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,8 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
   libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
   fonts-dejavu-core
+  python3-pil gifsicle imagemagick ffmpeg
+  xvfb xauth xdotool
 )
 
 missing=()
