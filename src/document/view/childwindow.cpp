@@ -30,8 +30,10 @@ ChildWindow::ChildWindow(TChild& child, QWidget* parent) : QWidget(parent), chil
     panel_->setFrameStyle(QFrame::Box | QFrame::Plain);
     panel_->setLineWidth(1);
     image_ = new PictureWidget(child_, panel_);
+    // The panel's one-pixel border is its only margin: Image1 gets exactly
+    // the frame size, so every pixel of the frame shows and can be clicked.
     auto* panelLayout = new QVBoxLayout(panel_);
-    panelLayout->setContentsMargins(1, 1, 1, 1);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->addWidget(image_);
     scroll_->setWidget(panel_);
 
@@ -60,6 +62,27 @@ ChildWindow::ChildWindow(TChild& child, QWidget* parent) : QWidget(parent), chil
     connect(&child_, &TChild::pictureChanged, this, [this] { sizePanel(); });
     status_->setText(child_.statusText());
     sizePanel();
+
+    // A click on the picture hands the focus to the scroll area, which would
+    // scroll with Page Up and Page Down: every widget of the window passes
+    // those keys to the document first.
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
+}
+
+bool ChildWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown) {
+            // Claimed as a plain key (no shortcut takes it), then handled.
+            if (event->type() == QEvent::KeyPress)
+                child_.FormKeyDown(key->key());
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ChildWindow::sizePanel()
