@@ -34,7 +34,9 @@ public:
 
     // --- document model and navigation
     void Init();
-    void Nouveau() { Init(); }
+    // "&Nouveau": asks to save unsaved changes first, as opening does; a
+    // cancel keeps everything.
+    void Nouveau();
     QString GetFichier() const { return FileName; }
     void AffBarre();
     void LitCadre();

@@ -12,10 +12,23 @@ namespace orugif {
 
 void TChild::Supprimer()
 {
-    if (CurrentIndex < ImageList1.count())
+    if (CurrentIndex >= 0 && CurrentIndex < ImageList1.count()) {
         ImageList1.remove(CurrentIndex);
+        Modified = true;  // a deleted frame is a change the user may want to keep
+    }
     if (CurrentIndex >= ImageList1.count())
         CurrentIndex = ImageList1.count() - 1;
+    if (ImageList1.isEmpty()) {
+        // Nothing left to show: the picture goes, as in a new document; the
+        // next frame added or imported starts the animation again.
+        picture_ = QImage();
+        FrameChanged = false;
+        NewFrame = true;
+        emit pictureChanged();
+        AffBarre();
+        SauveUndo();
+        return;
+    }
     LitCadre();
 }
 

@@ -18,7 +18,12 @@ namespace orugif {
 
 namespace {
 
-QString namePart(const QString& path) { return QFileInfo(path).fileName(); }
+// The name the questions give the document; an untitled one is "Sans titre".
+QString namePart(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.isEmpty() ? QStringLiteral("Sans titre") : name;
+}
 
 // The version of the file's header: 1 for 87a, 2 for 89a, 0 otherwise.
 unsigned char headerVersion(const QByteArray& bytes)
@@ -57,6 +62,12 @@ bool TChild::FormCloseQuery()
     default:
         return false;
     }
+}
+
+void TChild::Nouveau()
+{
+    if (FormCloseQuery())
+        Init();
 }
 
 void TChild::Charge(const QString& name)
@@ -133,7 +144,7 @@ void TChild::MakeGif(gif::TGIFImage& image)
         TChild* child;
         ~Done() { emit child->progressDone(); }
     } done{this};
-    addFrames(image, ImageList1.frames(), settings(), [this](int i, int count) { emit progress(i, count - 1); });
+    addFrames(image, ImageList1.frames(), settings(), [this](int i, int count) { emit progress(i, count); });
     optimise(image, settings());
 }
 
@@ -238,8 +249,13 @@ void TChild::Exec()
         TChild* child;
         ~Done() { emit child->progressDone(); }
     } done{this};
-    prompts().runPlayback(ImageList1.frames(), settings(),
-                          [this](int i, int count) { emit progress(i, count - 1); });
+    // The bar shows while the playback image is built, not while it plays.
+    prompts().runPlayback(ImageList1.frames(), settings(), [this](int i, int count) {
+        if (i < count)
+            emit progress(i, count);
+        else
+            emit progressDone();
+    });
 }
 
 void TChild::Params()

@@ -29,6 +29,8 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
         }
         sub.Extensions().Add(std::move(gce));
     }
+    if (progress)
+        progress(count, count);
 }
 
 void optimise(gif::TGIFImage& image, const AnimationSettings& settings)

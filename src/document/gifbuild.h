@@ -21,7 +21,8 @@ struct AnimationSettings {
     bool RemoveUselessFrames = false;
 };
 
-// Empties `image` and adds every frame; `progress` hears (index, count).
+// Empties `image` and adds every frame; `progress` hears (index, count)
+// before each frame and (count, count) once all are in.
 void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const AnimationSettings& settings,
                const std::function<void(int, int)>& progress = {});
 

@@ -31,7 +31,7 @@ TEST(Supprimer, theNextFrameTakesThePlaceOfTheDeletedOne)
     c.Supprimer();  // the last: the new last becomes current
     EXPECT_EQ(c.CurrentIndex, 2);
     EXPECT_EQ(d.shown(), 4u);
-    EXPECT_FALSE(c.Modified);  // deleting alone asks nothing at closing
+    EXPECT_TRUE(c.Modified);  // closing asks before the deletion is lost
 }
 
 TEST(Supprimer, theOnlyFrameLeavesAnEmptyStore)
@@ -44,18 +44,22 @@ TEST(Supprimer, theOnlyFrameLeavesAnEmptyStore)
     EXPECT_TRUE(d.child.statusText().startsWith("Cadre 0 / 0"));
 }
 
-TEST(Supprimer, aChangePendingOnTheDeletedOnlyFrameIsKeptAsANewFrame)
+TEST(Supprimer, deletingTheOnlyFrameShowsAnEmptyDocumentThatStartsAgain)
 {
     Document d;
     d.fill({7});
     TChild& c = d.child;
     d.paint(0x00ff00);
-    c.Supprimer();
-    EXPECT_EQ(d.shown(), 0x00ff00u);  // still on screen
-    c.Suivant();  // write-back with no current frame: appended, never outside the store
+    c.Supprimer();  // the frame goes with its pending change
+    EXPECT_TRUE(c.picture().isNull());
+    EXPECT_EQ(c.statusText(), "Cadre 0 / 0 (0 x 0)");
+    c.Suivant();
+    EXPECT_EQ(c.ImageList1.count(), 0);
+    c.Ajouter();  // a blank frame of the animation's size starts it again
+    d.paint(0x0000ff);
+    c.Suivant();
     ASSERT_EQ(c.ImageList1.count(), 1);
-    EXPECT_EQ(d.colourOf(0), 0x00ff00u);
-    EXPECT_EQ(c.CurrentIndex, 0);
+    EXPECT_EQ(c.picture().size(), c.ImageList1.frameSize());
 }
 
 TEST(Supprimer, withABlankFramePendingDeletesNothing)
