@@ -7,6 +7,7 @@
 #include "document/prompts.h"
 #include "editing/effects.h"
 #include "editing/transitions.h"
+#include "tools/properties.h"
 
 #include <QFileInfo>
 #include <functional>
@@ -119,6 +120,8 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
                 if (i + 1 >= args.size())
                     throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
                 (a == "--loop" ? loop : delay) = number(args[++i], a);
+                if (const QString error = tools::fieldRangeError(a, args[i]); !error.isEmpty())
+                    throw Error(error);
             } else if (a == "--transparent") {
                 transparent = true;
             } else if (a == "--global-palette") {

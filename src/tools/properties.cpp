@@ -1,5 +1,7 @@
 #include "tools/properties.h"
 
+#include <QRegularExpression>
+
 namespace orugif::tools {
 
 QString versionText(int gifVersion)
@@ -21,6 +23,19 @@ int fieldNumber(const QString& text)
     bool ok = false;
     const int value = text.trimmed().toInt(&ok);
     return ok ? value : 0;
+}
+
+QString fieldRangeError(const QString& label, const QString& text)
+{
+    static const QRegularExpression integer(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
+    if (!integer.match(text).hasMatch())
+        return {};
+    bool ok = false;
+    const qlonglong value = text.trimmed().toLongLong(&ok);
+    if (ok && value >= 0 && value <= 65535)
+        return {};
+    return QStringLiteral("%1 : la valeur %2 n'est pas admise, elle doit être comprise entre 0 et 65535.")
+        .arg(label, text.trimmed());
 }
 
 } // namespace orugif::tools

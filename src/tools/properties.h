@@ -12,4 +12,9 @@ QString versionText(int gifVersion);
 // A number field's integer; a text that is not an integer reads as 0.
 int fieldNumber(const QString& text);
 
+// The repeat count and the delay are 16-bit numbers in a GIF file: why the
+// field named `label` cannot hold `text` (empty when it can). A text that is
+// no integer reads as 0, as fieldNumber says.
+QString fieldRangeError(const QString& label, const QString& text);
+
 } // namespace orugif::tools

@@ -47,6 +47,8 @@ TEST(CommandLine, makeBuildsAnAnimationFromPicturesWithItsSettings)
 
     EXPECT_NE(run({"make", out}).code, 0);
     EXPECT_NE(run({"make", out, a, "--loop"}).code, 0);
+    EXPECT_NE(run({"make", out, a, "--delay", "-5"}).code, 0);  // a file holds 0 to 65535
+    EXPECT_NE(run({"make", out, a, "--loop", "65536"}).code, 0);
     EXPECT_NE(run({"make", out, dir.filePath("missing.png")}).code, 0);
 }
 

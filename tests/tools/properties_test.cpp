@@ -2,7 +2,10 @@
 #include "tools/dialogs/propertiesdialog.h"
 #include "tools/properties.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QMessageBox>
+#include <QTest>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,4 +64,44 @@ TEST(Properties, optimisationOptionsFollowTheBoxesWhenConfirmed)
     bool local = false, merge = false, crop = true;
     dialog.Result(local, merge, crop);
     EXPECT_TRUE(local && !merge && crop);
+}
+
+TEST(Properties, okRefusesACountOrDelayTheFileCannotHoldAndKeepsTheDialogOpen)
+{
+    EXPECT_TRUE(tools::fieldRangeError("Durée", "65535").isEmpty());
+    EXPECT_TRUE(tools::fieldRangeError("Durée", "abc").isEmpty());  // reads as 0
+    EXPECT_FALSE(tools::fieldRangeError("Durée", "99999999999").isEmpty());
+
+    TParametres dialog;
+    dialog.Init(0, 30, 2, false);
+    QStringList warnings;
+    bool stillOpen = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        auto* delay = dialog.findChild<QLineEdit*>("SpinEdit2");
+        delay->selectAll();
+        QTest::keyClicks(delay, "-5");
+        // The warning box is modal over the dialog: note it and close it.
+        QTimer::singleShot(0, &dialog, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                warnings << box->text();
+                box->close();
+            }
+            QTimer::singleShot(0, &dialog, [&] {
+                stillOpen = dialog.isVisible();
+                auto* delay = dialog.findChild<QLineEdit*>("SpinEdit2");
+                delay->selectAll();
+                QTest::keyClicks(delay, "65535");
+                QTest::mouseClick(dialog.findChild<QPushButton*>("Button2"), Qt::LeftButton);
+            });
+        });
+        QTest::mouseClick(dialog.findChild<QPushButton*>("Button2"), Qt::LeftButton);
+    });
+    dialog.exec();
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains("entre 0 et 65535")) << warnings[0].toStdString();
+    EXPECT_TRUE(stillOpen);
+    int repeat = 0, delay = 30;
+    bool transparent = false;
+    dialog.Result(repeat, delay, transparent);
+    EXPECT_EQ(delay, 65535);
 }

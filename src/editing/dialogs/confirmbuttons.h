@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <functional>
 
 namespace orugif {
 
@@ -13,8 +14,10 @@ struct ConfirmButtons {
     QHBoxLayout* row;  // both, right-aligned, ready for the dialog's layout
 };
 
+// `mayConfirm`, when given, is asked before OK closes the dialog: it shows
+// what is wrong and returns false to keep the dialog open.
 inline ConfirmButtons addConfirmButtons(QDialog* dialog, bool& confirmed, const char* cancelName = "Button1",
-                                        const char* okName = "Button2")
+                                        const char* okName = "Button2", std::function<bool()> mayConfirm = {})
 {
     auto* cancel = new QPushButton(QStringLiteral("Annuler"), dialog);
     cancel->setObjectName(QString::fromLatin1(cancelName));
@@ -25,7 +28,9 @@ inline ConfirmButtons addConfirmButtons(QDialog* dialog, bool& confirmed, const 
         confirmed = false;
         dialog->reject();
     });
-    QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &confirmed] {
+    QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &confirmed, mayConfirm] {
+        if (mayConfirm && !mayConfirm())
+            return;
         confirmed = true;
         dialog->accept();
     });

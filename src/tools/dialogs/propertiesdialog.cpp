@@ -9,6 +9,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -41,7 +42,22 @@ TParametres::TParametres(QWidget* parent) : QDialog(parent)
     layout->addWidget(version_);
     layout->addLayout(form);
     layout->addWidget(transparent_);
-    layout->addLayout(addConfirmButtons(this, accepted_).row);
+    // OK keeps the dialog open on a value the file cannot hold, naming the field.
+    const auto fieldsFit = [this] {
+        const std::pair<const char*, QLineEdit*> fields[] = {{"Nombre de répétitions", repeat_},
+                                                             {"Durée d'apparition", delay_}};
+        for (const auto& [label, field] : fields) {
+            const QString error = tools::fieldRangeError(QString::fromUtf8(label), field->text());
+            if (!error.isEmpty()) {
+                QMessageBox::warning(this, windowTitle(), error);
+                field->setFocus();
+                field->selectAll();
+                return false;
+            }
+        }
+        return true;
+    };
+    layout->addLayout(addConfirmButtons(this, accepted_, "Button1", "Button2", fieldsFit).row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
