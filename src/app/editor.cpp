@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTranslator>
 #include <memory>
 
@@ -30,7 +31,11 @@ int runEditor(int argc, char** argv)
 
     orugif::TMainForm window;
     splash.reset();
-    window.showMaximized();
+    // The size and place of the last run; the first time, a window of a
+    // usual size that grows to fit the frames opened.
+    if (!window.restoreWindowPlace())
+        window.resize(QSize(800, 600).boundedTo(window.screen()->availableGeometry().size()));
+    window.show();
     // A file named on the command line is opened as "&Ouvrir..." would.
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1) {

@@ -19,6 +19,9 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -54,13 +57,15 @@ TMainForm::TMainForm(MainPorts ports, QWidget* parent) : QMainWindow(parent), po
     mdi_->setObjectName(QStringLiteral("MdiArea"));
     setCentralWidget(mdi_);
     childWindow_ = new ChildWindow(*child_);
-    QMdiSubWindow* sub = mdi_->addSubWindow(childWindow_, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    sub->setWindowTitle(child_->caption());
-    sub->showMaximized();
-    connect(child_.get(), &TChild::captionChanged, sub, &QMdiSubWindow::setWindowTitle);
+    sub_ = mdi_->addSubWindow(childWindow_, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    sub_->setWindowTitle(child_->caption());
+    sub_->showMaximized();
+    connect(child_.get(), &TChild::captionChanged, this, &TMainForm::showCaption);
     connect(child_.get(), &TChild::colourPicked, this, &TMainForm::setDrawingColour);
+    connect(child_.get(), &TChild::pictureAreaChanged, this, &TMainForm::fitFrame);
 
     connectCommands();
+    disableUnbuiltCommands();
 
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
@@ -169,6 +174,7 @@ QAction* TMainForm::action(const char* name) const
 void TMainForm::bind(const char* name, std::function<void()> command, bool valide)
 {
     const QString objectName = QString::fromLatin1(name);
+    bound_.insert(objectName);
     auto run = [this, command = std::move(command), valide] { route(command, valide); };
     if (QAction* a = findChild<QAction*>(objectName))
         connect(a, &QAction::triggered, this, run);
@@ -269,10 +275,36 @@ void TMainForm::route(const std::function<void()>& command, bool valide)
     }
 }
 
+void TMainForm::disableUnbuiltCommands()
+{
+    // A command without an operation behind it would be a click that does
+    // nothing: it is shown, but disabled.
+    for (const MenuEntry& e : menuEntries()) {
+        const QString name = QString::fromLatin1(e.name);
+        if (e.level > 0 && !isBuilt(name))
+            if (QAction* a = findChild<QAction*>(name); a && !a->menu())
+                a->setEnabled(false);
+    }
+    for (const ToolEntry& e : toolEntries())
+        if (auto* b = findChild<QToolButton*>(QString::fromLatin1(e.name)); b && !isBuilt(b->objectName()))
+            b->setEnabled(false);
+    // A submenu whose items are all disabled is disabled too.
+    for (QMenu* menu : findChildren<QMenu*>()) {
+        if (!menu->menuAction() || menu->parent() == menuBar())
+            continue;
+        bool any = false;
+        for (QAction* a : menu->actions())
+            any = any || (a->isEnabled() && !a->isSeparator());
+        menu->menuAction()->setEnabled(any);
+    }
+}
+
 void TMainForm::Valide()
 {
     for (const char* name : valideNames()) {
         const QString objectName = QString::fromLatin1(name);
+        if (!isBuilt(objectName))
+            continue;
         if (QAction* a = findChild<QAction*>(objectName))
             a->setEnabled(true);
         else if (auto* w = findChild<QToolButton*>(objectName))
@@ -365,6 +397,42 @@ void TMainForm::showEvent(QShowEvent* event)
     }
 }
 
+void TMainForm::showCaption(const QString& caption)
+{
+    sub_->setWindowTitle(caption);
+    // The maximised document shows its name in the main caption
+    // ("Oru Gif - [anim.gif]"); an untitled one leaves the program's name.
+    if (caption.isEmpty())
+        setWindowTitle(QStringLiteral("Oru Gif"));
+}
+
+void TMainForm::fitFrame(QSize size)
+{
+    if (isMaximized() || isFullScreen() || !isVisible())
+        return;
+    // The scroll area shows Panel1: the frame and its one-pixel border.
+    const QSize shown = childWindow_->findChild<QScrollArea*>()->viewport()->size();
+    const QSize missing = (size + QSize(2, 2) - shown).expandedTo(QSize(0, 0));
+    if (missing.isNull())
+        return;
+    const QRect available = screen()->availableGeometry();
+    const QSize decoration = frameGeometry().size() - this->size();
+    resize((this->size() + missing).boundedTo(available.size() - decoration));
+    // Kept on the screen after growing.
+    QRect place = frameGeometry();
+    place.moveRight(std::min(place.right(), available.right()));
+    place.moveBottom(std::min(place.bottom(), available.bottom()));
+    place.moveLeft(std::max(place.left(), available.left()));
+    place.moveTop(std::max(place.top(), available.top()));
+    move(place.topLeft());
+}
+
+bool TMainForm::restoreWindowPlace()
+{
+    const QByteArray place = QSettings().value(QStringLiteral("window/geometry")).toByteArray();
+    return !place.isEmpty() && restoreGeometry(place);
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     // The document may refuse: the user cancelled, or a save failed.
@@ -377,6 +445,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     // The file dialogs may have changed the current directory.
     if (!StartDirectory.isEmpty())
         QDir::setCurrent(StartDirectory);
+    QSettings().setValue(QStringLiteral("window/geometry"), saveGeometry());
     QMainWindow::closeEvent(event);
 }
 

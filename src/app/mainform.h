@@ -6,6 +6,7 @@
 #include "common/colour.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QTime>
 #include <functional>
@@ -15,6 +16,7 @@
 class QAction;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QTimer;
 class QButtonGroup;
 
@@ -48,7 +50,13 @@ public:
     QString StartDirectory;
 
     // Enables every command disabled at start; nothing disables them again.
+    // A command the editor cannot carry out yet stays disabled.
     void Valide();
+    // Does the menu item or button `name` run a command?
+    bool isBuilt(const QString& name) const { return bound_.contains(name); }
+    // Restores the size and place the window had when it was last closed;
+    // false when none is remembered.
+    bool restoreWindowPlace();
     // Runs `command` on the document; a failure's message is shown. With
     // `valide`, Valide runs afterwards whatever the outcome.
     void route(const std::function<void()>& command, bool valide = false);
@@ -83,6 +91,11 @@ private:
     void buildStatusBar();
     void connectCommands();
     void bind(const char* name, std::function<void()> command, bool valide = false);
+    void disableUnbuiltCommands();
+    // Grows the window, up to the screen's free area, so a frame of `size`
+    // shows whole at 1:1.
+    void fitFrame(QSize size);
+    void showCaption(const QString& caption);
 
     MainPorts ports_;
     std::unique_ptr<TChild> child_;
@@ -94,6 +107,8 @@ private:
     QLabel* clockPanel_ = nullptr;
     QTimer* timer_ = nullptr;
     HelpWindow* help_ = nullptr;
+    QMdiSubWindow* sub_ = nullptr;
+    QSet<QString> bound_;
     bool shown_ = false;
 };
 

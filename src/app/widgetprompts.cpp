@@ -1,5 +1,6 @@
 #include "app/widgetprompts.h"
 
+#include "app/dialogfolder.h"
 #include "editing/dialogs/effectsdialog.h"
 #include "editing/dialogs/textdialog.h"
 #include "editing/dialogs/transformdialogs.h"
@@ -114,7 +115,7 @@ QString WidgetPrompts::chooseOpenFile(QWidget* parent)
     dialog.setDefaultSuffix(QStringLiteral("gif"));
     dialog.setNameFilters({QStringLiteral("Tous formats (*.gif *.avi)"), QStringLiteral("gif (*.gif)"),
                            QStringLiteral("avi (*.avi)")});
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    return app::runFileDialog(dialog);
 }
 
 QString WidgetPrompts::chooseSaveFile(const QString& current)
@@ -128,7 +129,7 @@ QString WidgetPrompts::chooseSaveFile(const QString& current)
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!current.isEmpty())
         dialog.selectFile(current);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    return app::runFileDialog(dialog, current.isEmpty());
 }
 
 QString WidgetPrompts::chooseImportFile()
@@ -148,7 +149,7 @@ QString WidgetPrompts::chooseImportFile()
         QStringLiteral("Format Gif (*.gif)"),
         QStringLiteral("PCX (*.pcx)"),
     });
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    return app::runFileDialog(dialog);
 }
 
 QStringList WidgetPrompts::exportFilters()
@@ -169,7 +170,7 @@ QString WidgetPrompts::chooseExportFile()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setNameFilters(exportFilters());
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    return app::runFileDialog(dialog);
 }
 
 void WidgetPrompts::runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent)

@@ -1,0 +1,225 @@
+// The main window as a user drives it: mouse clicks and keys go through the
+// widgets that have them, as the window system would deliver them.
+#include "app/dialogfolder.h"
+#include "app/mainform.h"
+#include "document/child.h"
+#include "document/prompts.h"
+#include "document/view/childwindow.h"
+#include "support/testsupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace orugif;
+
+namespace {
+
+struct Asked : DocumentPrompts {
+    Answer answer = Answer::Cancel;
+    QStringList questions;
+    QString saveFile;
+    Answer ask(const QString& question, Choices) override
+    {
+        questions << question;
+        return answer;
+    }
+    void inform(const QString&) override {}
+    QString chooseSaveFile(const QString&) override { return saveFile; }
+};
+
+struct Window {
+    std::shared_ptr<Asked> prompts = std::make_shared<Asked>();
+    QStringList errors;
+    TMainForm form{MainPorts{prompts, nullptr, [this](const QString& m) { errors << m; }, {}, {}, {}}};
+
+    TChild& child() { return form.child(); }
+    QWidget* image() { return form.findChild<QWidget*>(QStringLiteral("Image1")); }
+    QToolButton* button(const char* name) { return form.findChild<QToolButton*>(QString::fromLatin1(name)); }
+
+    void showActive()
+    {
+        form.resize(640, 480);
+        form.show();
+        QApplication::setActiveWindow(&form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+    // One frame per picture, pasted as a user would, the first one current.
+    void frames(const std::vector<QImage>& pictures)
+    {
+        for (const QImage& p : pictures) {
+            if (&p != &pictures.front())
+                form.action("Ajiouter1")->trigger();
+            QGuiApplication::clipboard()->setImage(p);
+            form.action("Coller1")->trigger();
+        }
+        form.action("Premier1")->trigger();
+    }
+};
+
+// A white picture with a one-pixel red ring along its edges.
+QImage ringed(int w, int h)
+{
+    QImage p = testsupport::solid(w, h, 0xffffff);
+    for (int x = 0; x < w; ++x) {
+        p.setPixel(x, 0, qRgb(255, 0, 0));
+        p.setPixel(x, h - 1, qRgb(255, 0, 0));
+    }
+    for (int y = 0; y < h; ++y) {
+        p.setPixel(0, y, qRgb(255, 0, 0));
+        p.setPixel(w - 1, y, qRgb(255, 0, 0));
+    }
+    return p;
+}
+
+} // namespace
+
+TEST(MainWindowUse, pageKeysKeepMovingBetweenFramesAfterAClickOnThePicture)
+{
+    Window w;
+    w.showActive();
+    w.frames({testsupport::solid(30, 20, 1), testsupport::solid(30, 20, 2), testsupport::solid(30, 20, 3)});
+    QTest::mouseClick(w.image(), Qt::LeftButton, {}, QPoint(5, 5));
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus);
+    QTest::keyClick(focus, Qt::Key_PageDown);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    EXPECT_EQ(w.child().CurrentIndex, 2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+    EXPECT_EQ(w.child().CurrentIndex, 1);
+    EXPECT_EQ(w.form.findChild<QLabel*>(QStringLiteral("StaticText1"))->text(), "Cadre 2 / 3 (30 x 20)");
+}
+
+class WholeFrame : public ::testing::TestWithParam<QSize> {};
+
+TEST_P(WholeFrame, everyPixelShowsAtOneToOneAndAClickReachesIt)
+{
+    const QSize size = GetParam();
+    Window w;
+    w.showActive();
+    w.frames({ringed(size.width(), size.height())});
+    ASSERT_EQ(w.image()->size(), size);
+
+    // The ring shows in every corner of the picture as drawn on screen.
+    const QImage shown = w.image()->grab().toImage();
+    for (const QPoint corner : {QPoint(0, 0), QPoint(size.width() - 1, size.height() - 1)})
+        EXPECT_EQ(shown.pixel(corner) & 0xffffffu, 0xff0000u) << corner.x() << "," << corner.y();
+
+    // A fill clicked on the last pixel paints the ring it belongs to.
+    w.child().setDrawingColourSource([] { return fromQRgb(qRgb(0, 0, 255)); });
+    QTest::mouseClick(w.button("FillButton"), Qt::LeftButton);
+    QTest::mouseClick(w.image(), Qt::LeftButton, {}, QPoint(size.width() - 1, size.height() - 1));
+    EXPECT_EQ(w.child().picture().pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(w.child().picture().pixel(size.width() - 1, size.height() - 1), qRgb(0, 0, 255));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, WholeFrame, ::testing::Values(QSize(1, 1), QSize(40, 30), QSize(1500, 1200)));
+
+TEST(MainWindowUse, nouveauAsksBeforeChangesAreLostAndNamesAnUntitledDocument)
+{
+    Window w;
+    w.showActive();
+    w.frames({testsupport::solid(8, 8, 1)});
+    ASSERT_TRUE(w.child().Modified);
+
+    w.prompts->answer = Answer::Cancel;
+    QTest::mouseClick(w.button("SpeedButton1"), Qt::LeftButton);
+    ASSERT_EQ(w.prompts->questions, QStringList{"Enregistrer modifications dans Sans titre ?"});
+    EXPECT_EQ(w.child().ImageList1.count(), 1);
+
+    // Yes saves under the chosen name, then starts a new animation.
+    QTemporaryDir dir;
+    w.prompts->answer = Answer::Yes;
+    w.prompts->saveFile = dir.filePath("anim.gif");
+    QTest::mouseClick(w.button("SpeedButton1"), Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("anim.gif"))) << w.errors.join(' ').toStdString();
+    EXPECT_EQ(w.child().ImageList1.count(), 0);
+
+    // The caption names the opened file, and nothing once a new one starts.
+    w.child().Charge(dir.filePath("anim.gif"));
+    EXPECT_TRUE(w.form.windowTitle().contains("anim.gif")) << w.form.windowTitle().toStdString();
+    w.frames({testsupport::solid(8, 8, 2)});
+    w.prompts->answer = Answer::No;
+    QTest::mouseClick(w.button("SpeedButton1"), Qt::LeftButton);
+    EXPECT_EQ(w.child().ImageList1.count(), 0);
+    EXPECT_EQ(w.form.windowTitle(), "Oru Gif");
+}
+
+TEST(MainWindowUse, theProgressBarIsHiddenWhilePlaybackRuns)
+{
+    MainPorts ports;  // the real playback window
+    ports.showError = [](const QString& m) { ADD_FAILURE() << m.toStdString(); };
+    TMainForm form(ports);
+    form.show();
+    for (unsigned c : {1u, 2u}) {
+        QGuiApplication::clipboard()->setImage(testsupport::solid(10, 10, c));
+        form.action("Coller1")->trigger();
+        form.action("Ajiouter1")->trigger();
+    }
+    auto* bar = form.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    bool seen = false, visibleDuringPlayback = true;
+    QTimer::singleShot(50, [&] {
+        seen = QApplication::activeModalWidget() != nullptr;
+        visibleDuringPlayback = bar->isVisible();
+        if (QWidget* playback = QApplication::activeModalWidget())
+            playback->close();
+    });
+    QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("SpeedButton8")), Qt::LeftButton);
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(visibleDuringPlayback);
+}
+
+TEST(MainWindowUse, commandsWithNothingBehindThemStayDisabled)
+{
+    Window w;
+    w.form.Valide();
+    for (const char* name : {"HTML1", "Exporteranavi1", "Listedescadres1", "Lancernavigateur1", "Calendrier1",
+                             "Blocnotes1", "Animation2"})
+        EXPECT_FALSE(w.form.action(name)->isEnabled()) << name;
+    EXPECT_FALSE(w.button("SpeedButton10")->isEnabled());
+    EXPECT_FALSE(w.form.findChild<QMenu*>("Nouvelleanimation1Menu")->menuAction()->isEnabled());
+    EXPECT_TRUE(w.form.action("Proprits1")->isEnabled());
+}
+
+TEST(MainWindowUse, theWindowGrowsToShowAnOpenedFrameAndRemembersItsPlace)
+{
+    {
+        Window w;
+        w.form.resize(300, 250);
+        w.form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
+        w.frames({testsupport::solid(500, 400, 1)});
+        const QWidget* viewport = w.form.findChild<QScrollArea*>()->viewport();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return viewport->width() >= 502 && viewport->height() >= 402; }, 2000))
+            << viewport->width() << " x " << viewport->height();
+        w.form.move(40, 30);
+        w.form.resize(620, 540);
+        w.child().Modified = false;
+        w.form.close();
+    }
+    Window again;
+    ASSERT_TRUE(again.form.restoreWindowPlace());
+    EXPECT_EQ(again.form.size(), QSize(620, 540));
+}
+
+TEST(MainWindowUse, fileDialogsStartInTheFolderLastUsed)
+{
+    QTemporaryDir dir;
+    app::rememberDialogFolder(dir.filePath("picture.png"));
+    EXPECT_EQ(app::dialogFolder(), dir.path());
+    const QString gone = dir.filePath("gone");
+    QDir().mkpath(gone);
+    app::rememberDialogFolder(gone + "/x.gif");
+    QDir(gone).removeRecursively();
+    EXPECT_EQ(app::dialogFolder(), QDir::currentPath());
+}
