@@ -1,10 +1,17 @@
 #include "app/mainform.h"
 
+#include "accessories/dialogs/blocnotes.h"
+#include "accessories/dialogs/calendrier.h"
+#include "accessories/dialogs/eurof.h"
+#include "accessories/dialogs/horloge.h"
+#include "accessories/dialogs/pocket.h"
+#include "accessories/notefile.h"
 #include "app/aboutbox.h"
 #include "app/colourswatch.h"
 #include "app/helpwindow.h"
 #include "app/menus.h"
 #include "document/child.h"
+#include "document/prompts.h"
 #include "document/clipboard.h"
 #include "document/view/childwindow.h"
 #include "app/widgetprompts.h"
@@ -63,6 +70,9 @@ TMainForm::TMainForm(MainPorts ports, QWidget* parent) : QMainWindow(parent), po
     connect(child_.get(), &TChild::captionChanged, this, &TMainForm::showCaption);
     connect(child_.get(), &TChild::colourPicked, this, &TMainForm::setDrawingColour);
     connect(child_.get(), &TChild::pictureAreaChanged, this, &TMainForm::fitFrame);
+
+    // The notepad lives as long as the main window; its menu item shows it.
+    notepad_ = new TBlocnotes(ports_.printNote, this);
 
     connectCommands();
     disableUnbuiltCommands();
@@ -249,6 +259,16 @@ void TMainForm::connectCommands()
     bind("FillButton", tool(&TChild::Remplir, Qt::CrossCursor));
     bind("TextButton", tool(&TChild::Texte, Qt::IBeamCursor));
 
+    // The desk accessories: each a modal window of its own, but the notepad,
+    // which keeps its text between showings.
+    bind("Calendrier1", [this] { TCalendrier(QDate::currentDate(), this).exec(); });
+    bind("Horloge1", [this] {
+        THorloge(ports_.setClock ? ports_.setClock : accessories::setSystemClock, {}, this).exec();
+    });
+    bind("Calculatrice1", [this] { TPocket(this).exec(); });
+    bind("Euroconversion1", [this] { TEurof(this).exec(); });
+    bind("Blocnotes1", [this] { notepad_->exec(); });
+
     bind("Index1", [this] { HContents(); });
     bind("Rechercher1", [this] { HSearch(); });
     bind("Utiliserlaide1", [this] { HowToUse(); });
@@ -394,6 +414,7 @@ void TMainForm::showEvent(QShowEvent* event)
         shown_ = true;
         StartDirectory = QDir::currentPath();
         childWindow_->setFocus();
+        route([this] { notepad_->Charge(notePath()); });
     }
 }
 
@@ -427,6 +448,23 @@ void TMainForm::fitFrame(QSize size)
     move(place.topLeft());
 }
 
+QString TMainForm::notePath() const
+{
+    return ports_.notePath.isEmpty() ? accessories::notePath() : ports_.notePath;
+}
+
+bool TMainForm::saveNote()
+{
+    try {
+        notepad_->Sauve(notePath());
+        return true;
+    } catch (const std::exception& e) {
+        // The text stays in the notepad unless the user chooses to leave it.
+        const QString question = QString::fromUtf8(e.what()) + QStringLiteral("\nQuitter sans enregistrer la note ?");
+        return ports_.prompts->ask(question, Choices::YesNo) == Answer::Yes;
+    }
+}
+
 bool TMainForm::restoreWindowPlace()
 {
     const QByteArray place = QSettings().value(QStringLiteral("window/geometry")).toByteArray();
@@ -439,6 +477,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
     bool mayClose = false;
     route([this, &mayClose] { mayClose = child_->FormCloseQuery(); });
     if (!mayClose) {
+        event->ignore();
+        return;
+    }
+    if (!saveNote()) {
         event->ignore();
         return;
     }

@@ -3,6 +3,8 @@
 // command goes to that one document through route(), which shows a failure's
 // message and keeps the editor usable.
 #pragma once
+#include "accessories/clock.h"
+#include "accessories/dialogs/textprinter.h"
 #include "common/colour.h"
 
 #include <QMainWindow>
@@ -27,16 +29,20 @@ class ChildWindow;
 class ColourSwatch;
 class DocumentPrompts;
 class HelpWindow;
+class TBlocnotes;
 class TChild;
 
 // The services the main window reaches outside itself; tests replace them.
 struct MainPorts {
-    std::shared_ptr<DocumentPrompts> prompts;  // null: real message boxes
-    std::shared_ptr<ClipboardPort> clipboard;  // null: the system clipboard
-    std::function<void(const QString&)> showError;                      // null: a message box
-    std::function<std::optional<QColor>(const QColor&)> chooseColour;   // null: QColorDialog
-    std::function<QTime()> now;                                         // null: the system clock
-    std::function<QString()> chooseOpenFile;                            // null: the open dialog
+    std::shared_ptr<DocumentPrompts> prompts{};  // null: real message boxes
+    std::shared_ptr<ClipboardPort> clipboard{};  // null: the system clipboard
+    std::function<void(const QString&)> showError{};                      // null: a message box
+    std::function<std::optional<QColor>(const QColor&)> chooseColour{};   // null: QColorDialog
+    std::function<QTime()> now{};                                         // null: the system clock
+    std::function<QString()> chooseOpenFile{};                            // null: the open dialog
+    accessories::ClockSetter setClock{};                                  // null: the system clock
+    TextPrinter printNote{};                                              // null: the default printer
+    QString notePath{};                                                   // empty: the user's data folder
 };
 
 class TMainForm : public QMainWindow {
@@ -71,6 +77,7 @@ public:
     QLabel* hintPanel() const { return hintPanel_; }
     QLabel* clockPanel() const { return clockPanel_; }
     HelpWindow* helpWindow();
+    TBlocnotes* notepad() const { return notepad_; }
 
     void HContents();
     void HSearch();
@@ -96,6 +103,10 @@ private:
     // shows whole at 1:1.
     void fitFrame(QSize size);
     void showCaption(const QString& caption);
+    QString notePath() const;
+    // Saves the note at closing; false when the user keeps the editor open
+    // after a failed save.
+    bool saveNote();
 
     MainPorts ports_;
     std::unique_ptr<TChild> child_;
@@ -107,6 +118,7 @@ private:
     QLabel* clockPanel_ = nullptr;
     QTimer* timer_ = nullptr;
     HelpWindow* help_ = nullptr;
+    TBlocnotes* notepad_ = nullptr;
     QMdiSubWindow* sub_ = nullptr;
     QSet<QString> bound_;
     bool shown_ = false;

@@ -1,6 +1,7 @@
 // The main window as a user drives it: mouse clicks and keys go through the
 // widgets that have them, as the window system would deliver them.
 #include "app/dialogfolder.h"
+#include "accessories/dialogs/blocnotes.h"
 #include "app/mainform.h"
 #include "document/child.h"
 #include "document/prompts.h"
@@ -13,6 +14,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QTemporaryDir>
@@ -183,12 +185,63 @@ TEST(MainWindowUse, commandsWithNothingBehindThemStayDisabled)
 {
     Window w;
     w.form.Valide();
-    for (const char* name : {"HTML1", "Exporteranavi1", "Listedescadres1", "Lancernavigateur1", "Calendrier1",
-                             "Blocnotes1", "Animation2"})
+    for (const char* name : {"HTML1", "Exporteranavi1", "Listedescadres1", "Lancernavigateur1", "Animation2"})
         EXPECT_FALSE(w.form.action(name)->isEnabled()) << name;
     EXPECT_FALSE(w.button("SpeedButton10")->isEnabled());
     EXPECT_FALSE(w.form.findChild<QMenu*>("Nouvelleanimation1Menu")->menuAction()->isEnabled());
     EXPECT_TRUE(w.form.action("Proprits1")->isEnabled());
+    for (const char* name : {"Calendrier1", "Horloge1", "Calculatrice1", "Euroconversion1", "Blocnotes1"}) {
+        QString opened;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* window = QApplication::activeModalWidget()) {
+                opened = window->windowTitle();
+                window->close();
+            }
+        });
+        w.form.action(name)->trigger();
+        EXPECT_FALSE(opened.isEmpty()) << name;
+    }
+}
+
+TEST(MainWindowUse, theNoteIsReadAtStartAndKeptWhenItCannotBeWrittenAtClose)
+{
+    QTemporaryDir dir;
+    QFile note(dir.filePath("OruGif.nte"));
+    ASSERT_TRUE(note.open(QIODevice::WriteOnly));
+    note.write("bonjour\n");
+    note.close();
+    {
+        auto prompts = std::make_shared<Asked>();
+        MainPorts ports;
+        ports.prompts = prompts;
+        ports.notePath = note.fileName();
+        TMainForm form(ports);
+        form.show();
+        auto* memo = form.notepad()->findChild<QPlainTextEdit*>("Memo1");
+        EXPECT_EQ(memo->toPlainText(), "bonjour");
+        memo->appendPlainText("encore");
+        EXPECT_TRUE(form.close());
+    }
+    ASSERT_TRUE(note.open(QIODevice::ReadOnly));
+    EXPECT_EQ(note.readAll(), "bonjour\nencore\n");
+
+    // Where the note cannot be written, closing asks; "Non" keeps the editor and the text.
+    QFile blocker(dir.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    auto prompts = std::make_shared<Asked>();
+    prompts->answer = Answer::No;
+    MainPorts ports;
+    ports.prompts = prompts;
+    ports.notePath = dir.filePath("blocker/OruGif.nte");
+    TMainForm form(ports);
+    form.show();
+    form.notepad()->findChild<QPlainTextEdit*>("Memo1")->setPlainText("important");
+    form.notepad()->findChild<QPlainTextEdit*>("Memo1")->document()->setModified(true);
+    EXPECT_FALSE(form.close());
+    ASSERT_EQ(prompts->questions.size(), 1);
+    EXPECT_TRUE(prompts->questions[0].startsWith("Erreur de fichier"));
+    prompts->answer = Answer::Yes;
+    EXPECT_TRUE(form.close());
 }
 
 TEST(MainWindowUse, theWindowGrowsToShowAnOpenedFrameAndRemembersItsPlace)
