@@ -34,6 +34,7 @@ struct NoClipboard : orugif::ClipboardPort {
     bool hasImage() const override { return false; }
     QImage image() const override { return {}; }
     void setImage(const QImage&) override {}
+    void setText(const QString&) override {}
 };
 
 void insertAndDeleteAtTheFront(benchmark::State& state)

@@ -49,6 +49,7 @@ public:
     bool hasImage() const override { return false; }
     QImage image() const override { return {}; }
     void setImage(const QImage&) override {}
+    void setText(const QString&) override {}
 };
 
 struct Headless {

@@ -12,12 +12,15 @@
 #include "app/menus.h"
 #include "document/child.h"
 #include "document/prompts.h"
+#include "common/error.h"
+#include "tools/htmltag.h"
 #include "document/clipboard.h"
 #include "document/view/childwindow.h"
 #include "app/widgetprompts.h"
 
 #include <QButtonGroup>
 #include <QColorDialog>
+#include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QLabel>
@@ -47,10 +50,10 @@ TMainForm::TMainForm(MainPorts ports, QWidget* parent) : QMainWindow(parent), po
     setWindowIcon(QIcon(QStringLiteral(":/icons/orugif.svg")));
     resize(582, 357);
 
-    if (!ports_.prompts)
-        ports_.prompts = std::make_shared<WidgetPrompts>(this);
     if (!ports_.clipboard)
         ports_.clipboard = std::make_shared<SystemClipboard>();
+    if (!ports_.prompts)
+        ports_.prompts = std::make_shared<WidgetPrompts>(this, *ports_.clipboard);
 
     buildMenus();
     buildToolBar();
@@ -231,6 +234,11 @@ void TMainForm::connectCommands()
     bind("Insrer1", [&c] { c.Insere(); });
     bind("Supprimer1", [&c] { c.Supprimer(); });
     bind("Inverserlordre1", [&c] { c.Inverser(); });
+    bind("Listedescadres1", [&c] { c.ListeCadres(); });
+    bind("Montrerlescadres1", [&c] { c.Montrer(); });
+    bind("HTML1", [&c] { c.HtmlCode(); });
+    for (const char* n : {"Lancernavigateur1", "SpeedButton10"})
+        bind(n, [this] { Lancernavigateur1Click(); });
     bind("Effacer1", [&c] { c.Effacer(); });
     bind("Miroirhorizontal1", [&c] { c.MiroirH(); });
     bind("MiroirVertical1", [&c] { c.MiroirV(); });
@@ -446,6 +454,21 @@ void TMainForm::fitFrame(QSize size)
     place.moveLeft(std::max(place.left(), available.left()));
     place.moveTop(std::max(place.top(), available.top()));
     move(place.topLeft());
+}
+
+void TMainForm::Lancernavigateur1Click()
+{
+    // The browser shows the file as last saved.
+    QString why;
+    const QUrl url = tools::previewUrl(child_->FileName, why);
+    if (url.isEmpty())
+        throw Error(why);
+    if (child_->Modified)
+        ports_.prompts->inform(QStringLiteral("L'aperçu montre l'animation telle qu'elle a été enregistrée, "
+                                              "sans les dernières modifications."));
+    const bool opened = ports_.openUrl ? ports_.openUrl(url) : QDesktopServices::openUrl(url);
+    if (!opened)
+        throw Error(QStringLiteral("Aucun programme n'a pu ouvrir %1.").arg(url.toLocalFile()));
 }
 
 QString TMainForm::notePath() const

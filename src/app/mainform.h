@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QString>
 #include <QTime>
+#include <QUrl>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -43,6 +44,7 @@ struct MainPorts {
     accessories::ClockSetter setClock{};                                  // null: the system clock
     TextPrinter printNote{};                                              // null: the default printer
     QString notePath{};                                                   // empty: the user's data folder
+    std::function<bool(const QUrl&)> openUrl{};                           // null: the desktop's browser
 };
 
 class TMainForm : public QMainWindow {
@@ -85,6 +87,8 @@ public:
     void About1Click();
     // "&Ouvrir...": the open dialog, then the file; Valide when one was chosen.
     void OpenItemClick();
+    // "&Lancer navigateur": the saved file in the user's browser.
+    void Lancernavigateur1Click();
 
 protected:
     bool event(QEvent* event) override;

@@ -7,6 +7,9 @@
 #include "editing/dialogs/transitiondialog.h"
 
 #include "tools/dialogs/anime.h"
+#include "tools/dialogs/frameviews.h"
+#include "tools/dialogs/htmldialog.h"
+#include "tools/htmltag.h"
 #include "tools/dialogs/propertiesdialog.h"
 
 #include <QApplication>
@@ -195,6 +198,27 @@ void WidgetPrompts::runPlayback(const std::vector<QImage>& frames, const Animati
     TAnime window(parent_);
     window.Init(frames, settings, progress);
     window.exec();
+}
+
+std::vector<int> WidgetPrompts::runFrameList(int frameCount)
+{
+    TListe dialog(frameCount, parent_);
+    dialog.exec();
+    return dialog.Result();
+}
+
+int WidgetPrompts::runThumbnails(const std::vector<QImage>& frames)
+{
+    TVignettes view(frames, parent_);
+    view.exec();
+    return view.Result();
+}
+
+void WidgetPrompts::runHtml(const QString& name, QSize size)
+{
+    THtml dialog(clipboard_, parent_);
+    dialog.Init(name, tools::sizeText(size.width(), size.height()));
+    dialog.exec();
 }
 
 } // namespace orugif

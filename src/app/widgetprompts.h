@@ -7,9 +7,12 @@ class QWidget;
 
 namespace orugif {
 
+class ClipboardPort;
+
 class WidgetPrompts : public DocumentPrompts {
 public:
-    explicit WidgetPrompts(QWidget* parent) : parent_(parent) {}
+    // `clipboard` receives what the HTML dialog copies.
+    WidgetPrompts(QWidget* parent, ClipboardPort& clipboard) : parent_(parent), clipboard_(clipboard) {}
     Answer ask(const QString& question, Choices choices) override;
     void inform(const QString& message) override;
     int runRotation() override;
@@ -25,6 +28,9 @@ public:
     void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) override;
     void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,
                      const std::function<void(int, int)>& progress) override;
+    std::vector<int> runFrameList(int frameCount) override;
+    int runThumbnails(const std::vector<QImage>& frames) override;
+    void runHtml(const QString& name, QSize size) override;
 
     // The export dialog's filters: each entry shows files of its kind.
     static QStringList exportFilters();
@@ -33,6 +39,7 @@ public:
 
 private:
     QWidget* parent_;
+    ClipboardPort& clipboard_;
 };
 
 } // namespace orugif

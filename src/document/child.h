@@ -84,6 +84,16 @@ public:
     void Coller();
     void Effacer();
     void Inverser();
+    // "&Liste des cadres": reorders or deletes frames as confirmed.
+    void ListeCadres();
+    // The frames in `order` (indexes from 0; one left out is deleted); the
+    // undo copy is taken and the document marked modified. An empty order
+    // changes nothing; an index outside the store is refused.
+    void reorderFrames(const std::vector<int>& order);
+    // "&Montrer les cadres": the thumbnails; the frame chosen becomes current.
+    void Montrer();
+    // "&HTML...": the tag for the saved file and the frame size.
+    void HtmlCode();
 
     // --- geometric transforms and resampling
     void MiroirH();

@@ -1,11 +1,12 @@
-// Frame list editing and the clipboard: delete, cut, copy, paste, clear and
-// reverse.
+// Frame list editing and the clipboard: delete, cut, copy, paste, clear,
+// reverse, reorder, and the views over every frame.
 #include "common/error.h"
 #include "common/limits.h"
 #include "document/child.h"
 #include "document/clipboard.h"
 #include "document/prompts.h"
 
+#include <QFileInfo>
 #include <QPainter>
 
 namespace orugif {
@@ -88,5 +89,43 @@ void TChild::Inverser()
     Modified = true;
     LitCadre();
 }
+
+void TChild::ListeCadres()
+{
+    EcritCadre();
+    reorderFrames(prompts().runFrameList(ImageList1.count()));
+}
+
+void TChild::reorderFrames(const std::vector<int>& order)
+{
+    if (order.empty())
+        return;
+    for (int index : order)
+        if (!ImageList1.contains(index))
+            throw Error(QStringLiteral("Le cadre %1 n'existe pas : l'animation a %2 cadres.")
+                            .arg(index + 1)
+                            .arg(ImageList1.count()));
+    SauveUndo();
+    // The frames share their pixels with the store: nothing is copied.
+    std::vector<QImage> frames;
+    frames.reserve(order.size());
+    for (int index : order)
+        frames.push_back(ImageList1.frame(index));
+    rebuildStore(std::move(frames), ImageList1.frameSize());
+    Modified = true;
+    // Frames deleted from the end may leave the current index past the last.
+    CurrentIndex = std::min(CurrentIndex, ImageList1.count() - 1);
+    LitCadre();
+}
+
+void TChild::Montrer()
+{
+    EcritCadre();
+    const int selected = prompts().runThumbnails(ImageList1.frames());
+    CurrentIndex = ImageList1.contains(selected) ? selected : 0;
+    LitCadre();
+}
+
+void TChild::HtmlCode() { prompts().runHtml(QFileInfo(FileName).fileName(), picture_.size()); }
 
 } // namespace orugif

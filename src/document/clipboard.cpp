@@ -16,4 +16,6 @@ QImage SystemClipboard::image() const { return QGuiApplication::clipboard()->ima
 
 void SystemClipboard::setImage(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }
 
+void SystemClipboard::setText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+
 } // namespace orugif

@@ -11,6 +11,8 @@ public:
     virtual bool hasImage() const = 0;
     virtual QImage image() const = 0;
     virtual void setImage(const QImage& image) = 0;
+    // Text for other programs (the HTML tag).
+    virtual void setText(const QString& text) = 0;
 };
 
 // The system clipboard through Qt, so pictures travel to and from other
@@ -20,6 +22,7 @@ public:
     bool hasImage() const override;
     QImage image() const override;
     void setImage(const QImage& image) override;
+    void setText(const QString& text) override;
 };
 
 } // namespace orugif

@@ -62,6 +62,14 @@ public:
     virtual void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,
                              const std::function<void(int, int)>& progress) {}
 
+    // The frame list over `frameCount` frames: the frame indexes (from 0) in
+    // the order confirmed with "OK"; empty when cancelled or all deleted.
+    virtual std::vector<int> runFrameList(int frameCount) { return {}; }
+    // The thumbnail view: the frame double-clicked, or -1.
+    virtual int runThumbnails(const std::vector<QImage>& frames) { return -1; }
+    // The HTML tag dialog for the file `name` of `size`.
+    virtual void runHtml(const QString& name, QSize size) {}
+
     // The text dialog: the text to stamp (empty when cancelled); when
     // confirmed, `angle` and `font` take the dialog's choices.
     virtual QString runText(int& angle, editing::TextFont& font) { return {}; }

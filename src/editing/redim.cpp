@@ -15,8 +15,7 @@ int fieldValue(const QString& text, const QString& what)
     const qlonglong value = text.toLongLong(&ok);
     if (!ok || value < 0 || value > kMaxPictureSide)
         throw Error(QStringLiteral("%1 : « %2 » n'est pas une taille valide (de 1 à %3 pixels).")
-                        .arg(what, text)
-                        .arg(kMaxPictureSide));
+                        .arg(what, text, QString::number(kMaxPictureSide)));
     return int(value);
 }
 

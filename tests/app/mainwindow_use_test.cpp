@@ -185,9 +185,8 @@ TEST(MainWindowUse, commandsWithNothingBehindThemStayDisabled)
 {
     Window w;
     w.form.Valide();
-    for (const char* name : {"HTML1", "Exporteranavi1", "Listedescadres1", "Lancernavigateur1", "Animation2"})
+    for (const char* name : {"Exporteranavi1", "Animation2", "Bannire1"})
         EXPECT_FALSE(w.form.action(name)->isEnabled()) << name;
-    EXPECT_FALSE(w.button("SpeedButton10")->isEnabled());
     EXPECT_FALSE(w.form.findChild<QMenu*>("Nouvelleanimation1Menu")->menuAction()->isEnabled());
     EXPECT_TRUE(w.form.action("Proprits1")->isEnabled());
     for (const char* name : {"Calendrier1", "Horloge1", "Calculatrice1", "Euroconversion1", "Blocnotes1"}) {
@@ -276,3 +275,38 @@ TEST(MainWindowUse, fileDialogsStartInTheFolderLastUsed)
     QDir(gone).removeRecursively();
     EXPECT_EQ(app::dialogFolder(), QDir::currentPath());
 }
+
+TEST(MainWindowUse, theBrowserPreviewOpensTheSavedFileOrSaysWhyNot)
+{
+    QList<QUrl> opened;
+    auto prompts = std::make_shared<Asked>();
+    QStringList errors;
+    MainPorts ports;
+    ports.prompts = prompts;
+    ports.showError = [&](const QString& m) { errors << m; };
+    ports.openUrl = [&](const QUrl& url) {
+        opened << url;
+        return url.fileName().startsWith("anim");
+    };
+    TMainForm form(ports);
+    form.Valide();
+    QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("SpeedButton10")), Qt::LeftButton);
+    EXPECT_EQ(errors, QStringList{"Enregistrez d'abord l'animation."});
+    EXPECT_TRUE(opened.isEmpty());
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString::fromUtf8("anim été #1.gif"));
+    form.child().FileName = path;
+    form.action("Lancernavigateur1")->trigger();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened[0].toLocalFile(), path);
+    EXPECT_TRUE(opened[0].toString(QUrl::FullyEncoded).endsWith("anim%20%C3%A9t%C3%A9%20%231.gif"))
+        << opened[0].toString(QUrl::FullyEncoded).toStdString();
+
+    form.child().FileName = dir.filePath("other.gif");  // nothing opens it
+    form.child().Modified = true;
+    form.action("Lancernavigateur1")->trigger();
+    EXPECT_EQ(errors.size(), 2);
+    EXPECT_TRUE(errors.last().startsWith("Aucun programme"));
+}
+

@@ -206,3 +206,48 @@ TEST(Inverser, storesAPendingChangeFirst)
     EXPECT_EQ(d.colourOf(2), 0x00ff00u);
     EXPECT_EQ(d.shown(), 0xCu);
 }
+
+TEST(FrameViews, theFrameListReordersDeletesOrChangesNothing)
+{
+    Document d;
+    d.fill({1, 2, 3, 4, 5});
+    TChild& c = d.child;
+    c.CurrentIndex = 4;
+    c.LitCadre();
+    d.prompts.frameOrder = {};  // cancelled, or every entry deleted
+    c.ListeCadres();
+    EXPECT_EQ(c.ImageList1.count(), 5);
+    EXPECT_FALSE(c.Modified);
+    EXPECT_EQ(c.UndoPicture.pixel(0, 0) & 0xffffffu, 5u);
+
+    d.prompts.frameOrder = {2, 0, 1};  // frame 3 moved to the top, frames 4 and 5 deleted
+    c.ListeCadres();
+    ASSERT_EQ(c.ImageList1.count(), 3);
+    EXPECT_EQ(d.colourOf(0), 3u);
+    EXPECT_EQ(d.colourOf(1), 1u);
+    EXPECT_EQ(d.colourOf(2), 2u);
+    EXPECT_TRUE(c.Modified);
+    EXPECT_EQ(c.CurrentIndex, 2);  // was past the new last frame
+    EXPECT_EQ(d.shown(), 2u);
+    EXPECT_THROW(c.reorderFrames({0, 7}), Error);
+    EXPECT_EQ(c.ImageList1.count(), 3);
+}
+
+TEST(FrameViews, theThumbnailChosenBecomesCurrentAndClosingTakesTheFirst)
+{
+    Document d;
+    d.fill({1, 2, 3});
+    TChild& c = d.child;
+    d.prompts.thumbnail = 2;
+    c.Montrer();
+    EXPECT_EQ(d.prompts.thumbnailsShown, 3);
+    EXPECT_EQ(c.CurrentIndex, 2);
+    d.prompts.thumbnail = -1;  // "Fermer"
+    c.Montrer();
+    EXPECT_EQ(c.CurrentIndex, 0);
+    EXPECT_EQ(d.shown(), 1u);
+
+    c.FileName = "/tmp/dossier/anim.gif";
+    c.HtmlCode();
+    EXPECT_EQ(d.prompts.html, (std::pair<QString, QSize>{"anim.gif", QSize(4, 3)}));
+}

@@ -59,6 +59,13 @@ public:
         return saveFile;
     }
     QString chooseImportFile() override { return importFile; }
+    std::vector<int> runFrameList(int) override { return frameOrder; }
+    int runThumbnails(const std::vector<QImage>& frames) override
+    {
+        thumbnailsShown = int(frames.size());
+        return thumbnail;
+    }
+    void runHtml(const QString& name, QSize size) override { html = {name, size}; }
     QString chooseExportFile() override { return exportFile; }
     void runProperties(int& repeat, int& delay, int version, bool& transparent) override
     {
@@ -81,6 +88,10 @@ public:
     QString saveFile;
     QString saveDialogStartedOn;
     int saveDialogs = 0;
+    std::vector<int> frameOrder;
+    int thumbnail = -1;
+    int thumbnailsShown = -1;
+    std::pair<QString, QSize> html;
     QString importFile;
     QString exportFile;
     struct Properties {

@@ -1,0 +1,99 @@
+// The thumbnail view over 2,000 frames of 640 x 480: the first page, then
+// page moves (only twelve frames are scaled each time); and reordering the
+// same frames, which must move frame handles, never pixels.
+#include "document/child.h"
+#include "document/clipboard.h"
+#include "document/prompts.h"
+#include "tools/dialogs/frameviews.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <numeric>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kFrames = 2000;
+
+std::vector<QImage> frames()
+{
+    static const std::vector<QImage> all = [] {
+        std::vector<QImage> v;
+        for (int i = 0; i < kFrames; ++i) {
+            QImage frame(640, 480, QImage::Format_RGB32);
+            frame.fill(qRgb(i % 256, (i / 256) * 30, 90));
+            v.push_back(std::move(frame));
+        }
+        return v;
+    }();
+    return all;
+}
+
+long residentKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void thumbnailFirstPage(benchmark::State& state)
+{
+    const std::vector<QImage> all = frames();
+    for (auto _ : state) {
+        orugif::TVignettes view(all);  // builds and shows the first page
+        benchmark::DoNotOptimize(&view);
+    }
+}
+BENCHMARK(thumbnailFirstPage)->Unit(benchmark::kMillisecond);
+
+void thumbnailPageMove(benchmark::State& state)
+{
+    const std::vector<QImage> all = frames();
+    orugif::TVignettes view(all);
+    const long before = residentKb();
+    for (auto _ : state) {
+        view.Affiche();
+        benchmark::DoNotOptimize(&view);
+    }
+    state.counters["added MB"] = double(residentKb() - before) / 1024.0;
+}
+BENCHMARK(thumbnailPageMove)->Unit(benchmark::kMillisecond);
+
+struct Silent : orugif::DocumentPrompts {
+    orugif::Answer ask(const QString&, orugif::Choices) override { return orugif::Answer::No; }
+    void inform(const QString&) override {}
+};
+struct NoClipboard : orugif::ClipboardPort {
+    bool hasImage() const override { return false; }
+    QImage image() const override { return {}; }
+    void setImage(const QImage&) override {}
+    void setText(const QString&) override {}
+};
+
+void reorderTwoThousandFrames(benchmark::State& state)
+{
+    Silent prompts;
+    NoClipboard clipboard;
+    orugif::TChild child(prompts, clipboard);
+    child.ImageList1.assign(frames(), QSize(640, 480));
+    child.NewFrame = false;
+    std::vector<int> reversed(kFrames);
+    std::iota(reversed.rbegin(), reversed.rend(), 0);
+    const long before = residentKb();
+    for (auto _ : state)
+        child.reorderFrames(reversed);
+    state.counters["added MB"] = double(residentKb() - before) / 1024.0;
+}
+BENCHMARK(reorderTwoThousandFrames)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
