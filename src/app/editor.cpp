@@ -1,6 +1,7 @@
 // Starts the editor: splash, French translations, the main window and its one
 // document, then the event loop.
 #include "app/aboutbox.h"
+#include "app/dropplan.h"
 #include "app/mainform.h"
 #include "document/child.h"
 
@@ -36,11 +37,10 @@ int runEditor(int argc, char** argv)
     if (!window.restoreWindowPlace())
         window.resize(QSize(800, 600).boundedTo(window.screen()->availableGeometry().size()));
     window.show();
-    // A file named on the command line is opened as "&Ouvrir..." would.
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1) {
-        const QString file = arguments.at(1);
-        window.route([&window, &file] { window.child().Charge(file); }, true);
-    }
+    // Files named on the command line: the first opens as "&Ouvrir..." would
+    // and the others become frames after it.
+    const QStringList files = QCoreApplication::arguments().mid(1);
+    if (!files.isEmpty())
+        window.route([&window, &files] { window.openFiles(orugif::app::planOpen(files)); }, true);
     return app.exec();
 }

@@ -7,6 +7,8 @@
 #include "accessories/dialogs/pocket.h"
 #include "accessories/notefile.h"
 #include "app/aboutbox.h"
+#include "app/dropplan.h"
+#include "app/recentfiles.h"
 #include "app/colourswatch.h"
 #include "app/helpwindow.h"
 #include "app/menus.h"
@@ -21,6 +23,10 @@
 #include <QButtonGroup>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QDir>
 #include <QEvent>
 #include <QLabel>
@@ -73,12 +79,19 @@ TMainForm::TMainForm(MainPorts ports, QWidget* parent) : QMainWindow(parent), po
     connect(child_.get(), &TChild::captionChanged, this, &TMainForm::showCaption);
     connect(child_.get(), &TChild::colourPicked, this, &TMainForm::setDrawingColour);
     connect(child_.get(), &TChild::pictureAreaChanged, this, &TMainForm::fitFrame);
+    // A file opened or saved under its name joins the recent files.
+    connect(child_.get(), &TChild::captionChanged, this, &TMainForm::rememberFile);
+    setAcceptDrops(true);
 
     // The notepad lives as long as the main window; its menu item shows it.
     notepad_ = new TBlocnotes(ports_.printNote, this);
 
     connectCommands();
     disableUnbuiltCommands();
+    recentSeparator_ = new QAction(this);
+    recentSeparator_->setSeparator(true);
+    findChild<QMenu*>(QStringLiteral("Fichier1"))->insertAction(action("ExitItem"), recentSeparator_);
+    showRecentFiles();
 
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
@@ -469,6 +482,79 @@ void TMainForm::Lancernavigateur1Click()
     const bool opened = ports_.openUrl ? ports_.openUrl(url) : QDesktopServices::openUrl(url);
     if (!opened)
         throw Error(QStringLiteral("Aucun programme n'a pu ouvrir %1.").arg(url.toLocalFile()));
+}
+
+void TMainForm::openFiles(const app::DropPlan& plan)
+{
+    switch (plan.action) {
+    case app::DropPlan::Action::Refuse:
+        throw Error(plan.refusal);
+    case app::DropPlan::Action::Open:
+        child_->Charge(plan.open);
+        if (child_->FileName != plan.open)
+            return;  // the user kept the document open
+        if (!plan.frames.isEmpty())
+            child_->appendPictures(plan.frames);
+        break;
+    case app::DropPlan::Action::Import:
+        child_->importPicture(plan.frames.front());
+        break;
+    case app::DropPlan::Action::Append:
+        child_->appendPictures(plan.frames);
+        break;
+    }
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    route([this, &urls] { openFiles(app::planDrop(urls)); }, true);
+}
+
+void TMainForm::rememberFile()
+{
+    const QString& name = child_->FileName;
+    if (!name.isEmpty() && QFileInfo(name).isFile()) {
+        app::RecentFiles().add(name);
+        showRecentFiles();
+    }
+}
+
+QList<QAction*> TMainForm::recentActions() const { return recent_; }
+
+void TMainForm::showRecentFiles()
+{
+    QMenu* menu = findChild<QMenu*>(QStringLiteral("Fichier1"));
+    qDeleteAll(recent_);
+    recent_.clear();
+    const QStringList files = app::RecentFiles().files();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()), this);
+        a->setObjectName(QStringLiteral("RecentFile%1").arg(i + 1));
+        a->setStatusTip(path);
+        connect(a, &QAction::triggered, this, [this, path] { route([this, &path] { openRecent(path); }, true); });
+        menu->insertAction(recentSeparator_, a);
+        recent_ << a;
+    }
+    recentSeparator_->setVisible(!files.isEmpty());
+}
+
+void TMainForm::openRecent(const QString& path)
+{
+    if (!QFileInfo(path).isFile()) {
+        app::RecentFiles().remove(path);
+        showRecentFiles();
+        throw Error(QStringLiteral("Le fichier %1 n'existe plus : il est retiré de la liste.").arg(path));
+    }
+    openFiles(app::planOpen({path}));
 }
 
 QString TMainForm::notePath() const

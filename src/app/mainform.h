@@ -24,6 +24,9 @@ class QTimer;
 class QButtonGroup;
 
 namespace orugif {
+namespace app {
+struct DropPlan;
+}
 
 class ClipboardPort;
 class ChildWindow;
@@ -87,6 +90,12 @@ public:
     void About1Click();
     // "&Ouvrir...": the open dialog, then the file; Valide when one was chosen.
     void OpenItemClick();
+    // Files dropped on the window or named on the command line: `plan`
+    // carried out through the document (the save question comes first
+    // when an animation opens).
+    void openFiles(const app::DropPlan& plan);
+    // The "&Fichier" entries of the last files opened or saved.
+    QList<QAction*> recentActions() const;
     // "&Lancer navigateur": the saved file in the user's browser.
     void Lancernavigateur1Click();
 
@@ -95,6 +104,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenus();
@@ -111,6 +122,9 @@ private:
     // Saves the note at closing; false when the user keeps the editor open
     // after a failed save.
     bool saveNote();
+    void rememberFile();
+    void showRecentFiles();
+    void openRecent(const QString& path);
 
     MainPorts ports_;
     std::unique_ptr<TChild> child_;
@@ -125,6 +139,8 @@ private:
     TBlocnotes* notepad_ = nullptr;
     QMdiSubWindow* sub_ = nullptr;
     QSet<QString> bound_;
+    QAction* recentSeparator_ = nullptr;
+    QList<QAction*> recent_;
     bool shown_ = false;
 };
 

@@ -13,6 +13,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace orugif {
@@ -62,6 +63,10 @@ public:
     void Importer();
     // Places a picture file centred on the working picture (no dialog).
     void importPicture(const QString& path);
+    // One new frame per picture file, each centred on a white frame, after
+    // the last; the first of them becomes current. Every file is read first:
+    // one that fails changes nothing.
+    void appendPictures(const QStringList& paths);
     void Exporter();
     // Writes the working picture to `path` by the kind of its name.
     void exportPicture(const QString& path) const;

@@ -190,6 +190,33 @@ void TChild::importPicture(const QString& path)
     AffBarre();
 }
 
+void TChild::appendPictures(const QStringList& paths)
+{
+    std::vector<QImage> pictures;
+    pictures.reserve(std::size_t(paths.size()));
+    for (const QString& path : paths)
+        pictures.push_back(loadPicture(path));
+    if (pictures.empty())
+        return;
+    EcritCadre();
+    if (ImageList1.isEmpty())
+        setFrameSize(pictures.front().size());
+    const QSize size = ImageList1.frameSize();
+    const int first = ImageList1.count();
+    for (const QImage& picture : pictures) {
+        QImage frame(size, QImage::Format_RGB32);
+        frame.fill(Qt::white);
+        formats::drawPicture(frame, picture, (size.width() - picture.width()) / 2,
+                             (size.height() - picture.height()) / 2);
+        ImageList1.add(frame);
+    }
+    CurrentIndex = first;
+    NewFrame = false;
+    FrameChanged = false;
+    Modified = true;
+    LitCadre();
+}
+
 void TChild::Importer()
 {
     const QString path = prompts().chooseImportFile();
