@@ -14,6 +14,7 @@
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace orugif {
 
@@ -133,6 +134,12 @@ public:
     bool MergeDuplicatePixels = false;
     bool RemoveUselessFrames = false;
     unsigned char GifVersion = 0;
+    // An opened file without a loop extension plays once: no extension is
+    // written until the repeat count is changed (it then reads -1).
+    bool loopExtension = true;
+    // The colour standing for the page in the frames of an opened file
+    // with transparent areas (see AnimationSettings).
+    std::optional<Colour> transparentColour;
     bool PipetteOn = false;
     bool FillOn = false;
     bool TextOn = false;
