@@ -262,12 +262,23 @@ const QStringList& effectNames()
     return names;
 }
 
-Effects::Effects(quint32 seed, std::function<quint32()> seedFromClock)
-    : seedFromClock_(std::move(seedFromClock))
+namespace {
+quint32 clockValue() { return quint32(QDateTime::currentMSecsSinceEpoch()); }
+} // namespace
+
+NoiseGenerator& programNoise()
 {
-    this->seed(seed);
+    static NoiseGenerator generator(quint64(QDateTime::currentMSecsSinceEpoch()));
+    return generator;
+}
+
+Effects::Effects() : generator_(&programNoise(), [](NoiseGenerator*) {}), seedFromClock_(clockValue) {}
+
+Effects::Effects(quint32 seed, std::function<quint32()> seedFromClock)
+    : generator_(std::make_shared<NoiseGenerator>(seed)), seedFromClock_(std::move(seedFromClock))
+{
     if (!seedFromClock_)
-        seedFromClock_ = [] { return quint32(QDateTime::currentMSecsSinceEpoch()); };
+        seedFromClock_ = clockValue;
 }
 
 void Effects::apply(QImage& p, int index)
@@ -328,7 +339,7 @@ void Effects::apply(QImage& p, int index)
     case 17: applyLut(p, makeLut([](int v) { return 255 - v; })); break;
     case 18: texture(p, 50); break;
     case 19:
-        seed(seedFromClock_());
+        generator_->stir(seedFromClock_());
         displace(p, 50, Melting{*this, 50});
         break;
     case 20: displace(p, 50, Bands{50}); break;
