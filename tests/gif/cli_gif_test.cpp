@@ -1,5 +1,6 @@
 // The GIF sub-commands of the command line, driven as a script would.
 #include "app/cli.h"
+#include "gif/gifimage.h"
 
 #include "support/testsupport.h"
 
@@ -52,6 +53,21 @@ TEST(GifCommands, framesWritesComposedOrRawPictures)
     ASSERT_EQ(run({"frames", file, dir.filePath("raw"), "--raw"}).code, 0);
     EXPECT_EQ(QImage(dir.filePath("raw/frame-003.bmp")).size(), QSize(30, 30));
     EXPECT_EQ(QDir(dir.filePath("raw")).entryList(QDir::Files).size(), 4);
+}
+
+TEST(GifCommands, frameNamesSortInFrameOrderPastAThousandFrames)
+{
+    QTemporaryDir dir;
+    orugif::gif::TGIFImage image;
+    for (int i = 0; i < 1001; ++i)
+        image.AddFrameImage(testsupport::solid(1, 1, i % 2 ? 0xffffff : 0));
+    image.SaveToFile(dir.filePath("many.gif"));
+    ASSERT_EQ(run({"frames", dir.filePath("many.gif"), dir.filePath("out")}).code, 0);
+    QStringList names = QDir(dir.filePath("out")).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(names.size(), 1001);
+    EXPECT_EQ(names.front(), "frame-0000.bmp");
+    EXPECT_EQ(names[101], "frame-0101.bmp");
+    EXPECT_EQ(names.back(), "frame-1000.bmp");
 }
 
 TEST(GifCommands, recodeWritesAFileThatReadsTheSame)
