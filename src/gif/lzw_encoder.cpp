@@ -242,7 +242,11 @@ void EncodeImage(ByteWriter& out, int bitsPerPixel, int colorCount, const std::u
     const int codeSize = std::clamp(bitsPerPixel, 2, 8);
     out.byte(std::uint8_t(codeSize));
     auto& bytes = out.data();
-    bytes.reserve(bytes.size() + std::size_t(std::max(width, 0)) * std::size_t(std::max(height, 0)) / 2 + 64);
+    // Room for the usual outcome; growing at least twofold, so a file of
+    // many frames is not copied again for each one.
+    const std::size_t wanted = bytes.size() + std::size_t(std::max(width, 0)) * std::size_t(std::max(height, 0)) / 2 + 64;
+    if (wanted > bytes.capacity())
+        bytes.reserve(std::max(wanted, 2 * bytes.capacity()));
     auto encoder = std::make_unique<LzwEncoder>(bytes, codeSize);
     if (pixels && width >= 1 && height >= 1)
         encoder->encodeRows(pixels, width, storedRowOrder(height, interlaced), colorCount);
