@@ -166,13 +166,17 @@ public:
         int prefix = -1;
         for (const int y : rows) {
             const std::uint8_t* row = pixels + std::size_t(y) * std::size_t(width);
+            // The whole row is checked first (one quick pass), so the
+            // compression loop itself tests nothing.
+            if (colorCount < 256 && *std::max_element(row, row + width) >= colorCount)
+                throw GIFException(msg::ColorNotInTable);
             int x = 0;
             if (prefix < 0) {
-                prefix = checked(row[0], colorCount);
+                prefix = row[0];
                 x = 1;
             }
             for (; x < width; ++x) {
-                const int p = checked(row[x], colorCount);
+                const int p = row[x];
                 // The last two extensions of each string are remembered
                 // beside it: pictures mostly repeat them, sparing the hash.
                 const std::uint32_t tag = 0x80000000u | std::uint32_t(p) << 16;
@@ -213,13 +217,6 @@ public:
     }
 
 private:
-    static int checked(int pixel, int colorCount)
-    {
-        if (pixel >= colorCount)
-            throw GIFException(msg::ColorNotInTable);
-        return pixel;
-    }
-
     BlockSink sink_;
     StringTable table_;
     // Last two extensions of each string: pixel tag and code.
