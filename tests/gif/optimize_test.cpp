@@ -210,3 +210,48 @@ TEST(OptimizeColorTable, transparentFrameWithoutTransparentPixelsLosesTransparen
     EXPECT_EQ(bytes.left(6), "GIF89a");
     EXPECT_EQ(std::uint8_t(bytes[10]) & 0x08, 0x08);
 }
+
+TEST(OptimizeFrames, cropKeepsWhatRemovingAnEmptiedFrameWouldChange)
+{
+    // Three 2 x 2 frames on a global table; index 3 is transparent. Frame 0
+    // is fully transparent, frame 1 opaque and restored to the background,
+    // frame 2 fully transparent (it shows the page for its 20).
+    TGIFImage image;
+    for (int i = 0; i < 4; ++i)
+        image.GlobalColorMap().Add({std::uint8_t(60 * i), 0, 0});
+    const std::vector<std::uint8_t> clear(4, 3), full(4, 1);
+    const int disposals[] = {1, 2, 1};
+    const std::vector<std::uint8_t>* pixels[] = {&clear, &full, &clear};
+    for (int i = 0; i < 3; ++i) {
+        TGIFSubImage* s = addIndexedFrame(image, 0, 0, 2, 2, *pixels[i]);
+        TGIFGraphicControlExtension* gce = addControl(s, 10 * (i + 1), disposals[i]);
+        gce->SetTransparentFlag(true);
+        gce->SetTransparentIndex(3);
+    }
+    image.OptimizeFrames(TGIFImage::ooCrop);
+    ASSERT_EQ(image.Images().Count(), 3);
+    // The first frame stays (it starts the animation and would carry the
+    // loop extension), as one transparent pixel with its time.
+    const TGIFSubImage* first = image.Images()[0];
+    EXPECT_EQ(first->Width() * first->Height(), 1);
+    EXPECT_EQ(first->Data(), std::vector<std::uint8_t>{3});
+    EXPECT_EQ(first->GraphicControlExtension()->DelayTime(), 10);
+    // After a frame restored to the background the empty frame shows the
+    // page: it stays too.
+    EXPECT_EQ(image.Images()[2]->Data(), std::vector<std::uint8_t>{3});
+    EXPECT_EQ(image.Images()[2]->GraphicControlExtension()->DelayTime(), 30);
+    EXPECT_EQ(image.Images()[1]->GraphicControlExtension()->DelayTime(), 20);
+}
+
+TEST(OptimizeFrames, aFrameRestoredToTheBackgroundIsNotMerged)
+{
+    TGIFImage image;
+    const QImage picture = testsupport::solid(3, 3, 0x00FF00);
+    image.AddFrameImage(picture);
+    image.AddFrameImage(picture);
+    addControl(image.Images()[0], 10, 1);
+    addControl(image.Images()[1], 10, 2);
+    image.OptimizeFrames(TGIFImage::ooMerge);
+    EXPECT_EQ(image.Images()[1]->TransparentIndex(), -1);
+    EXPECT_EQ(image.Images()[1]->Data(), image.Images()[0]->Data());
+}
