@@ -156,8 +156,10 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             }
             c.RepeatCount = 0;
         }
-        if (loop)
+        if (loop) {
             c.RepeatCount = *loop;
+            c.loopExtension = true;
+        }
         if (delay)
             c.FrameDelay = *delay;
         c.TransparentBackground = c.TransparentBackground || transparent;
@@ -256,6 +258,12 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
                 p.transition.count = number(count, a);
                 if (p.transition.kind < 0)
                     throw Error(QStringLiteral("transition inconnue : %1 (%2)").arg(kind, editing::transitionNames().join(", ")));
+                // The dialog's range: nothing is made of a count it refuses.
+                if (p.transition.count < 0 || p.transition.count > editing::kMaxTransitionFrames)
+                    throw Error(QStringLiteral("%1 attend un nombre de cadres de 0 à %2, pas %3.")
+                                    .arg(a)
+                                    .arg(editing::kMaxTransitionFrames)
+                                    .arg(p.transition.count));
                 if (a == "--transition-after")
                     c.TransApres();
                 else

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 
 namespace orugif::cli {
 
@@ -103,8 +104,11 @@ int gifFrames(const QStringList& args, QTextStream& out, QTextStream& err)
         } else {
             frames = ComposeFrames(image);
         }
+        // At least three digits, and as many as the last index needs, so
+        // that the names sort in frame order.
+        const int digits = std::max(3, int(QString::number(std::max<std::size_t>(frames.size(), 1) - 1).size()));
         for (std::size_t i = 0; i < frames.size(); ++i) {
-            const QString name = dir.filePath(QString("frame-%1.bmp").arg(i, 3, 10, QChar('0')));
+            const QString name = dir.filePath(QString("frame-%1.bmp").arg(i, digits, 10, QChar('0')));
             if (!frames[i].save(name, "BMP")) {
                 err << "error: cannot write " << name << '\n';
                 return 1;

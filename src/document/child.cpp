@@ -55,8 +55,10 @@ void TChild::Init()
     NewFrame = true;
     AffBarre();
     RepeatCount = 0;
+    loopExtension = true;
     FrameDelay = 30;
     TransparentBackground = false;
+    transparentColour.reset();
     RemoveLocalPalettes = false;
     MergeDuplicatePixels = false;
     PipetteOn = FillOn = TextOn = BrushOn = false;

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace orugif {
 
@@ -150,6 +151,12 @@ public:
     bool MergeDuplicatePixels = false;
     bool RemoveUselessFrames = false;
     unsigned char GifVersion = 0;
+    // An opened file without a loop extension plays once: no extension is
+    // written until the repeat count is changed (it then reads -1).
+    bool loopExtension = true;
+    // The colour standing for the page in the frames of an opened file
+    // with transparent areas (see AnimationSettings).
+    std::optional<Colour> transparentColour;
     bool PipetteOn = false;
     bool FillOn = false;
     bool TextOn = false;

@@ -13,6 +13,7 @@
 
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace orugif {
 
@@ -32,6 +33,16 @@ unsigned char headerVersion(const QByteArray& bytes)
     return version == "87a" ? 1 : version == "89a" ? 2 : 0;
 }
 
+bool holdsColour(const QImage& frame, QRgb colour)
+{
+    for (int y = 0; y < frame.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+        if (std::find(row, row + frame.width(), colour) != row + frame.width())
+            return true;
+    }
+    return false;
+}
+
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     // Written aside and renamed: a failed save leaves the previous file.
@@ -44,8 +55,8 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 AnimationSettings TChild::settings() const
 {
-    return {RepeatCount, FrameDelay, TransparentBackground, RemoveLocalPalettes, MergeDuplicatePixels,
-            RemoveUselessFrames};
+    return {RepeatCount,          FrameDelay,          TransparentBackground, RemoveLocalPalettes,
+            MergeDuplicatePixels, RemoveUselessFrames, loopExtension,         transparentColour};
 }
 
 bool TChild::FormCloseQuery()
@@ -93,18 +104,23 @@ void TChild::Charge(const QString& name)
     image.LoadFromData(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
 
     // Every frame as the animation shows it: position, transparency and the
-    // previous frame's disposal applied over a white screen.
+    // previous frame's disposal applied over the page. The page gets a
+    // colour no frame uses, so the file's transparent areas stay known.
+    const QRgb page = gif::UnusedColour(image);
     std::vector<QImage> frames;
-    gif::TGIFFrameComposer composer(image);
+    gif::TGIFFrameComposer composer(image, page);
     frames.reserve(std::size_t(composer.Count()));
-    for (QImage frame = composer.Next(); !frame.isNull(); frame = composer.Next())
+    bool pageShows = false;
+    for (QImage frame = composer.Next(); !frame.isNull(); frame = composer.Next()) {
+        pageShows = pageShows || holdsColour(frame, page);
         frames.push_back(frame);
+    }
     if (frames.empty())
         throw Error(QStringLiteral("Le fichier %1 ne contient aucune image.").arg(namePart(name)));
 
-    // A file without a loop extension plays once; without a graphic control
-    // extension its frames last 0.10 s.
-    int repeat = 1;
+    // A file without a loop extension plays once (the repeat count reads
+    // -1); without a graphic control extension its frames last 0.10 s.
+    int repeat = -1;
     int delay = 10;
     const gif::TGIFSubImage& first = *image.Images()[0];
     for (const auto& ext : first.Extensions())
@@ -119,8 +135,14 @@ void TChild::Charge(const QString& name)
     setFileName(name);
     rebuildStore(std::move(frames), size);
     RepeatCount = repeat;
+    loopExtension = repeat >= 0;
     FrameDelay = delay;
-    TransparentBackground = image.HasTransparency();
+    // Transparent when the page shows somewhere: a file whose transparency
+    // only serves to reuse earlier frames shows none and is opaque.
+    TransparentBackground = pageShows;
+    transparentColour.reset();
+    if (pageShows)
+        transparentColour = fromQRgb(page);
     GifVersion = headerVersion(bytes);
     CurrentIndex = 0;
     NewFrame = false;
@@ -287,7 +309,10 @@ void TChild::Exec()
 
 void TChild::Params()
 {
+    const int repeat = RepeatCount;
     prompts().runProperties(RepeatCount, FrameDelay, GifVersion, TransparentBackground);
+    if (RepeatCount != repeat)
+        loopExtension = RepeatCount >= 0;  // a chosen count is written; -1 writes none
     Modified = true;  // whether confirmed or not
 }
 

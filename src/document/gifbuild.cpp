@@ -3,32 +3,113 @@
 #include "gif/extensions.h"
 #include "gif/gifimage.h"
 
+#include <algorithm>
+
 namespace orugif {
+
+namespace {
+
+// The frame with the pixels of `colour` made fully transparent, for the
+// codec's import, which gives them a transparent entry of their own.
+QImage withPageTransparent(const QImage& frame, Colour colour)
+{
+    const QRgb key = toQRgb(colour) & 0x00FFFFFFu;
+    if (frame.format() == QImage::Format_RGB32) {
+        // A quick look first: most frames hold no page at all.
+        bool any = false;
+        for (int y = 0; y < frame.height() && !any; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+            any = std::any_of(row, row + frame.width(), [key](QRgb p) { return (p & 0x00FFFFFFu) == key; });
+        }
+        if (!any)
+            return frame;
+    }
+    QImage out = frame.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            row[x] = (row[x] & 0x00FFFFFFu) == key ? key : row[x] | 0xFF000000u;
+    }
+    return out;
+}
+
+// Whether `next` shows the page somewhere `frame` covers it.
+bool uncovers(const gif::TGIFSubImage& frame, const gif::TGIFSubImage& next)
+{
+    if (next.TransparentIndex() < 0)
+        return false;
+    const int w = std::min(frame.Width(), next.Width()), h = std::min(frame.Height(), next.Height());
+    const int own = frame.TransparentIndex(), page = next.TransparentIndex();
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* a = frame.Scanline(y);
+        const std::uint8_t* b = next.Scanline(y);
+        for (int x = 0; x < w; ++x)
+            if (b[x] == page && a[x] != own)
+                return true;
+    }
+    return false;
+}
+
+// Every frame covers the whole screen, and its transparent pixels show the
+// page. A frame stays in place for the next one (which the merge option
+// relies on) unless the next shows the page where it is opaque: it is then
+// restored to the background. The last frame is judged against the first,
+// which follows it when the animation loops.
+void chooseDisposals(gif::TGIFImage& image, bool transparent)
+{
+    const int count = image.Images().Count();
+    for (int i = 0; i < count; ++i) {
+        gif::TGIFSubImage& frame = *image.Images()[i];
+        const gif::TGIFSubImage& next = *image.Images()[(i + 1) % count];
+        const bool restore = count > 1 && uncovers(frame, next);
+        gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+        gce->SetDisposalMethod(restore ? 2 : transparent ? 1 : 0);
+        if (restore && frame.TransparentIndex() < 0 && frame.ColorMap().Count() < gif::TGIFColorMap::kMaxColors) {
+            // A transparent entry no pixel uses: readers that restore to
+            // the frame's transparent colour then show the page, as
+            // browsers do.
+            gce->SetTransparentFlag(true);
+            gce->SetTransparentIndex(frame.ColorMap().Add({0, 0, 0}));
+        }
+    }
+}
+
+} // namespace
 
 void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const AnimationSettings& settings,
                const std::function<void(int, int)>& progress)
 {
     image.ClearAll();
     const int count = int(frames.size());
+    const bool page = settings.TransparentBackground && settings.transparentColour;
     for (int i = 0; i < count; ++i) {
         if (progress)
             progress(i, count);
-        const int index = image.AddFrameImage(frames[std::size_t(i)]);
+        const QImage& frame = frames[std::size_t(i)];
+        const int index = image.AddFrameImage(page ? withPageTransparent(frame, *settings.transparentColour) : frame);
         gif::TGIFSubImage& sub = *image.Images()[index];
-        if (i == 0) {
+        if (i == 0 && settings.loopExtension) {
             auto loop = std::make_unique<gif::TGIFAppExtNSLoop>(&sub);
             loop->SetLoopCount(settings.RepeatCount & 0xFFFF);
-            sub.Extensions().Add(std::move(loop));
+            sub.Extensions().Insert(0, std::move(loop));
         }
-        auto gce = std::make_unique<gif::TGIFGraphicControlExtension>(&sub);
+        // The import gave a frame with page pixels its graphic control
+        // extension already.
+        gif::TGIFGraphicControlExtension* gce = sub.GraphicControlExtension();
+        if (!gce) {
+            auto made = std::make_unique<gif::TGIFGraphicControlExtension>(&sub);
+            gce = made.get();
+            sub.Extensions().Add(std::move(made));
+        }
         gce->SetDelayTime(settings.FrameDelay & 0xFFFF);
-        if (settings.TransparentBackground) {
+        if (settings.TransparentBackground && !page) {
             // The bottom-left pixel's colour, read after the frame was indexed.
             gce->SetTransparentFlag(true);
             gce->SetTransparentIndex(sub.Pixel(0, sub.Height() - 1));
         }
-        sub.Extensions().Add(std::move(gce));
     }
+    if (count > 0)
+        chooseDisposals(image, settings.TransparentBackground || settings.MergeDuplicatePixels);
     if (progress)
         progress(count, count);
 }

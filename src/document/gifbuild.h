@@ -1,9 +1,13 @@
 // Building a GIF image model from frames: one sub-image a frame with the
-// loop count on the first and the delay (and transparent corner colour) on
-// each, then the optional colour-table and frame optimisations.
+// loop count on the first and the delay (and transparent colour) on each,
+// disposals that make the file play exactly the frames, then the optional
+// colour-table and frame optimisations.
 #pragma once
+#include "common/colour.h"
+
 #include <QImage>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace orugif {
@@ -19,6 +23,13 @@ struct AnimationSettings {
     bool RemoveLocalPalettes = false;
     bool MergeDuplicatePixels = false;
     bool RemoveUselessFrames = false;
+    // False for an animation opened from a file without a loop extension
+    // whose repeat count was left alone: it plays once and is saved so.
+    bool loopExtension = true;
+    // The colour that stands for the page in the frames of an opened file
+    // with transparent areas; with the transparent background it, and not
+    // each frame's bottom-left colour, is written transparent.
+    std::optional<Colour> transparentColour;
 };
 
 // Empties `image` and adds every frame; `progress` hears (index, count)

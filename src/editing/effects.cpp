@@ -17,17 +17,49 @@ constexpr int clampByte(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
 uchar* row(QImage& p, int y) { return p.scanLine(y); }
 
+// Runs `map(in, out, width)` over every row. A picture shared with another
+// (the effects dialog's restore copy) gets a new buffer written straight
+// from the shared pixels: one pass, where detaching would copy it first.
+template <typename Map>
+void mapRows(QImage& p, Map map)
+{
+    QImage source;
+    if (!p.isDetached()) {
+        source = p;
+        p = QImage(source.size(), QImage::Format_RGB32);
+        p.setDotsPerMeterX(source.dotsPerMeterX());
+        p.setDotsPerMeterY(source.dotsPerMeterY());
+    }
+    for (int y = 0; y < p.height(); ++y) {
+        uchar* out = p.scanLine(y);
+        const uchar* in = source.isNull() ? out : source.constScanLine(y);
+        map(in, out, p.width());
+    }
+}
+
 // Applies a per-channel table to every pixel (bytes B, G, R, X).
 void applyLut(QImage& p, const Lut& lut)
 {
-    for (int y = 0; y < p.height(); ++y) {
-        uchar* px = row(p, y);
-        for (int x = 0; x < p.width(); ++x, px += 4) {
-            px[0] = lut[px[0]];
-            px[1] = lut[px[1]];
-            px[2] = lut[px[2]];
+    mapRows(p, [&lut](const uchar* in, uchar* out, int w) {
+        for (int x = 0; x < w; ++x, in += 4, out += 4) {
+            out[0] = lut[in[0]];
+            out[1] = lut[in[1]];
+            out[2] = lut[in[2]];
+            out[3] = in[3];
         }
-    }
+    });
+}
+
+// "Inverser": 255 - v on each channel is the colour bits flipped, a whole
+// pixel at a time.
+void invert(QImage& p)
+{
+    mapRows(p, [](const uchar* in, uchar* out, int w) {
+        const auto* from = reinterpret_cast<const quint32*>(in);
+        auto* to = reinterpret_cast<quint32*>(out);
+        for (int x = 0; x < w; ++x)
+            to[x] = from[x] ^ 0x00FFFFFFu;
+    });
 }
 
 template <typename F>
@@ -262,12 +294,23 @@ const QStringList& effectNames()
     return names;
 }
 
-Effects::Effects(quint32 seed, std::function<quint32()> seedFromClock)
-    : seedFromClock_(std::move(seedFromClock))
+namespace {
+quint32 clockValue() { return quint32(QDateTime::currentMSecsSinceEpoch()); }
+} // namespace
+
+NoiseGenerator& programNoise()
 {
-    this->seed(seed);
+    static NoiseGenerator generator(quint64(QDateTime::currentMSecsSinceEpoch()));
+    return generator;
+}
+
+Effects::Effects() : generator_(&programNoise(), [](NoiseGenerator*) {}), seedFromClock_(clockValue) {}
+
+Effects::Effects(quint32 seed, std::function<quint32()> seedFromClock)
+    : generator_(std::make_shared<NoiseGenerator>(seed)), seedFromClock_(std::move(seedFromClock))
+{
     if (!seedFromClock_)
-        seedFromClock_ = [] { return quint32(QDateTime::currentMSecsSinceEpoch()); };
+        seedFromClock_ = clockValue;
 }
 
 void Effects::apply(QImage& p, int index)
@@ -325,10 +368,10 @@ void Effects::apply(QImage& p, int index)
             }
         }
         break;
-    case 17: applyLut(p, makeLut([](int v) { return 255 - v; })); break;
+    case 17: invert(p); break;
     case 18: texture(p, 50); break;
     case 19:
-        seed(seedFromClock_());
+        generator_->stir(seedFromClock_());
         displace(p, 50, Melting{*this, 50});
         break;
     case 20: displace(p, 50, Bands{50}); break;

@@ -98,16 +98,27 @@ Contributors contributors(int source, int destination, const Filter& filter, flo
     const float scale = source != 1 && destination != 1 ? float(destination - 1) / float(source - 1)
                                                         : float(destination) / float(source);
     Contributors lists(static_cast<std::size_t>(destination));
-    const bool reducing = scale < 1.0f;
-    const float reach = reducing ? support / scale : support;
-    const float fscale = reducing ? 1.0f / scale : 1.0f;
+    bool reducing = scale < 1.0f;
+    float reach = reducing ? support / scale : support;
+    float fscale = reducing ? 1.0f / scale : 1.0f;
+    // A single destination pixel stands for the whole source: the filter is
+    // centred on the source's middle and stretched over all of it (centred
+    // on the first pixel it would mostly see the first rows or columns).
+    const bool whole = destination == 1 && source > 1;
+    if (whole) {
+        fscale = std::max(1.0f, float(source) / (2.0f * support));
+        reach = support * fscale;
+        reducing = true;
+    }
     for (int i = 0; i < destination; ++i) {
-        const float centre = float(i) / scale;
+        const float centre = whole ? float(source - 1) / 2.0f : float(i) / scale;
         auto& list = lists[std::size_t(i)];
         list.reserve(std::size_t(2.0f * reach + 1.0f) + 1);
         const int first = int(std::floor(centre - reach));
         const int last = int(std::ceil(centre + reach));
         for (int j = first; j <= last; ++j) {
+            if (whole && (j < 0 || j >= source))
+                continue;  // the whole source is inside the reach: no reflection
             const float weight = reducing ? filter.weight((centre - float(j)) / fscale) / fscale
                                           : filter.weight(centre - float(j));
             if (weight == 0.0f)
@@ -115,6 +126,15 @@ Contributors contributors(int source, int destination, const Filter& filter, flo
             int n = j < 0 ? -j : j >= source ? 2 * source - j - 1 : j;
             n = std::clamp(n, 0, source - 1);  // a reach wider than the source
             list.push_back({n, weight});
+        }
+        if (whole) {
+            // Weights summing to one, so a short source keeps its level.
+            float sum = 0.0f;
+            for (const Contributor& c : list)
+                sum += c.weight;
+            if (sum != 0.0f)
+                for (Contributor& c : list)
+                    c.weight /= sum;
         }
     }
     return lists;

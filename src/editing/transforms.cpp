@@ -43,22 +43,32 @@ QImage rotateSquare(const QImage& picture, Turn turn)
     const QImage source = rgb32(picture);
     const int n = source.width();
     QImage result(n, n, QImage::Format_RGB32);
-    for (int y = 0; y < n; ++y) {
-        QRgb* out = row(result, y);
-        switch (turn) {
-        case Turn::Left:  // T(x, y) = P(N - 1 - y, x): column N-1-y of the source, top down
-            for (int x = 0; x < n; ++x)
-                out[x] = row(source, x)[n - 1 - y];
-            break;
-        case Turn::Right:  // T(x, y) = P(y, N - 1 - x)
-            for (int x = 0; x < n; ++x)
-                out[x] = row(source, n - 1 - x)[y];
-            break;
-        case Turn::Half:
-            std::reverse_copy(row(source, n - 1 - y), row(source, n - 1 - y) + n, out);
-            break;
-        }
+    if (turn == Turn::Half) {
+        for (int y = 0; y < n; ++y)
+            std::reverse_copy(row(source, n - 1 - y), row(source, n - 1 - y) + n, row(result, y));
+        return result;
     }
+    // A quarter turn reads the source by columns: done in square tiles that
+    // fit the cache, so each source row fetched serves a whole tile.
+    constexpr int kTile = 64;
+    const qsizetype in = source.bytesPerLine() / qsizetype(sizeof(QRgb));
+    const QRgb* src = row(source, 0);
+    for (int ty = 0; ty < n; ty += kTile)
+        for (int tx = 0; tx < n; tx += kTile) {
+            const int yEnd = std::min(ty + kTile, n), xEnd = std::min(tx + kTile, n);
+            for (int y = ty; y < yEnd; ++y) {
+                QRgb* out = row(result, y);
+                if (turn == Turn::Left) {  // T(x, y) = P(N - 1 - y, x): column N-1-y of the source, top down
+                    const QRgb* column = src + (n - 1 - y);
+                    for (int x = tx; x < xEnd; ++x)
+                        out[x] = column[qsizetype(x) * in];
+                } else {  // T(x, y) = P(y, N - 1 - x)
+                    const QRgb* column = src + y;
+                    for (int x = tx; x < xEnd; ++x)
+                        out[x] = column[qsizetype(n - 1 - x) * in];
+                }
+            }
+        }
     return result;
 }
 

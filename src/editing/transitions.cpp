@@ -14,7 +14,7 @@ enum Kind { Slide, Blinds, Checker, Curtains, Cross, SlideDown, Zoom };
 // the thinnest pen, one pixel.
 class Lines {
 public:
-    Lines(QImage& canvas, int width) : painter_(&canvas)
+    Lines(QImage& canvas, int width) : painter_(&canvas), width_(std::max(width, 0))
     {
         QPen pen(Qt::black);
         pen.setWidth(std::max(width, 0));
@@ -22,10 +22,24 @@ public:
         painter_.setPen(pen);
         painter_.setRenderHint(QPainter::Antialiasing, false);
     }
-    void line(int x1, int y1, int x2, int y2) { painter_.drawLine(x1, y1, x2, y2); }
+    void line(int x1, int y1, int x2, int y2)
+    {
+        if (x1 == x2 && y1 == y2 && width_ >= 2) {
+            // A line of no length is its two round ends: a dot of the pen's
+            // width (the painter draws nothing for it).
+            painter_.save();
+            painter_.setPen(Qt::NoPen);
+            painter_.setBrush(Qt::black);
+            painter_.drawEllipse(QRectF(x1 - width_ / 2.0, y1 - width_ / 2.0, width_, width_));
+            painter_.restore();
+            return;
+        }
+        painter_.drawLine(x1, y1, x2, y2);
+    }
 
 private:
     QPainter painter_;
+    int width_;
 };
 
 void drawAt(QImage& canvas, const QImage& picture, int x, int y)

@@ -91,7 +91,13 @@ QImage decodePcx(const QByteArray& file, int* kindOut)
     QList<QRgb> palette;
     qsizetype dataEnd = file.size();
     switch (kind) {
-    case pcxMonoColour: palette = headerPalette(file, 2); break;
+    case pcxMonoColour:
+        // Writers that leave the header palette unset (two equal entries,
+        // often black) mean black and white, as other readers show them.
+        palette = headerPalette(file, 2);
+        if (palette[0] == palette[1])
+            palette = greys(2, 255);
+        break;
     case pcxMonoGrey: palette = greys(2, 255); break;
     case pcx16Colour: palette = headerPalette(file, 16); break;
     case pcx16Grey: palette = greys(16, 16); break;

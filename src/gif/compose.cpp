@@ -45,7 +45,7 @@ void fillRect(QImage& canvas, int left, int top, int width, int height, QRgb col
 
 } // namespace
 
-TGIFFrameComposer::TGIFFrameComposer(TGIFImage& image) : image_(image)
+TGIFFrameComposer::TGIFFrameComposer(TGIFImage& image, QRgb page) : image_(image), page_(page | 0xFF000000u)
 {
     std::int64_t w = image.Width(), h = image.Height();
     for (const auto& s : image.Images())
@@ -62,7 +62,7 @@ TGIFFrameComposer::TGIFFrameComposer(TGIFImage& image) : image_(image)
     if (w * h > GIFDefaults::MaxFramePixels)
         throw GIFException(msg::ImageTooLarge);
     canvas_ = QImage(int(w), int(h), QImage::Format_RGB32);
-    canvas_.fill(Qt::white);
+    canvas_.fill(page_);
 }
 
 QImage TGIFFrameComposer::Next()
@@ -77,8 +77,7 @@ bool TGIFFrameComposer::Advance()
     // Dispose of the previous frame.
     switch (disposalOf(previous_)) {
     case 2:
-        fillRect(canvas_, previous_->Left(), previous_->Top(), previous_->Width(), previous_->Height(),
-                 qRgb(255, 255, 255));
+        fillRect(canvas_, previous_->Left(), previous_->Top(), previous_->Width(), previous_->Height(), page_);
         break;
     case 3:
         if (!saved_.isNull())
@@ -109,14 +108,41 @@ bool TGIFFrameComposer::Advance()
     return true;
 }
 
-std::vector<QImage> ComposeFrames(TGIFImage& image)
+std::vector<QImage> ComposeFrames(TGIFImage& image, QRgb page)
 {
-    TGIFFrameComposer composer(image);
+    TGIFFrameComposer composer(image, page);
     std::vector<QImage> frames;
     frames.reserve(std::size_t(composer.Count()));
     for (QImage f = composer.Next(); !f.isNull(); f = composer.Next())
         frames.push_back(f);
     return frames;
+}
+
+QRgb UnusedColour(const TGIFImage& image)
+{
+    std::vector<QRgb> used;
+    auto collect = [&used](const TGIFColorMap& map) {
+        for (int i = 0; i < map.Count(); ++i)
+            used.push_back(qRgb(map[i].r, map[i].g, map[i].b));
+    };
+    collect(image.GlobalColorMap());
+    for (const auto& s : image.Images())
+        collect(s->ColorMap());
+    std::sort(used.begin(), used.end());
+    // Near-white colours first, the nearest first; then every other colour.
+    // The tables hold at most 256 x (frames + 1) colours, far fewer than
+    // there are candidates, so one is always found.
+    for (int d = 1; d < 256; ++d)
+        for (int dr = 0; dr <= d; ++dr)
+            for (int dg = 0; dg <= d; ++dg)
+                for (int db = 0; db <= d; ++db) {
+                    if (dr != d && dg != d && db != d)
+                        continue;  // nearer to white: tried before
+                    const QRgb candidate = qRgb(255 - dr, 255 - dg, 255 - db);
+                    if (candidate != qRgb(0, 0, 0) && !std::binary_search(used.begin(), used.end(), candidate))
+                        return candidate;
+                }
+    throw GIFException(msg::ColorTableOverflow);
 }
 
 QImage RenderFrameRgb(TGIFSubImage& frame)

@@ -1,7 +1,8 @@
 // Composition of a GIF's frames as the editor shows them after opening:
-// the logical screen starts white, each frame is drawn at its position with
-// its transparent pixels leaving what is beneath, and the previous frame's
-// disposal is applied first.
+// the logical screen starts as the page (white, or a colour of the caller's
+// choosing), each frame is drawn at its position with its transparent pixels
+// leaving what is beneath, and the previous frame's disposal is applied
+// first ("restore to background" shows the page again).
 #pragma once
 #include "gif/gifimage.h"
 
@@ -14,7 +15,7 @@ class TGIFFrameComposer {
 public:
     // The image must outlive the composer. The canvas is the logical screen,
     // or the frames' extent when the screen is empty.
-    explicit TGIFFrameComposer(TGIFImage& image);
+    explicit TGIFFrameComposer(TGIFImage& image, QRgb page = qRgb(255, 255, 255));
 
     // Number of frames: the sub-images that have pixels.
     int Count() const { return int(frames_.size()); }
@@ -32,10 +33,16 @@ private:
     QImage canvas_;
     QImage saved_;  // the canvas before a "restore previous" frame
     TGIFSubImage* previous_ = nullptr;
+    QRgb page_;
 };
 
 // Every composed frame at once.
-std::vector<QImage> ComposeFrames(TGIFImage& image);
+std::vector<QImage> ComposeFrames(TGIFImage& image, QRgb page = qRgb(255, 255, 255));
+
+// An opaque colour that no colour table of the image holds, close to white
+// so that it looks like the white page where it shows; white itself and
+// black are never chosen.
+QRgb UnusedColour(const TGIFImage& image);
 
 // A frame's own pixels as a Format_RGB32 picture of its size (transparent
 // pixels keep their table colour).

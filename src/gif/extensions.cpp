@@ -242,6 +242,11 @@ int TGIFExtensionList::Add(std::unique_ptr<TGIFExtension> ext)
     return int(items_.size()) - 1;
 }
 
+void TGIFExtensionList::Insert(int i, std::unique_ptr<TGIFExtension> ext)
+{
+    items_.insert(items_.begin() + i, std::move(ext));
+}
+
 void TGIFExtensionList::Delete(int i)
 {
     items_.erase(items_.begin() + i);
@@ -280,6 +285,18 @@ const std::map<std::string, Factory>& applicationRegistry()
 }
 
 } // namespace
+
+bool IsKnownExtension(const ByteReader& in)
+{
+    return in.remaining() >= 2 && labelRegistry().contains(in.here()[1]);
+}
+
+void SkipExtension(ByteReader& in)
+{
+    in.skipExact(2);
+    for (int len = in.byte(); len != 0; len = in.byte())
+        in.skipExact(std::size_t(len));
+}
 
 std::unique_ptr<TGIFExtension> CreateExtensionFor(const ByteReader& in, TGIFSubImage* subImage)
 {

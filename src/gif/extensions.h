@@ -156,6 +156,7 @@ public:
     int Count() const { return int(items_.size()); }
     TGIFExtension* Items(int i) const { return items_[std::size_t(i)].get(); }
     int Add(std::unique_ptr<TGIFExtension> ext);
+    void Insert(int i, std::unique_ptr<TGIFExtension> ext);
     void Delete(int i);
     void Clear() { items_.clear(); }
     auto begin() const { return items_.begin(); }
@@ -169,5 +170,12 @@ private:
 // 0x21 and label) from the registries, without consuming anything. A label
 // missing from the registry raises "Unknown extension type".
 std::unique_ptr<TGIFExtension> CreateExtensionFor(const ByteReader& in, TGIFSubImage* subImage);
+
+// Whether the registry knows the label of the extension at the reader's
+// position (false when not even the label can be read).
+bool IsKnownExtension(const ByteReader& in);
+// Skips an extension: introducer, label and its data sub-blocks up to the
+// terminator ("Premature end of data" when the data is cut).
+void SkipExtension(ByteReader& in);
 
 } // namespace orugif::gif

@@ -157,6 +157,9 @@ public:
 private:
     void ReadFrom(ByteReader& in);
     void WriteTo(ByteWriter& out);
+    // The crop step for frame i: cut to its visible part, removed or kept
+    // as one transparent pixel when nothing is left.
+    void cropOrRemove(int i);
 
     TGIFHeader header_;
     TGIFImageList images_;

@@ -17,7 +17,8 @@ constexpr int kStackSize = 8192;
 
 class LzwDecoder {
 public:
-    LzwDecoder(ByteReader& in, int minCodeSize, const DecodeWarning& warn) : in_(in), warn_(warn)
+    LzwDecoder(ByteReader& in, int minCodeSize, std::uint8_t background, const DecodeWarning& warn)
+        : in_(in), warn_(warn), background_(background)
     {
         minCodeSize_ = minCodeSize;
         clear_ = 1 << minCodeSize;
@@ -31,6 +32,16 @@ public:
     std::size_t fill(std::uint8_t* out, std::size_t total)
     {
         std::size_t pos = 0;
+        // The word copies of copyString write up to 15 bytes past a string;
+        // when decoding stops there (early end, missing data, damaged
+        // table), those bytes get the fill value back.
+        struct Tail {
+            std::uint8_t* out;
+            const std::size_t& pos;
+            std::size_t total;
+            std::uint8_t background;
+            ~Tail() { std::fill(out + pos, out + std::min(pos + 16, total), background); }
+        } tail{out, pos, total, background_};
         while (pos < total) {
             int code = readCode();
             if (code == clear_) {
@@ -290,6 +301,7 @@ private:
     std::uint32_t offset_[kTableSize];  // where an entry's string was written
     std::size_t oldPos_ = 0;            // where the previous string was written
     std::uint8_t stack_[kStackSize];
+    std::uint8_t background_;
 };
 
 } // namespace
@@ -309,7 +321,7 @@ void DecodeImageData(ByteReader& in, std::span<std::uint8_t> pixels, int width, 
             in.skip(std::size_t(len));
         return;
     }
-    auto decoder = std::make_unique<LzwDecoder>(in, minCodeSize, warn);
+    auto decoder = std::make_unique<LzwDecoder>(in, minCodeSize, fill, warn);
     const std::size_t total = std::size_t(width) * std::size_t(height);
     if (!interlaced) {
         decoder->fill(pixels.data(), total);

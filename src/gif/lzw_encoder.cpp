@@ -76,36 +76,31 @@ private:
 };
 
 // Packs bytes into data sub-blocks of at most 255 bytes, each after its
-// length byte.
+// length byte; a block is gathered here and appended whole.
 class BlockSink {
 public:
-    explicit BlockSink(std::vector<std::uint8_t>& out) : out_(out) { open(); }
+    explicit BlockSink(std::vector<std::uint8_t>& out) : out_(out) {}
     void put(std::uint8_t b)
     {
-        if (count_ == 255) {
-            out_[lengthAt_] = 255;
-            open();
-        }
-        out_.push_back(b);
-        ++count_;
+        block_[++count_] = b;
+        if (count_ == 255)
+            flush();
     }
     void finish()
     {
         if (count_ > 0)
-            out_[lengthAt_] = std::uint8_t(count_);
-        else
-            out_.pop_back();
+            flush();
     }
 
 private:
-    void open()
+    void flush()
     {
-        lengthAt_ = out_.size();
-        out_.push_back(0);
+        block_[0] = std::uint8_t(count_);
+        out_.insert(out_.end(), block_, block_ + 1 + count_);
         count_ = 0;
     }
     std::vector<std::uint8_t>& out_;
-    std::size_t lengthAt_ = 0;
+    std::uint8_t block_[256];
     int count_ = 0;
 };
 
@@ -146,7 +141,8 @@ public:
         width_ = initWidth_;
         largest_ = (1 << width_) - 1;
         table_.clear();
-        std::memset(memo_, 0, sizeof memo_);
+        std::memset(last_, 0, sizeof last_);
+        std::memset(before_, 0, sizeof before_);
         next_ = clear_ + 2;
     }
     void finish()
@@ -166,67 +162,78 @@ public:
         int prefix = -1;
         for (const int y : rows) {
             const std::uint8_t* row = pixels + std::size_t(y) * std::size_t(width);
+            // The whole row is checked first (one quick pass), so the
+            // compression loop itself tests nothing.
+            if (colorCount < 256 && highest(row, width) >= colorCount)
+                throw GIFException(msg::ColorNotInTable);
             int x = 0;
             if (prefix < 0) {
-                prefix = checked(row[0], colorCount);
+                prefix = row[0];
                 x = 1;
             }
             for (; x < width; ++x) {
-                const int p = checked(row[x], colorCount);
+                const int p = row[x];
                 // The last two extensions of each string are remembered
                 // beside it: pictures mostly repeat them, sparing the hash.
                 const std::uint32_t tag = 0x80000000u | std::uint32_t(p) << 16;
-                Memo& m = memo_[prefix];
-                const std::uint32_t memo = m.last;
+                const std::uint32_t memo = last_[prefix];
                 if ((memo & 0xFFFF0000u) == tag) {
                     prefix = int(memo & 0xFFFF);
                     continue;
                 }
-                const std::uint32_t memo2 = m.before;
-                if ((memo2 & 0xFFFF0000u) == tag) {
-                    m.before = memo;
-                    m.last = memo2;
-                    prefix = int(memo2 & 0xFFFF);
-                    continue;
-                }
-                const std::uint32_t key = std::uint32_t(prefix) << 8 | std::uint32_t(p);
-                const int code = table_.find(key);
-                if (code >= 0) {
-                    m.before = memo;
-                    m.last = tag | std::uint32_t(code);
-                    prefix = code;
-                    continue;
-                }
-                emitData(prefix);
-                const int extended = prefix;
-                prefix = p;
-                if (next_ >= 4095) {
-                    reset();
-                } else {
-                    memo_[extended].before = memo_[extended].last;
-                    memo_[extended].last = tag | std::uint32_t(next_);
-                    table_.insert(key, next_++);
-                }
+                prefix = miss(memo, tag, prefix, p);
             }
         }
         emitData(prefix);
     }
 
 private:
-    static int checked(int pixel, int colorCount)
+    static int highest(const std::uint8_t* row, int width)
     {
-        if (pixel >= colorCount)
-            throw GIFException(msg::ColorNotInTable);
-        return pixel;
+        std::uint8_t hi = 0;
+        for (int x = 0; x < width; ++x)
+            hi = std::max(hi, row[x]);  // a plain reduction: it vectorises
+        return hi;
+    }
+
+    // The rarer path, kept out of the loop so that the loop's few values
+    // stay in registers: the second remembered extension, the hash, and a
+    // new string (its code emitted, the table grown or reset). Returns the
+    // new prefix.
+    [[gnu::noinline]] int miss(std::uint32_t memo, std::uint32_t tag, int prefix, int p)
+    {
+        std::uint32_t& last = last_[prefix];
+        std::uint32_t& before = before_[prefix];
+        const std::uint32_t memo2 = before;
+        if ((memo2 & 0xFFFF0000u) == tag) {
+            before = memo;
+            last = memo2;
+            return int(memo2 & 0xFFFF);
+        }
+        const std::uint32_t key = std::uint32_t(prefix) << 8 | std::uint32_t(p);
+        const int code = table_.find(key);
+        if (code >= 0) {
+            before = memo;
+            last = tag | std::uint32_t(code);
+            return code;
+        }
+        emitData(prefix);
+        if (next_ >= 4095) {
+            reset();
+        } else {
+            before = memo;
+            last = tag | std::uint32_t(next_);
+            table_.insert(key, next_++);
+        }
+        return p;
     }
 
     BlockSink sink_;
     StringTable table_;
-    // Last two extensions of each string: pixel tag and code.
-    struct Memo {
-        std::uint32_t last, before;
-    };
-    Memo memo_[4096] = {};
+    // Last two extensions of each string (pixel tag and code), the last
+    // apart so that the loop's lookups stay within a small array.
+    std::uint32_t last_[4096] = {};
+    std::uint32_t before_[4096] = {};
     std::uint64_t acc_ = 0;
     int bits_ = 0;
     int initWidth_, width_, largest_;
@@ -242,7 +249,11 @@ void EncodeImage(ByteWriter& out, int bitsPerPixel, int colorCount, const std::u
     const int codeSize = std::clamp(bitsPerPixel, 2, 8);
     out.byte(std::uint8_t(codeSize));
     auto& bytes = out.data();
-    bytes.reserve(bytes.size() + std::size_t(std::max(width, 0)) * std::size_t(std::max(height, 0)) / 2 + 64);
+    // Room for the usual outcome; growing at least twofold, so a file of
+    // many frames is not copied again for each one.
+    const std::size_t wanted = bytes.size() + std::size_t(std::max(width, 0)) * std::size_t(std::max(height, 0)) / 2 + 64;
+    if (wanted > bytes.capacity())
+        bytes.reserve(std::max(wanted, 2 * bytes.capacity()));
     auto encoder = std::make_unique<LzwEncoder>(bytes, codeSize);
     if (pixels && width >= 1 && height >= 1)
         encoder->encodeRows(pixels, width, storedRowOrder(height, interlaced), colorCount);

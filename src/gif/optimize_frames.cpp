@@ -1,7 +1,7 @@
 // Frame optimisation: a frame becomes transparent where it repeats the
 // frame it is drawn over (merge), and transparent borders are cut away
 // (crop); frames left empty are removed, their delay going to the frame
-// before.
+// shown before them.
 #include "gif/gifimage.h"
 
 #include <algorithm>
@@ -56,6 +56,11 @@ void mergeInto(TGIFImage& image, TGIFSubImage* frame, TGIFSubImage* prev)
         return;
     const int prevDisposal = disposalOf(prev);
     if (prevDisposal == 2 || prevDisposal == 3)
+        return;
+    // A frame restored to the background after it shows keeps its own
+    // pixels: its transparent pixels must show the page, so that cropping
+    // them away leaves the restored area unchanged.
+    if (disposalOf(frame) == 2)
         return;
     const int x0 = std::max(frame->Left(), prev->Left());
     const int y0 = std::max(frame->Top(), prev->Top());
@@ -145,6 +150,35 @@ void CropFrame(TGIFSubImage* frame)
     frame->CropTo(frame->Left() + left, frame->Top() + top, right - left, bottom - top, std::move(cropped));
 }
 
+void TGIFImage::cropOrRemove(int i)
+{
+    TGIFSubImage* frame = images_[i];
+    // A frame left empty shows exactly what the frame before it shows when
+    // that one stays in place: it is removed and its time goes to that
+    // frame. The first frame (with the loop extension) always stays, and so
+    // does a frame after one restored to the background or the previous
+    // picture, whose removal would change what is seen.
+    const int prevDisposal = i > 0 ? disposalOf(images_[i - 1]) : 0;
+    const bool removable = i > 0 && prevDisposal != 2 && prevDisposal != 3;
+    const int tidx = frame->TransparentIndex();
+    if (!removable && disposalOf(frame) == 2
+        && std::all_of(frame->Data().begin(), frame->Data().end(), [tidx](std::uint8_t p) { return p == tidx; }))
+        return;  // its restore covers its whole area: it keeps that area
+    const int left = frame->Left(), top = frame->Top();
+    CropFrame(frame);
+    if (!frame->Empty())
+        return;
+    if (removable) {
+        const int delay = frame->GraphicControlExtension()->DelayTime();
+        TGIFGraphicControlExtension* shown = graphicControlOf(images_[i - 1]);
+        shown->SetDelayTime(std::min(shown->DelayTime() + delay, 0xFFFF));
+        images_.Delete(i);
+        return;
+    }
+    // One transparent pixel holds its place and its delay.
+    frame->CropTo(left, top, 1, 1, {std::uint8_t(tidx)});
+}
+
 void TGIFImage::OptimizeFrames(int options, int reductionMethod, int ditherMode, int reductionBits)
 {
     (void)reductionMethod;
@@ -168,17 +202,8 @@ void TGIFImage::OptimizeFrames(int options, int reductionMethod, int ditherMode,
         if (options & ooCrop) {
             for (int i = images_.Count() - 1; i >= 0; --i) {
                 TGIFSubImage* frame = images_[i];
-                if (!frame->Empty() && frame->TransparentIndex() >= 0) {
-                    const int delay = frame->GraphicControlExtension()->DelayTime();
-                    CropFrame(frame);
-                    if (frame->Empty()) {
-                        if (i > 0 && images_[i - 1]->TransparentIndex() >= 0) {
-                            TGIFGraphicControlExtension* before = images_[i - 1]->GraphicControlExtension();
-                            before->SetDelayTime(before->DelayTime() + delay);
-                        }
-                        images_.Delete(i);
-                    }
-                }
+                if (!frame->Empty() && frame->TransparentIndex() >= 0)
+                    cropOrRemove(i);
                 Progress(ProgressStage::Running, ++done * 100 / steps, msg::Optimizing);
             }
         }

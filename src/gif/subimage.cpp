@@ -200,6 +200,13 @@ void TGIFSubImage::ReadExtensions(ByteReader& in)
         in.seek(at);
         if (Image())
             Image()->CountLoadedExtension();
+        if (!IsKnownExtension(in)) {
+            // A label this codec does not know (a tool's private block, or
+            // one defined later): its sub-blocks are passed over.
+            Warning(1, msg::UnknownExtension);
+            SkipExtension(in);
+            continue;
+        }
         auto ext = CreateExtensionFor(in, this);
         ext->LoadFromStream(in);
         extensions_.Add(std::move(ext));
@@ -233,6 +240,30 @@ void TGIFSubImage::LoadFromStream(ByteReader& in)
     const int fill = TransparentIndex();
     DecodeImageData(in, pixels_, width_, height_, interlaced_, std::uint8_t(fill < 0 ? 0 : fill),
                     [this](const char* m) { Warning(1, m); });
+    MapIndicesIntoTable();
+}
+
+void TGIFSubImage::MapIndicesIntoTable()
+{
+    TGIFColorMap& map = localMap_.Empty() && Image() ? Image()->GlobalColorMap() : localMap_;
+    const int count = map.Count();
+    if (count == 0 || count >= TGIFColorMap::kMaxColors || pixels_.empty())
+        return;
+    // Indices past the table are shown as entry 0: they become it. The
+    // transparent index stays transparent even past the table, which grows
+    // with black entries up to it, so the frame can be written again.
+    const int tidx = TransparentIndex();
+    bool outside = false;
+    for (std::uint8_t& p : pixels_)
+        if (p >= count && p != tidx) {
+            p = 0;
+            outside = true;
+        }
+    if (outside)
+        Warning(1, msg::InvalidColorIndex);
+    if (tidx >= count && std::find(pixels_.begin(), pixels_.end(), std::uint8_t(tidx)) != pixels_.end())
+        while (map.Count() <= tidx)
+            map.Add({0, 0, 0});
 }
 
 // --- writing ---------------------------------------------------------------

@@ -87,6 +87,9 @@ public:
 
 private:
     void ReadExtensions(ByteReader& in);
+    // After reading: pixels indexing past the colour table in force become
+    // entry 0 (with the warning "Invalid color index"), as they are shown.
+    void MapIndicesIntoTable();
     void AllocatePixels();
     friend class TGIFImage;
 

@@ -25,17 +25,19 @@ int fieldNumber(const QString& text)
     return ok ? value : 0;
 }
 
-QString fieldRangeError(const QString& label, const QString& text)
+QString fieldRangeError(const QString& label, const QString& text, int minimum)
 {
     static const QRegularExpression integer(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
     if (!integer.match(text).hasMatch())
         return {};
     bool ok = false;
     const qlonglong value = text.trimmed().toLongLong(&ok);
-    if (ok && value >= 0 && value <= 65535)
+    if (ok && value >= minimum && value <= 65535)
         return {};
-    return QStringLiteral("%1 : la valeur %2 n'est pas admise, elle doit être comprise entre 0 et 65535.")
-        .arg(label, text.trimmed());
+    const QString low = minimum < 0 ? QStringLiteral("%1 (une seule lecture, sans boucle)").arg(minimum)
+                                     : QString::number(minimum);
+    return QStringLiteral("%1 : la valeur %2 n'est pas admise, elle doit être comprise entre %3 et 65535.")
+        .arg(label, text.trimmed(), low);
 }
 
 } // namespace orugif::tools

@@ -14,7 +14,8 @@ int fieldNumber(const QString& text);
 
 // The repeat count and the delay are 16-bit numbers in a GIF file: why the
 // field named `label` cannot hold `text` (empty when it can). A text that is
-// no integer reads as 0, as fieldNumber says.
-QString fieldRangeError(const QString& label, const QString& text);
+// no integer reads as 0, as fieldNumber says. The repeat count may also be
+// -1: no loop extension, the animation plays once.
+QString fieldRangeError(const QString& label, const QString& text, int minimum = 0);
 
 } // namespace orugif::tools

@@ -87,3 +87,20 @@ TEST(CommandLine, editRefusesUnknownOperationsAndImpossibleEdits)
     EXPECT_NE(run({"edit", in, out, "--wobble"}).code, 0);
     EXPECT_FALSE(QFile::exists(out));
 }
+
+TEST(CommandLine, transitionCountsOutsideTheDialogsRangeAreRefused)
+{
+    QTemporaryDir dir;
+    testsupport::solid(40, 20, 0x336699).save(dir.filePath("in.bmp"));
+    const QString in = dir.filePath("in.bmp"), out = dir.filePath("out.gif");
+    for (const char* count : {"100", "11", "-1"}) {
+        const Outcome r = run({"edit", in, out, "--transition-after", QStringLiteral("Stores,%1").arg(count)});
+        EXPECT_NE(r.code, 0) << count;
+        EXPECT_TRUE(r.err.contains("0 à 10")) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(out));
+    }
+    ASSERT_EQ(run({"edit", in, out, "--transition-after", "Stores,10"}).code, 0);
+    gif::TGIFImage image;
+    image.LoadFromFile(out);
+    EXPECT_EQ(image.Images().Count(), 11);
+}

@@ -209,3 +209,26 @@ TEST(EffectSession, previewBoxKeepsTheAspectRatioOfLargePictures)
     EXPECT_EQ(EffectSession::previewRect({300, 400}), QRect(0, 0, 175, 233));
     EXPECT_EQ(EffectSession::previewRect({300, 100}), QRect(0, 0, 300, 100));  // clipped, not scaled
 }
+
+TEST(Effects, noiseGoesOnAcrossDialogsAndFramesInsteadOfRepeating)
+{
+    // Each opening of the effects dialog makes a new session; two frames
+    // given the same noise effect must not get the same noise.
+    for (int index : {12, 13, 19}) {
+        SCOPED_TRACE(index);
+        QImage grey = testsupport::solid(64, 64, 0x808080);
+        for (int y = 0; y < 64; ++y)
+            grey.setPixel(y, y, qRgb(0, 0, 0));  // something for the snow to carry down
+        EffectSession first, second;
+        first.Init(grey);
+        second.Init(grey);
+        first.preview(index);
+        second.preview(index);
+        EXPECT_NE(first.work(), second.work());
+    }
+    // A seeded generator repeats itself, for tests.
+    QImage a = testsupport::solid(16, 16, 0x808080), b = a;
+    Effects(5).apply(a, 12);
+    Effects(5).apply(b, 12);
+    EXPECT_EQ(a, b);
+}

@@ -83,6 +83,25 @@ TEST(Contributors, aOnePixelDestinationStaysInsideTheSource)
     }
 }
 
+TEST(FilteredResize, aOnePixelWidthOrHeightAveragesTheWholeSource)
+{
+    // A 0-255 ramp across (or down) the source comes out near its middle,
+    // whatever the source's length.
+    for (int length : {2, 3, 7, 256, 1000}) {
+        for (bool across : {true, false}) {
+            SCOPED_TRACE(std::to_string(length) + (across ? " across" : " down"));
+            QImage ramp(across ? length : 3, across ? 3 : length, QImage::Format_RGB32);
+            for (int i = 0; i < length; ++i) {
+                const int v = length == 1 ? 0 : i * 255 / (length - 1);
+                for (int k = 0; k < 3; ++k)
+                    ramp.setPixel(across ? i : k, across ? k : i, qRgb(v, v, v));
+            }
+            const QImage one = filteredResize(ramp, across ? QSize(1, 3) : QSize(3, 1), mitchell(), 2.0f);
+            EXPECT_NEAR(qRed(one.pixel(0, 0)), 128, 3);
+        }
+    }
+}
+
 TEST(FilteredResize, keepsAUniformPictureUniformAtTheSameSize)
 {
     QImage grey(7, 5, QImage::Format_RGB32);

@@ -43,6 +43,21 @@ TEST(Transforms, quarterTurnsMoveTheCornersAndUndoEachOther)
     EXPECT_EQ(rotateSquare(one, Turn::Left), one);
 }
 
+TEST(Transforms, quarterTurnsAreExactAcrossTileEdges)
+{
+    // Sizes around the 64-pixel tiles the turn works in.
+    for (int n : {63, 64, 65, 130}) {
+        SCOPED_TRACE(n);
+        const QImage p = noise(n, n);
+        const QImage left = rotateSquare(p, Turn::Left), right = rotateSquare(p, Turn::Right);
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) {
+                ASSERT_EQ(left.pixel(x, y), p.pixel(n - 1 - y, x));
+                ASSERT_EQ(right.pixel(x, y), p.pixel(y, n - 1 - x));
+            }
+    }
+}
+
 TEST(Transforms, movesUncoverWhite)
 {
     const QImage p = noise(6, 4);

@@ -88,6 +88,21 @@ TEST(Transitions, checkerboardFramesAreFreshAndAlternateTheirStart)
     EXPECT_NE(frames[2].pixel(5, 10), qRgb(0, 0, 0));  // no trace of frame 2
 }
 
+TEST(Transitions, checkerboardOnANarrowFrameDrawsRoundDots)
+{
+    // 19 wide: s = 0, every dash has no length and is its round ends.
+    const QImage p = noise(19, 100);  // e = 5: rows 10, 20, ... 100
+    const auto frames = transitionFrames(p, Checker, 4, true);
+    for (int k : {2, 4}) {  // even frames start at 0, pen width k
+        SCOPED_TRACE(k);
+        const QImage& f = frames[std::size_t(k - 1)];
+        EXPECT_EQ(f.pixel(0, 10), qRgb(0, 0, 0));
+        EXPECT_EQ(f.pixel(0, 90), qRgb(0, 0, 0));
+        EXPECT_NE(f.pixel(0, 15), qRgb(0, 0, 0));
+        EXPECT_NE(f.pixel(10, 10), qRgb(0, 0, 0));
+    }
+}
+
 TEST(Transitions, curtainsMeetAtTheLastFrameAndTheCrossCentres)
 {
     const QImage p = noise(40, 20);

@@ -203,6 +203,41 @@ TEST(PcxRows, runsCarryAcrossLinesAndPaddingIsDropped)
     EXPECT_FALSE(decodePcx(pcx8(10, 2, 10, QByteArray("\xd4\x01\xff\xff", 4))).isNull());
 }
 
+TEST(PcxPalette, oneBitFileWithTwoEqualHeaderEntriesIsBlackAndWhite)
+{
+    // 8 x 1, colour palette information, the byte 0xF0 (written as a run of
+    // one): four set pixels, then four clear ones.
+    auto mono = [](QRgb first, QRgb second) {
+        QByteArray file(128, 0);
+        file[0] = 10;
+        file[1] = 5;
+        file[2] = 1;
+        file[3] = 1;
+        file[8] = 7;
+        file[65] = 1;
+        file[66] = 2;
+        file[68] = 1;
+        const QRgb entries[] = {first, second};
+        for (int i = 0; i < 2; ++i) {
+            file[16 + 3 * i] = char(qRed(entries[i]));
+            file[17 + 3 * i] = char(qGreen(entries[i]));
+            file[18 + 3 * i] = char(qBlue(entries[i]));
+        }
+        return decodePcx(file + QByteArray("\xc1\xf0\x00", 3)).convertToFormat(QImage::Format_RGB32);
+    };
+    struct Case {
+        QRgb first, second, clear, set;
+    };
+    for (const Case& c : {Case{qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(0, 0, 0), qRgb(255, 255, 255)},
+                          Case{qRgb(9, 9, 9), qRgb(9, 9, 9), qRgb(0, 0, 0), qRgb(255, 255, 255)},
+                          Case{qRgb(0, 0, 128), qRgb(255, 255, 0), qRgb(0, 0, 128), qRgb(255, 255, 0)}}) {
+        const QImage image = mono(c.first, c.second);
+        ASSERT_EQ(image.size(), QSize(8, 1));
+        EXPECT_EQ(image.pixel(0, 0), c.set);
+        EXPECT_EQ(image.pixel(7, 0), c.clear);
+    }
+}
+
 TEST(PcxRows, windowMaxBelowMinWrapsToAPositiveSize)
 {
     QByteArray file = pcx8(1, 1, 4, QByteArray("\xc4\x03", 2));

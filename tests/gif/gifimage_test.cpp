@@ -1,6 +1,7 @@
 // The GIF image model with its reader and writer: file layout byte for byte,
 // tolerance of odd files, and the calls the document makes when saving.
 #include "gif/gifimage.h"
+#include "gif/lzw.h"
 
 #include "support/testsupport.h"
 
@@ -117,16 +118,66 @@ TEST(GifReader, zeroWidthFrameTakesTheScreenSizeWithAWarning)
     EXPECT_EQ(l.warnings, std::vector<QString>{"Image exceeds Logical Screen size"});
 }
 
-TEST(GifReader, unknownExtensionLabelFailsTheLoad)
+TEST(GifReader, unknownExtensionLabelIsSkippedWithAWarning)
 {
-    EXPECT_EQ(loadError(smallGif({0x21, 0x02, 1, 0, 0})), "Unknown extension type");
+    // Labels 0x02 and gifsicle's frame name 0xCE, with two data sub-blocks.
+    for (std::uint8_t label : {0x02, 0xCE}) {
+        Loaded l = load(smallGif({0x21, label, 2, 'a', 'b', 1, 'c', 0}));
+        ASSERT_EQ(l.image->Images().Count(), 1) << int(label);
+        EXPECT_EQ(l.image->Images()[0]->Extensions().Count(), 0);
+        EXPECT_EQ(l.image->Images()[0]->Pixel(1, 1), 1);
+        EXPECT_EQ(l.warnings, std::vector<QString>{"Unknown extension type"});
+    }
+    // Its data cut short is still an error.
+    Bytes cut = smallGif();
+    cut.resize(6 + 7 + 6);
+    cut.insert(cut.end(), {0x21, 0xCE, 9, 'a'});
+    EXPECT_EQ(loadError(cut), "Premature end of data");
+}
+
+// A 4 x 1 frame over a two-colour global table whose pixels 0, 1, 3, 2
+// index past it; `before` goes before the image descriptor.
+Bytes pastTheTable(const Bytes& before)
+{
+    Bytes b{'G', 'I', 'F', '8', '9', 'a', 4, 0, 1, 0, 0x80, 0, 0, 10, 20, 30, 40, 50, 60};
+    b.insert(b.end(), before.begin(), before.end());
+    b.insert(b.end(), {0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0});
+    ByteWriter data;
+    const std::uint8_t pixels[] = {0, 1, 3, 2};
+    EncodeImage(data, 2, 4, pixels, false, 1, 4);
+    b.insert(b.end(), data.data().begin(), data.data().end());
+    b.push_back(0x3B);
+    return b;
+}
+
+TEST(GifReader, indicesPastTheTableBecomeEntryZeroOnceSoTheFileSavesAgain)
+{
+    struct Case {
+        Bytes before;
+        std::vector<std::uint8_t> pixels;
+        int tableSize;
+    };
+    for (const Case& c : {Case{{}, {0, 1, 0, 0}, 2},
+                          // a transparent index past the table stays transparent
+                          Case{{0x21, 0xF9, 4, 1, 0, 0, 3, 0}, {0, 1, 3, 0}, 4}}) {
+        SCOPED_TRACE(c.tableSize);
+        Loaded l = load(pastTheTable(c.before));
+        const TGIFSubImage& frame = *l.image->Images()[0];
+        EXPECT_EQ(frame.Data(), c.pixels);
+        EXPECT_EQ(l.image->GlobalColorMap().Count(), c.tableSize);
+        EXPECT_EQ(l.warnings, std::vector<QString>{"Invalid color index"});
+        const QByteArray saved = l.image->SaveToData();  // was "Color not in color table"
+        Loaded again = load(Bytes(saved.begin(), saved.end()));
+        EXPECT_EQ(again.image->Images()[0]->Data(), c.pixels);
+        EXPECT_TRUE(again.warnings.empty());
+    }
 }
 
 TEST(GifReader, failedLoadKeepsTheFramesReadBefore)
 {
     Bytes b = smallGif();
     b.pop_back();
-    b.insert(b.end(), {0x21, 0x02, 0});
+    b.insert(b.end(), {0x21, 0xFF, 5, 0});  // application block too short
     TGIFImage image;
     QBuffer buffer;
     buffer.setData(QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())));

@@ -217,6 +217,22 @@ TEST(LzwDecoder, missingEndCodeWarnsAndKeepsTheFill)
     EXPECT_EQ(d.position, data.size());
 }
 
+TEST(LzwDecoder, dataEndingAfterACopiedStringLeavesTheRestAtTheFill)
+{
+    // clear twice, 0, 1, 2, 3 (the width grows to 4 bits), then code 6 =
+    // "0 1" at pixel 4, and the data ends (one bit short of another code):
+    // pixels 6 on keep the fill.
+    const auto data = pack(2, {{4, 3}, {4, 3}, {0, 3}, {1, 3}, {2, 3}, {3, 4}, {6, 4}});
+    const auto d = decode(data, 40, 1, false, 0xEE);
+    std::vector<std::uint8_t> expected(40, 0xEE);
+    for (std::uint8_t i : {0, 1, 2, 3})
+        expected[i] = i;
+    expected[4] = 0;
+    expected[5] = 1;
+    EXPECT_EQ(d.pixels, expected);
+    EXPECT_EQ(d.warnings, std::vector<std::string>{"Decoder bit buffer under-run"});
+}
+
 TEST(LzwDecoder, earlyEndCodeStopsSilentlyAfterTheTerminator)
 {
     auto data = pack(2, {{4, 3}, {2, 3}, {5, 3}});

@@ -60,21 +60,29 @@ TEST(OptimizeFrames, identicalFrameBecomesTransparentThenIsDropped)
 
         image.OptimizeFrames(TGIFImage::ooCrop);
         ASSERT_EQ(image.Images().Count(), 1);
-        EXPECT_EQ(image.Images()[0]->GraphicControlExtension()->DelayTime(), firstTransparent ? 35 : 10);
+        // The removed frame's time goes to the frame shown before it.
+        EXPECT_EQ(image.Images()[0]->GraphicControlExtension()->DelayTime(), 35);
     }
 }
 
 TEST(OptimizeFrames, frameAfterRestoreToBackgroundIsNotMerged)
 {
-    TGIFImage image;
-    const QImage picture = testsupport::solid(3, 3, 0xFF0000);
-    image.AddFrameImage(picture);
-    image.AddFrameImage(picture);
-    addControl(image.Images()[0], 10, 2);
-    image.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
-    ASSERT_EQ(image.Images().Count(), 2);
-    EXPECT_EQ(image.Images()[1]->TransparentIndex(), -1);
-    EXPECT_EQ(image.Images()[1]->Width(), 3);
+    // Restoring either frame to the background prevents the merge: after
+    // the first, nothing of it remains to repeat; for the second, its
+    // transparent pixels must show the page once it is restored.
+    for (int restored : {0, 1}) {
+        SCOPED_TRACE(restored);
+        TGIFImage image;
+        const QImage picture = testsupport::solid(3, 3, 0xFF0000);
+        image.AddFrameImage(picture);
+        image.AddFrameImage(picture);
+        addControl(image.Images()[0], 10, restored == 0 ? 2 : 1);
+        addControl(image.Images()[1], 10, restored == 1 ? 2 : 1);
+        image.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
+        ASSERT_EQ(image.Images().Count(), 2);
+        EXPECT_EQ(image.Images()[1]->TransparentIndex(), -1);
+        EXPECT_EQ(image.Images()[1]->Width(), 3);
+    }
 }
 
 TEST(OptimizeFrames, mergeThenCropKeepsOnlyTheChangedRectangle)
@@ -208,4 +216,36 @@ TEST(OptimizeColorTable, transparentFrameWithoutTransparentPixelsLosesTransparen
     const QByteArray bytes = image.SaveToData();
     EXPECT_EQ(bytes.left(6), "GIF89a");
     EXPECT_EQ(std::uint8_t(bytes[10]) & 0x08, 0x08);
+}
+
+TEST(OptimizeFrames, cropKeepsWhatRemovingAnEmptiedFrameWouldChange)
+{
+    // Three 2 x 2 frames on a global table; index 3 is transparent. Frame 0
+    // is fully transparent, frame 1 opaque and restored to the background,
+    // frame 2 fully transparent (it shows the page for its 20).
+    TGIFImage image;
+    for (int i = 0; i < 4; ++i)
+        image.GlobalColorMap().Add({std::uint8_t(60 * i), 0, 0});
+    const std::vector<std::uint8_t> clear(4, 3), full(4, 1);
+    const int disposals[] = {1, 2, 1};
+    const std::vector<std::uint8_t>* pixels[] = {&clear, &full, &clear};
+    for (int i = 0; i < 3; ++i) {
+        TGIFSubImage* s = addIndexedFrame(image, 0, 0, 2, 2, *pixels[i]);
+        TGIFGraphicControlExtension* gce = addControl(s, 10 * (i + 1), disposals[i]);
+        gce->SetTransparentFlag(true);
+        gce->SetTransparentIndex(3);
+    }
+    image.OptimizeFrames(TGIFImage::ooCrop);
+    ASSERT_EQ(image.Images().Count(), 3);
+    // The first frame stays (it starts the animation and would carry the
+    // loop extension), as one transparent pixel with its time.
+    const TGIFSubImage* first = image.Images()[0];
+    EXPECT_EQ(first->Width() * first->Height(), 1);
+    EXPECT_EQ(first->Data(), std::vector<std::uint8_t>{3});
+    EXPECT_EQ(first->GraphicControlExtension()->DelayTime(), 10);
+    // After a frame restored to the background the empty frame shows the
+    // page: it stays too.
+    EXPECT_EQ(image.Images()[2]->Data(), std::vector<std::uint8_t>{3});
+    EXPECT_EQ(image.Images()[2]->GraphicControlExtension()->DelayTime(), 30);
+    EXPECT_EQ(image.Images()[1]->GraphicControlExtension()->DelayTime(), 20);
 }

@@ -71,6 +71,8 @@ TEST(Properties, okRefusesACountOrDelayTheFileCannotHoldAndKeepsTheDialogOpen)
     EXPECT_TRUE(tools::fieldRangeError("Durée", "65535").isEmpty());
     EXPECT_TRUE(tools::fieldRangeError("Durée", "abc").isEmpty());  // reads as 0
     EXPECT_FALSE(tools::fieldRangeError("Durée", "99999999999").isEmpty());
+    EXPECT_TRUE(tools::fieldRangeError("Répétitions", "-1", -1).isEmpty());  // no loop extension
+    EXPECT_FALSE(tools::fieldRangeError("Répétitions", "-2", -1).isEmpty());
 
     TParametres dialog;
     dialog.Init(0, 30, 2, false);

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <tuple>
 
 namespace orugif {
 
@@ -44,10 +45,10 @@ TParametres::TParametres(QWidget* parent) : QDialog(parent)
     layout->addWidget(transparent_);
     // OK keeps the dialog open on a value the file cannot hold, naming the field.
     const auto fieldsFit = [this] {
-        const std::pair<const char*, QLineEdit*> fields[] = {{"Nombre de répétitions", repeat_},
-                                                             {"Durée d'apparition", delay_}};
-        for (const auto& [label, field] : fields) {
-            const QString error = tools::fieldRangeError(QString::fromUtf8(label), field->text());
+        const std::tuple<const char*, QLineEdit*, int> fields[] = {{"Nombre de répétitions", repeat_, -1},
+                                                                   {"Durée d'apparition", delay_, 0}};
+        for (const auto& [label, field, minimum] : fields) {
+            const QString error = tools::fieldRangeError(QString::fromUtf8(label), field->text(), minimum);
             if (!error.isEmpty()) {
                 QMessageBox::warning(this, windowTitle(), error);
                 field->setFocus();
