@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages Oru Gif needs to build, run and be tested.
 # Skips what is already present; works as root or through sudo.
 # Pillow, gifsicle, ImageMagick and ffmpeg are the independent tools the tests
-# compare against; Xvfb and xdotool run the window smoke test.
+# compare against; Xvfb and xdotool run the window smoke test; the desktop
+# file and metainfo validators and man check what the install test installs.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,7 @@ packages=(
   fonts-dejavu-core
   python3-pil gifsicle imagemagick ffmpeg
   xvfb xauth xdotool
+  desktop-file-utils appstream man-db groff-base dpkg-dev
 )
 
 missing=()

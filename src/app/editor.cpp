@@ -3,13 +3,11 @@
 #include "app/aboutbox.h"
 #include "app/dropplan.h"
 #include "app/mainform.h"
+#include "app/translation.h"
 #include "document/child.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QScreen>
-#include <QTranslator>
 #include <memory>
 
 int runEditor(int argc, char** argv)
@@ -24,11 +22,7 @@ int runEditor(int argc, char** argv)
     splash->repaint();
     QApplication::processEvents();
 
-    // Standard buttons and dialogs read in French ("Oui", "Non", "Annuler").
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    orugif::app::installFrenchTranslation();
 
     orugif::TMainForm window;
     splash.reset();

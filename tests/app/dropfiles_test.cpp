@@ -3,6 +3,7 @@
 #include "app/dropplan.h"
 #include "app/mainform.h"
 #include "app/recentfiles.h"
+#include "app/translation.h"
 #include "document/child.h"
 #include "document/prompts.h"
 #include "support/testsupport.h"
@@ -10,7 +11,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -165,4 +168,13 @@ TEST(RecentFiles, newestFirstFourAtMostKeptAcrossRunsAndMissingOnesLeave)
     EXPECT_TRUE(w.errors[0].contains(QString::fromUtf8("n'existe plus")));
     EXPECT_EQ(app::RecentFiles().files(), QStringList{gif});
     EXPECT_EQ(w.form->recentActions().size(), 1);
+}
+
+TEST(Translation, standardButtonsReadInFrench)
+{
+    ASSERT_TRUE(app::installFrenchTranslation());
+    QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove('&'), "Oui");
+    EXPECT_EQ(box.button(QMessageBox::No)->text().remove('&'), "Non");
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text().remove('&'), "Annuler");
 }
