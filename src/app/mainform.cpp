@@ -214,6 +214,8 @@ void TMainForm::connectCommands()
     for (const char* n : {"Nouveau1", "SpeedButton1"})
         bind(n, [&c] { c.Nouveau(); }, true);
     bind("ExitItem", [this] { close(); });
+    bind("Animation2", [&c] { c.NouvelleAnim(); }, true);
+    bind("Bannire1", [&c] { c.NouvelleBanniere(); }, true);
     for (const char* n : {"OpenItem", "OpenBtn"})
         bind(n, [this] { OpenItemClick(); });  // routes the opening itself
     for (const char* n : {"SaveItem", "SaveBtn"})

@@ -9,6 +9,7 @@
 #include "tools/dialogs/anime.h"
 #include "tools/dialogs/frameviews.h"
 #include "tools/dialogs/htmldialog.h"
+#include "tools/dialogs/wizards.h"
 #include "tools/htmltag.h"
 #include "tools/dialogs/propertiesdialog.h"
 
@@ -219,6 +220,20 @@ void WidgetPrompts::runHtml(const QString& name, QSize size)
     THtml dialog(clipboard_, parent_);
     dialog.Init(name, tools::sizeText(size.width(), size.height()));
     dialog.exec();
+}
+
+AnimationWizardResult WidgetPrompts::runAnimationWizard()
+{
+    TAssistant wizard({}, parent_);
+    wizard.exec();
+    return wizard.Result();
+}
+
+BannerWizardResult WidgetPrompts::runBannerWizard()
+{
+    TBanniere wizard({}, parent_);
+    wizard.exec();
+    return wizard.Result();
 }
 
 } // namespace orugif

@@ -31,6 +31,8 @@ public:
     std::vector<int> runFrameList(int frameCount) override;
     int runThumbnails(const std::vector<QImage>& frames) override;
     void runHtml(const QString& name, QSize size) override;
+    AnimationWizardResult runAnimationWizard() override;
+    BannerWizardResult runBannerWizard() override;
 
     // The export dialog's filters: each entry shows files of its kind.
     static QStringList exportFilters();

@@ -6,6 +6,7 @@
 #include "common/colour.h"
 #include "document/framestore.h"
 #include "document/gifbuild.h"
+#include "document/wizards.h"
 #include "editing/text.h"
 
 #include <QImage>
@@ -74,6 +75,15 @@ public:
     // May the document close? Asks to save changes first.
     bool FormCloseQuery();
     AnimationSettings settings() const;
+
+    // --- the wizards
+    // "&Animation...": one frame per picture of the list. Every picture is
+    // read before the document changes; the save question comes first.
+    void NouvelleAnim();
+    void buildAnimation(const AnimationWizardResult& wizard);
+    // "&Bannière...": the banner frames drawn from the text.
+    void NouvelleBanniere();
+    void buildBanner(BannerWizardResult wizard);
 
     // --- playback
     // Writes the current frame back, then plays the animation (not when empty).

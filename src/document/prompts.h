@@ -3,6 +3,7 @@
 // real message boxes and dialogs; tests pass a scripted one.
 #pragma once
 #include "document/gifbuild.h"
+#include "document/wizards.h"
 #include "editing/text.h"
 
 #include <QImage>
@@ -69,6 +70,11 @@ public:
     virtual int runThumbnails(const std::vector<QImage>& frames) { return -1; }
     // The HTML tag dialog for the file `name` of `size`.
     virtual void runHtml(const QString& name, QSize size) {}
+
+    // The wizards: what the user confirmed with "Terminer"; an empty list
+    // or text when cancelled or closed.
+    virtual AnimationWizardResult runAnimationWizard() { return {}; }
+    virtual BannerWizardResult runBannerWizard() { return {}; }
 
     // The text dialog: the text to stamp (empty when cancelled); when
     // confirmed, `angle` and `font` take the dialog's choices.

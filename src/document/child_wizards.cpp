@@ -1,0 +1,116 @@
+// The two wizards' work on the document: a new animation from a list of
+// pictures, or a banner drawn from a line of text.
+#include "common/error.h"
+#include "common/limits.h"
+#include "document/child.h"
+#include "document/picturefile.h"
+#include "document/prompts.h"
+#include "formats/picture.h"
+
+#include <QFileInfo>
+
+namespace orugif {
+
+namespace {
+
+constexpr int kMaxBannerFrames = 1000;
+
+// Refuses an animation whose frames would not fit, before any is made.
+void checkFrames(int count, QSize size)
+{
+    if (std::int64_t(count) * size.width() * size.height() > kMaxAnimationPixels)
+        throw Error(QStringLiteral("Taille trop grande : %1 cadre(s) de %2 x %3 pixels ne tiennent pas en mémoire.")
+                        .arg(count)
+                        .arg(size.width())
+                        .arg(size.height()));
+}
+
+// `picture` at the top-left corner of a white frame of `size`: cut at the
+// right and bottom, white where it is smaller.
+QImage onFrame(const QImage& picture, QSize size)
+{
+    QImage frame(size, QImage::Format_RGB32);
+    frame.fill(Qt::white);
+    formats::drawPicture(frame, picture, 0, 0);
+    return frame;
+}
+
+} // namespace
+
+void TChild::NouvelleAnim() { buildAnimation(prompts().runAnimationWizard()); }
+
+void TChild::buildAnimation(const AnimationWizardResult& wizard)
+{
+    if (wizard.files.isEmpty())
+        return;
+    if (wizard.sizeMode != 0 && !pictureSizeAllowed(wizard.width, wizard.height))
+        throw Error(QStringLiteral("La taille %1 x %2 n'est pas possible pour une animation.")
+                        .arg(wizard.width)
+                        .arg(wizard.height));
+    if (!FormCloseQuery())
+        return;
+    // Every picture is read before anything changes; a failure names its file.
+    std::vector<QImage> pictures;
+    pictures.reserve(std::size_t(wizard.files.size()));
+    for (const QString& file : wizard.files) {
+        try {
+            pictures.push_back(loadPicture(file));
+        } catch (const std::exception& e) {
+            throw Error(QStringLiteral("L'image %1 n'a pas pu être lue (%2) : l'animation n'a pas été créée.")
+                            .arg(QFileInfo(file).fileName(), QString::fromUtf8(e.what())));
+        }
+    }
+    const QSize size = wizard.sizeMode == 0 ? pictures.front().size() : QSize(wizard.width, wizard.height);
+    checkFrames(int(pictures.size()), size);
+    std::vector<QImage> frames;
+    frames.reserve(pictures.size());
+    for (QImage& picture : pictures) {
+        frames.push_back(onFrame(picture, size));
+        picture = QImage();  // one copy of each picture at a time
+    }
+
+    Init();
+    NewFrame = false;
+    rebuildStore(std::move(frames), size);
+    TransparentBackground = wizard.transparent;
+    RepeatCount = wizard.repeatCount;
+    FrameDelay = wizard.delay;
+    FrameChanged = true;
+    Modified = true;  // a new animation not saved yet: closing asks
+    CurrentIndex = 0;
+    LitCadre();
+}
+
+void TChild::NouvelleBanniere() { buildBanner(prompts().runBannerWizard()); }
+
+void TChild::buildBanner(BannerWizardResult wizard)
+{
+    if (wizard.text.isEmpty())
+        return;
+    const QSize size = wizard.size();
+    if (!pictureSizeAllowed(size.width(), size.height()))
+        throw Error(QStringLiteral("La taille %1 x %2 n'est pas possible pour une bannière.")
+                        .arg(size.width())
+                        .arg(size.height()));
+    if (wizard.frames > kMaxBannerFrames)
+        throw Error(QStringLiteral("Une bannière a au plus %1 cadres (%2 demandés).")
+                        .arg(kMaxBannerFrames)
+                        .arg(wizard.frames));
+    checkFrames(std::max(wizard.frames, 0), size);
+    if (!FormCloseQuery())
+        return;
+    std::vector<QImage> frames = editing::AjoutTxt(size, wizard.text, wizard.font, wizard.effect, wizard.frames);
+
+    Init();
+    NewFrame = false;
+    rebuildStore(std::move(frames), size);
+    TransparentBackground = wizard.transparent;
+    RepeatCount = wizard.repeatCount;
+    FrameDelay = wizard.delay;
+    FrameChanged = true;
+    Modified = true;
+    CurrentIndex = 0;
+    LitCadre();
+}
+
+} // namespace orugif
