@@ -6,7 +6,6 @@
 #include "document/prompts.h"
 #include "tools/dialogs/frameviews.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 #include <numeric>
 #include <sys/resource.h>
@@ -87,13 +86,3 @@ void reorderTwoThousandFrames(benchmark::State& state)
 BENCHMARK(reorderTwoThousandFrames)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,6 +2,7 @@
 // questions before changes are lost, and the animation properties.
 #include "common/error.h"
 #include "document/child.h"
+#include "document/picturebatch.h"
 #include "document/picturefile.h"
 #include "document/prompts.h"
 #include "formats/jpeg.h"
@@ -214,10 +215,7 @@ void TChild::importPicture(const QString& path)
 
 void TChild::appendPictures(const QStringList& paths)
 {
-    std::vector<QImage> pictures;
-    pictures.reserve(std::size_t(paths.size()));
-    for (const QString& path : paths)
-        pictures.push_back(loadPicture(path));
+    std::vector<QImage> pictures = loadPictures(paths);
     if (pictures.empty())
         return;
     EcritCadre();

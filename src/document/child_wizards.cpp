@@ -3,7 +3,7 @@
 #include "common/error.h"
 #include "common/limits.h"
 #include "document/child.h"
-#include "document/picturefile.h"
+#include "document/picturebatch.h"
 #include "document/prompts.h"
 #include "formats/picture.h"
 
@@ -26,9 +26,12 @@ void checkFrames(int count, QSize size)
 }
 
 // `picture` at the top-left corner of a white frame of `size`: cut at the
-// right and bottom, white where it is smaller.
+// right and bottom, white where it is smaller. An opaque picture of the
+// frame size is the frame itself, without a copy.
 QImage onFrame(const QImage& picture, QSize size)
 {
+    if (picture.size() == size && picture.format() == QImage::Format_RGB32)
+        return picture;
     QImage frame(size, QImage::Format_RGB32);
     frame.fill(Qt::white);
     formats::drawPicture(frame, picture, 0, 0);
@@ -50,16 +53,7 @@ void TChild::buildAnimation(const AnimationWizardResult& wizard)
     if (!FormCloseQuery())
         return;
     // Every picture is read before anything changes; a failure names its file.
-    std::vector<QImage> pictures;
-    pictures.reserve(std::size_t(wizard.files.size()));
-    for (const QString& file : wizard.files) {
-        try {
-            pictures.push_back(loadPicture(file));
-        } catch (const std::exception& e) {
-            throw Error(QStringLiteral("L'image %1 n'a pas pu être lue (%2) : l'animation n'a pas été créée.")
-                            .arg(QFileInfo(file).fileName(), QString::fromUtf8(e.what())));
-        }
-    }
+    std::vector<QImage> pictures = loadPictures(wizard.files);
     const QSize size = wizard.sizeMode == 0 ? pictures.front().size() : QSize(wizard.width, wizard.height);
     checkFrames(int(pictures.size()), size);
     std::vector<QImage> frames;

@@ -1,0 +1,59 @@
+// The animation wizard on 200 JPEG pictures of 1024 x 768: time and peak
+// memory from "Terminer" to the document ready (the pictures decode on every
+// core; frames of the pictures' own size are the decoded pictures, no copy).
+#include "document/child.h"
+#include "document/clipboard.h"
+#include "document/prompts.h"
+#include "formats/jpeg.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+namespace {
+
+struct Silent : orugif::DocumentPrompts {
+    orugif::Answer ask(const QString&, orugif::Choices) override { return orugif::Answer::No; }
+    void inform(const QString&) override {}
+};
+struct NoClipboard : orugif::ClipboardPort {
+    bool hasImage() const override { return false; }
+    QImage image() const override { return {}; }
+    void setImage(const QImage&) override {}
+    void setText(const QString&) override {}
+};
+
+void animationWizardTwoHundredJpegs(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    orugif::AnimationWizardResult wizard;
+    for (int i = 0; i < 200; ++i) {
+        QImage picture(1024, 768, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
+                row[x] = qRgb((x + i) & 255, (y * 2) & 255, (x ^ y) & 255);
+        }
+        QFile file(dir.filePath(QStringLiteral("p%1.jpg").arg(i)));
+        file.open(QIODevice::WriteOnly);
+        file.write(orugif::formats::encodeJpeg(picture, 90));
+        wizard.files << file.fileName();
+    }
+    Silent prompts;
+    NoClipboard clipboard;
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    for (auto _ : state) {
+        orugif::TChild child(prompts, clipboard);
+        child.buildAnimation(wizard);
+        benchmark::DoNotOptimize(child.ImageList1.count());
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    state.counters["peak MB"] = double(after.ru_maxrss) / 1024.0;
+    state.counters["frames MB"] = 200.0 * 1024 * 768 * 4 / (1024.0 * 1024.0);
+}
+BENCHMARK(animationWizardTwoHundredJpegs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+} // namespace
