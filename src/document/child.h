@@ -210,6 +210,9 @@ protected:
     void pictureEdited(const QImage& picture);
     void selectTool(bool* tool);
     void stampText();
+    // The document reset to the wizard's new frames and settings.
+    template <typename Wizard>
+    void startWizardAnimation(std::vector<QImage> frames, QSize size, const Wizard& wizard);
     void transition(bool after);
 
 private:

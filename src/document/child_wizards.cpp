@@ -40,6 +40,21 @@ QImage onFrame(const QImage& picture, QSize size)
 
 } // namespace
 
+template <typename Wizard>
+void TChild::startWizardAnimation(std::vector<QImage> frames, QSize size, const Wizard& wizard)
+{
+    Init();
+    NewFrame = false;
+    rebuildStore(std::move(frames), size);
+    TransparentBackground = wizard.transparent;
+    RepeatCount = wizard.repeatCount;
+    FrameDelay = wizard.delay;
+    FrameChanged = true;
+    Modified = true;  // a new animation not saved yet: closing asks
+    CurrentIndex = 0;
+    LitCadre();
+}
+
 void TChild::NouvelleAnim() { buildAnimation(prompts().runAnimationWizard()); }
 
 void TChild::buildAnimation(const AnimationWizardResult& wizard)
@@ -63,16 +78,7 @@ void TChild::buildAnimation(const AnimationWizardResult& wizard)
         picture = QImage();  // one copy of each picture at a time
     }
 
-    Init();
-    NewFrame = false;
-    rebuildStore(std::move(frames), size);
-    TransparentBackground = wizard.transparent;
-    RepeatCount = wizard.repeatCount;
-    FrameDelay = wizard.delay;
-    FrameChanged = true;
-    Modified = true;  // a new animation not saved yet: closing asks
-    CurrentIndex = 0;
-    LitCadre();
+    startWizardAnimation(std::move(frames), size, wizard);
 }
 
 void TChild::NouvelleBanniere() { buildBanner(prompts().runBannerWizard()); }
@@ -95,16 +101,7 @@ void TChild::buildBanner(BannerWizardResult wizard)
         return;
     std::vector<QImage> frames = editing::AjoutTxt(size, wizard.text, wizard.font, wizard.effect, wizard.frames);
 
-    Init();
-    NewFrame = false;
-    rebuildStore(std::move(frames), size);
-    TransparentBackground = wizard.transparent;
-    RepeatCount = wizard.repeatCount;
-    FrameDelay = wizard.delay;
-    FrameChanged = true;
-    Modified = true;
-    CurrentIndex = 0;
-    LitCadre();
+    startWizardAnimation(std::move(frames), size, wizard);
 }
 
 } // namespace orugif

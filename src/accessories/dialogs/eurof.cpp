@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace orugif {
@@ -46,22 +45,10 @@ TEurof::TEurof(QWidget* parent) : QDialog(parent)
     rate_->setObjectName(QStringLiteral("Edit3"));
     rate_->setReadOnly(true);
     rate_->setFixedWidth(90);
-    auto* spin = new QWidget(this);
-    spin->setObjectName(QStringLiteral("SpinButton1"));
-    auto* spinLayout = new QVBoxLayout(spin);
-    spinLayout->setContentsMargins(0, 0, 0, 0);
-    spinLayout->setSpacing(0);
-    for (bool up : {true, false}) {
-        auto* arrow = new QToolButton(spin);
-        arrow->setObjectName(up ? QStringLiteral("SpinUp") : QStringLiteral("SpinDown"));
-        arrow->setArrowType(up ? Qt::UpArrow : Qt::DownArrow);
-        arrow->setFixedSize(20, 13);
-        connect(arrow, &QToolButton::clicked, this, [this, up] {
-            engine_.spinRate(up);
-            rate_->setText(engine_.rateText());
-        });
-        spinLayout->addWidget(arrow);
-    }
+    QWidget* spin = spinArrows(this, [this](bool up) {
+        engine_.spinRate(up);
+        rate_->setText(engine_.rateText());
+    });
 
     auto* keys = new QGridLayout;
     const auto key = [this, keys](const QString& name, const QString& caption, int row, int column) {

@@ -1,5 +1,6 @@
-// The accessories' windows run their engines through guarded(): a failure
-// shows its French message in a box over the window, which stays usable.
+// What the accessories' windows share: guarded() runs an engine's step and
+// shows a failure's French message in a box over the window, which stays
+// usable; the spin arrows.
 #pragma once
 #include <functional>
 
@@ -8,5 +9,9 @@ class QWidget;
 namespace orugif {
 
 void guarded(QWidget* window, const std::function<void()>& action);
+
+// The "SpinButton1" control: an up and a down arrow, one above the other;
+// `step` hears true for up.
+QWidget* spinArrows(QWidget* parent, const std::function<void(bool up)>& step);
 
 } // namespace orugif

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace orugif {
@@ -56,19 +55,7 @@ THorloge::THorloge(accessories::ClockSetter setter, std::function<QDateTime()> n
     }
     choice_->button(0)->setChecked(true);
 
-    auto* spinBox = new QWidget(this);
-    spinBox->setObjectName(QStringLiteral("SpinButton1"));
-    auto* spinLayout = new QVBoxLayout(spinBox);
-    spinLayout->setContentsMargins(0, 0, 0, 0);
-    spinLayout->setSpacing(0);
-    for (bool up : {true, false}) {
-        auto* arrow = new QToolButton(spinBox);
-        arrow->setObjectName(up ? QStringLiteral("SpinUp") : QStringLiteral("SpinDown"));
-        arrow->setArrowType(up ? Qt::UpArrow : Qt::DownArrow);
-        arrow->setFixedSize(20, 14);
-        connect(arrow, &QToolButton::clicked, this, [this, up] { spin(up); });
-        spinLayout->addWidget(arrow);
-    }
+    QWidget* spinBox = spinArrows(this, [this](bool up) { spin(up); });
 
     auto* set = new QPushButton(QStringLiteral("Set"), this);
     set->setObjectName(QStringLiteral("Button2"));

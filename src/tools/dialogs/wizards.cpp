@@ -129,6 +129,17 @@ void WizardPages::finishPages(QWidget* third, const QString& caption, QLayout* b
     static_cast<QVBoxLayout*>(layout())->addLayout(buttons);
 }
 
+template <typename Result>
+void WizardPages::readPages(Result& result) const
+{
+    result.sizeMode = sizeMode_->checkedId();
+    result.width = tools::fieldNumber(width_->text());
+    result.height = tools::fieldNumber(height_->text());
+    result.transparent = transparent_->isChecked();
+    result.repeatCount = tools::fieldNumber(repeat_->text());
+    result.delay = tools::fieldNumber(delay_->text());
+}
+
 int WizardPages::exec()
 {
     accepted_ = false;
@@ -202,12 +213,7 @@ AnimationWizardResult TAssistant::Result() const
     AnimationWizardResult result;
     if (!accepted_)
         return result;
-    result.sizeMode = sizeMode_->checkedId();
-    result.width = tools::fieldNumber(width_->text());
-    result.height = tools::fieldNumber(height_->text());
-    result.transparent = transparent_->isChecked();
-    result.repeatCount = tools::fieldNumber(repeat_->text());
-    result.delay = tools::fieldNumber(delay_->text());
+    readPages(result);
     result.files = list_.files();
     return result;
 }
@@ -267,12 +273,7 @@ BannerWizardResult TBanniere::Result() const
     BannerWizardResult result;
     if (!accepted_)
         return result;
-    result.sizeMode = sizeMode_->checkedId();
-    result.width = tools::fieldNumber(width_->text());
-    result.height = tools::fieldNumber(height_->text());
-    result.transparent = transparent_->isChecked();
-    result.repeatCount = tools::fieldNumber(repeat_->text());
-    result.delay = tools::fieldNumber(delay_->text());
+    readPages(result);
     result.frames = tools::fieldNumber(frames_->text());
     result.text = memo_->toPlainText();
     result.font = font_;

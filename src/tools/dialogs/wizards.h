@@ -28,6 +28,9 @@ protected:
     WizardPages(const char* name, const QStringList& sizeModes, QSize defaultSize, QWidget* parent);
     // The third page and its buttons row.
     void finishPages(QWidget* third, const QString& caption, QLayout* buttons);
+    // The size and animation pages as the user left them.
+    template <typename Result>
+    void readPages(Result& result) const;
     // "Annuler" and "Terminer", right-aligned.
     QLayout* terminerRow();
     void showEvent(QShowEvent* event) override;
