@@ -6,7 +6,7 @@
 
 namespace testsupport {
 
-// Folder of the public corpora (../shared/testdata beside the checkout).
+// Folder of the public corpora (tests/data/corpora in the source tree).
 QString testdata(const QString& relative = {});
 
 // A file under tests/ of the source tree (tests/data/crashers, ...).
