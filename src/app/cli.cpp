@@ -22,9 +22,16 @@ const std::array kCommands{
     Command{"info", "info FILE.gif", gifInfo},
     Command{"frames", "frames FILE.gif DIR [--raw]", gifFrames},
     Command{"recode", "recode IN.gif OUT.gif", gifRecode},
-    Command{"make", "make OUT.gif INPUT... [--loop N] [--delay D] [--transparent] [--global-palette] [--merge] [--crop]",
+    Command{"make",
+            "make OUT.gif INPUT... [--size WxH] [--loop N] [--delay D] [--transparent] [--global-palette] [--merge] "
+            "[--crop]",
             documentMake},
     Command{"edit", "edit IN OUT [--frame N|all] OPERATION...", documentEdit},
+    Command{"banner",
+            "banner OUT.gif --text TEXT [--effect E] [--frames N] [--size WxH] [--font \"Family,Size[,bold][,italic]\"] "
+            "[--colour RRGGBB] [--loop N] [--delay D] [--transparent]",
+            documentBanner},
+    Command{"html", "html FILE.gif [--link URL] [--alt TEXT] [--border N]", documentHtml},
 };
 
 void printUsage(QTextStream& err)

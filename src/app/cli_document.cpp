@@ -1,12 +1,15 @@
 #include "app/cli_document.h"
 
 #include "common/error.h"
+#include "common/limits.h"
 #include "document/child.h"
 #include "document/clipboard.h"
 #include "document/picturefile.h"
 #include "document/prompts.h"
 #include "editing/effects.h"
 #include "editing/transitions.h"
+#include "gif/gifimage.h"
+#include "tools/htmltag.h"
 #include "tools/properties.h"
 
 #include <QFileInfo>
@@ -82,6 +85,60 @@ std::pair<QString, QString> pair(const QString& text, QChar separator, const QSt
     return {text.left(at), text.mid(at + 1)};
 }
 
+// "3,1,2": frame numbers from 1 in their new order, as the frame list gives
+// them; each names a frame once. An empty list changes nothing.
+std::vector<int> frameOrder(const QString& list, int count)
+{
+    std::vector<int> order;
+    if (list.trimmed().isEmpty())
+        return order;
+    std::vector<bool> seen(std::size_t(count), false);
+    for (const QString& item : list.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int n = item.trimmed().toInt(&ok);
+        if (!ok)
+            throw Error(QStringLiteral("--order : « %1 » n'est pas un numéro de cadre.").arg(item));
+        if (n < 1 || n > count)
+            throw Error(QStringLiteral("--order : il n'y a pas de cadre %1 (1 à %2).").arg(n).arg(count));
+        if (seen[std::size_t(n - 1)])
+            throw Error(QStringLiteral("--order : le cadre %1 est donné deux fois.").arg(n));
+        seen[std::size_t(n - 1)] = true;
+        order.push_back(n - 1);
+    }
+    return order;
+}
+
+// "Family,Size[,bold][,italic]"
+editing::TextFont parseFont(const QString& text, editing::TextFont font)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() < 2 || parts[0].trimmed().isEmpty())
+        throw Error(QStringLiteral("--font attend « Famille,Taille[,bold][,italic] », pas « %1 ».").arg(text));
+    font.family = parts[0].trimmed();
+    font.pointSize = number(parts[1].trimmed(), QStringLiteral("--font"));
+    if (font.pointSize <= 0 || font.pointSize > 1000)
+        throw Error(QStringLiteral("--font : la taille doit être comprise entre 1 et 1000."));
+    for (const QString& style : parts.mid(2)) {
+        if (style.trimmed() == QLatin1String("bold"))
+            font.bold = true;
+        else if (style.trimmed() == QLatin1String("italic"))
+            font.italic = true;
+        else
+            throw Error(QStringLiteral("--font : style inconnu « %1 » (bold, italic).").arg(style));
+    }
+    return font;
+}
+
+// "WxH" as a frame size the editor takes.
+QSize frameSize(const QString& text, const QString& option)
+{
+    const auto [w, h] = pair(text, 'x', option);
+    const QSize size(number(w, option), number(h, option));
+    if (!pictureSizeAllowed(size.width(), size.height()))
+        throw Error(QStringLiteral("%1 : la taille %2 n'est pas possible.").arg(option, text));
+    return size;
+}
+
 // Opens an animation, or imports a picture as a one-frame animation.
 void openInput(TChild& child, const QString& path)
 {
@@ -113,6 +170,7 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     QStringList inputs;
     std::optional<int> loop, delay;
+    std::optional<QSize> size;
     bool transparent = false, global = false, merge = false, crop = false;
     try {
         for (qsizetype i = 0; i < args.size(); ++i) {
@@ -125,6 +183,10 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
                     throw Error(error);
             } else if (a == "--transparent") {
                 transparent = true;
+            } else if (a == "--size") {
+                if (i + 1 >= args.size())
+                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
+                size = frameSize(args[++i], a);
             } else if (a == "--global-palette") {
                 global = true;
             } else if (a == "--merge") {
@@ -147,14 +209,18 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
         if (inputs.size() == 1 && (first == FileKind::Gif || first == FileKind::Avi)) {
             c.Charge(inputs.front());
         } else {
-            // One frame a picture, each centred on a white frame of the
-            // first picture's size.
-            for (qsizetype i = 0; i < inputs.size(); ++i) {
-                if (i > 0)
-                    c.Ajouter();
-                c.importPicture(inputs[i]);
+            // The animation wizard's rules: one frame a picture, at its
+            // top-left corner, on frames of the first picture's size or of --size.
+            AnimationWizardResult wizard;
+            wizard.sizeMode = size ? 1 : 0;
+            if (size) {
+                wizard.width = size->width();
+                wizard.height = size->height();
             }
-            c.RepeatCount = 0;
+            wizard.repeatCount = 0;
+            wizard.delay = c.FrameDelay;
+            wizard.files = inputs;
+            c.buildAnimation(wizard);
         }
         if (loop) {
             c.RepeatCount = *loop;
@@ -268,6 +334,10 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
                     c.TransApres();
                 else
                     c.TransAvant();
+            } else if (a == "--order") {
+                const std::vector<int> order = frameOrder(value(), c.ImageList1.count());
+                c.EcritCadre();
+                c.reorderFrames(order);
             } else {
                 throw Error(QStringLiteral("opération inconnue : %1").arg(a));
             }
@@ -275,6 +345,103 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
         writeOutput(c, args[1]);
         out << args[1] << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
             << c.ImageList1.height() << '\n';
+        return 0;
+    } catch (const std::exception& e) {
+        return failed(err, QString::fromUtf8(e.what()));
+    }
+}
+
+int documentBanner(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (args.isEmpty())
+        return failed(err, QStringLiteral("usage: orugif banner OUT.gif --text TEXT [OPTION...]"));
+    try {
+        const QString output = args[0];
+        if (kindFromName(output) != FileKind::Gif)
+            throw Error(QStringLiteral("%1 : une bannière s'enregistre en .gif.").arg(output));
+        BannerWizardResult banner;  // the dialog's defaults
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            const QString& a = args[i];
+            const auto value = [&]() -> QString {
+                if (i + 1 >= args.size())
+                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
+                return args[++i];
+            };
+            if (a == "--text") {
+                banner.text = value();
+            } else if (a == "--effect") {
+                banner.effect = value();
+                if (!editing::bannerEffects().contains(banner.effect))
+                    throw Error(QStringLiteral("effet inconnu : %1 (%2)")
+                                    .arg(banner.effect, editing::bannerEffects().join(", ")));
+            } else if (a == "--frames") {
+                banner.frames = number(value(), a);
+            } else if (a == "--size") {
+                const QSize size = frameSize(value(), a);
+                banner.sizeMode = 1;
+                banner.width = size.width();
+                banner.height = size.height();
+            } else if (a == "--font") {
+                banner.font = parseFont(value(), banner.font);
+            } else if (a == "--colour") {
+                const QString v = value();
+                const QColor colour(QLatin1Char('#') + v);
+                if (v.size() != 6 || !colour.isValid())
+                    throw Error(QStringLiteral("--colour attend RRGGBB en hexadécimal, pas « %1 ».").arg(v));
+                banner.font.colour = fromQColor(colour);
+            } else if (a == "--loop" || a == "--delay") {
+                const QString v = value();
+                if (const QString error = tools::fieldRangeError(a, v); !error.isEmpty())
+                    throw Error(error);
+                (a == "--loop" ? banner.repeatCount : banner.delay) = number(v, a);
+            } else if (a == "--transparent") {
+                banner.transparent = true;
+            } else {
+                throw Error(QStringLiteral("option inconnue : %1").arg(a));
+            }
+        }
+        if (banner.text.isEmpty())
+            throw Error(QStringLiteral("--text attend le texte de la bannière."));
+        Headless h;
+        TChild& c = h.child;
+        c.buildBanner(banner);
+        c.FileName = output;
+        c.Sauve(0);
+        out << output << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
+            << c.ImageList1.height() << '\n';
+        return 0;
+    } catch (const std::exception& e) {
+        return failed(err, QString::fromUtf8(e.what()));
+    }
+}
+
+int documentHtml(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (args.isEmpty())
+        return failed(err, QStringLiteral("usage: orugif html FILE.gif [--link URL] [--alt TEXT] [--border N]"));
+    try {
+        QString link, alt;
+        int border = 0;
+        for (qsizetype i = 1; i < args.size(); ++i) {
+            const QString& a = args[i];
+            if (i + 1 >= args.size())
+                throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
+            const QString v = args[++i];
+            if (a == "--link")
+                link = v;
+            else if (a == "--alt")
+                alt = v;
+            else if (a == "--border")
+                border = number(v, a);
+            else
+                throw Error(QStringLiteral("option inconnue : %1").arg(a));
+        }
+        // The tag names the file without its folder, at its logical screen size.
+        gif::TGIFImage image;
+        image.LoadFromFile(args[0]);
+        out << tools::htmlTag(QFileInfo(args[0]).fileName(), tools::sizeText(image.Width(), image.Height()), link,
+                              alt, QString::number(border))
+            << '\n';
         return 0;
     } catch (const std::exception& e) {
         return failed(err, QString::fromUtf8(e.what()));

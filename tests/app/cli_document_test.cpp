@@ -42,8 +42,17 @@ TEST(CommandLine, makeBuildsAnAnimationFromPicturesWithItsSettings)
     EXPECT_FALSE(image.GlobalColorMap().Empty());
     EXPECT_EQ(image.Images()[1]->GraphicControlExtension()->DelayTime(), 15);
     const auto frames = gif::ComposeFrames(image);
-    EXPECT_EQ(frames[1].pixel(5, 3), qRgb(0, 0, 255));  // centred: (5, 3) to (14, 6)
-    EXPECT_EQ(frames[1].pixel(4, 3), qRgb(255, 255, 255));
+    EXPECT_EQ(frames[1].pixel(9, 3), qRgb(0, 0, 255));  // at the top-left, as the wizard puts it
+    EXPECT_EQ(frames[1].pixel(10, 3), qRgb(255, 255, 255));
+
+    // --size: frames of that size, larger pictures cut at the right and bottom.
+    ASSERT_EQ(run({"make", out, a, b, "--size", "12x6"}).code, 0);
+    image.LoadFromFile(out);
+    const auto sized = gif::ComposeFrames(image);
+    EXPECT_EQ(sized[0].size(), QSize(12, 6));
+    EXPECT_EQ(sized[0].pixel(11, 5), qRgb(255, 0, 0));
+    EXPECT_EQ(sized[1].pixel(10, 5), qRgb(255, 255, 255));
+    EXPECT_NE(run({"make", out, a, "--size", "0x6"}).code, 0);
 
     EXPECT_NE(run({"make", out}).code, 0);
     EXPECT_NE(run({"make", out, a, "--loop"}).code, 0);
@@ -104,3 +113,50 @@ TEST(CommandLine, transitionCountsOutsideTheDialogsRangeAreRefused)
     image.LoadFromFile(out);
     EXPECT_EQ(image.Images().Count(), 11);
 }
+
+TEST(CommandLine, orderBannerAndHtmlEndToEnd)
+{
+    QTemporaryDir dir;
+    const QString in = dir.filePath("in.gif"), out = dir.filePath("out.gif");
+    QStringList pictures;
+    for (unsigned colour : {0xff0000u, 0x00ff00u, 0x0000ffu}) {
+        pictures << dir.filePath(QStringLiteral("p%1.png").arg(pictures.size()));
+        testsupport::solid(6, 4, colour).save(pictures.back());
+    }
+    ASSERT_EQ(run(QStringList{"make", in} + pictures).code, 0);
+    ASSERT_EQ(run({"edit", in, out, "--order", "3,1"}).code, 0);  // frame 2 left out: deleted
+    gif::TGIFImage image;
+    image.LoadFromFile(out);
+    const auto frames = gif::ComposeFrames(image);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(frames[1].pixel(0, 0), qRgb(255, 0, 0));
+    QFile written(out);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray before = written.readAll();
+    written.close();
+    for (const char* bad : {"3,x", "0,1", "4", "1,1"}) {
+        EXPECT_NE(run({"edit", in, out, "--order", bad}).code, 0) << bad;
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        EXPECT_EQ(written.readAll(), before) << bad;  // nothing written
+        written.close();
+    }
+
+    const QString banner = dir.filePath("banner.gif");
+    const Outcome b = run({"banner", banner, "--text", QString::fromUtf8("Soldes d'été"), "--effect", "Clignotement",
+                           "--frames", "2", "--size", "120x30", "--font", "DejaVu Sans,12,bold", "--delay", "20"});
+    ASSERT_EQ(b.code, 0) << b.err.toStdString();
+    image.LoadFromFile(banner);
+    EXPECT_EQ(image.Images().Count(), 2);
+    EXPECT_EQ(image.Width(), 120);
+    EXPECT_EQ(image.Images()[0]->GraphicControlExtension()->DelayTime(), 20);
+    EXPECT_NE(run({"banner", banner, "--text", "x", "--effect", "Vague"}).code, 0);
+    EXPECT_NE(run({"banner", banner, "--text", "x", "--frames", "1001"}).code, 0);
+    EXPECT_NE(run({"banner", banner}).code, 0);
+
+    const Outcome h = run({"html", banner, "--alt", "<promo>", "--link", "https://x.fr/?a=1&b=2", "--border", "-1"});
+    ASSERT_EQ(h.code, 0) << h.err.toStdString();
+    EXPECT_EQ(h.out, "<a href=\"https://x.fr/?a=1&amp;b=2\"><img src=\"banner.gif\" width=\"120\" height=\"30\" "
+                     "border=\"-1\" alt=\"&lt;promo&gt;\"></a>\n");
+}
+
