@@ -76,6 +76,14 @@ public:
     bool FormCloseQuery();
     AnimationSettings settings() const;
 
+    // --- video
+    // The frames of the video `name` the user chooses in the import
+    // options, each reduced to the 216-colour cube with Floyd-Steinberg
+    // dithering; false when cancelled. Nothing of the document changes here.
+    bool LitAvi(const QString& name, std::vector<QImage>& frames, int& delay);
+    // Opens a video as the document's frames (Charge's work for videos).
+    void openVideo(const QString& name);
+
     // --- the wizards
     // "&Animation...": one frame per picture of the list. Every picture is
     // read before the document changes; the save question comes first.

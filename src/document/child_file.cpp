@@ -76,6 +76,28 @@ bool TChild::FormCloseQuery()
     }
 }
 
+void TChild::openVideo(const QString& name)
+{
+    std::vector<QImage> frames;
+    int delay = 10;
+    if (!LitAvi(name, frames, delay))
+        return;  // cancelled: the document stays as it was
+    if (frames.empty())
+        throw Error(QStringLiteral("Le fichier %1 ne contient aucune image.").arg(namePart(name)));
+    const QSize size = frames.front().size();
+    setFileName(name);
+    rebuildStore(std::move(frames), size);
+    RepeatCount = 0;  // imported frames loop for ever
+    loopExtension = true;
+    FrameDelay = delay;
+    TransparentBackground = false;
+    transparentColour.reset();
+    CurrentIndex = 0;
+    NewFrame = false;
+    LitCadre();
+    Modified = false;
+}
+
 void TChild::Nouveau()
 {
     if (FormCloseQuery())
@@ -88,10 +110,12 @@ void TChild::Charge(const QString& name)
         return;
 
     // Everything is read aside; the document changes only once frames exist.
+    if (fileKindOf(name) == FileKind::Avi) {
+        openVideo(name);
+        return;
+    }
     const QByteArray bytes = readWholeFile(name);
     const FileKind kind = fileKind(name, bytes);
-    if (kind == FileKind::Avi)
-        throw Error(QStringLiteral("Les vidéos AVI ne s'ouvrent pas encore dans Oru Gif : %1.").arg(namePart(name)));
     if (kind != FileKind::Gif)
         throw Error(QStringLiteral("%1 n'est pas une animation GIF.").arg(namePart(name)));
 

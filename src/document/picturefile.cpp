@@ -83,7 +83,9 @@ FileKind kindFromName(const QString& path)
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == "gif")
         return FileKind::Gif;
-    if (suffix == "avi")
+    // Videos: AVI, and the other containers FFmpeg reads.
+    if (suffix == "avi" || suffix == "mp4" || suffix == "m4v" || suffix == "mkv" || suffix == "webm"
+        || suffix == "mov" || suffix == "mpg" || suffix == "mpeg" || suffix == "ogv" || suffix == "flv")
         return FileKind::Avi;
     if (suffix == "jpg" || suffix == "jpeg" || suffix == "jpe" || suffix == "jfif")
         return FileKind::Jpeg;
@@ -112,6 +114,9 @@ FileKind kindFromContent(const QByteArray& b)
     if (starts("BM", 2) && b.size() >= 14)
         return FileKind::Bitmap;
     if (b.size() >= 12 && starts("RIFF", 4) && b.mid(8, 4) == "AVI ")
+        return FileKind::Avi;
+    // MP4 and MOV ("ftyp" box), Matroska and WebM (EBML header).
+    if ((b.size() >= 12 && b.mid(4, 4) == "ftyp") || starts("\x1a\x45\xdf\xa3", 4))
         return FileKind::Avi;
     if (formats::metafileFormat(b) != formats::MetafileFormat::Unknown)
         return FileKind::Metafile;

@@ -7,6 +7,7 @@
 
 namespace orugif {
 
+// Avi stands for every video: AVI and the other containers FFmpeg reads.
 enum class FileKind { Gif, Avi, Jpeg, Png, Metafile, Icon, Pcx, Bitmap, Unknown };
 
 // By the file name's own last suffix, case-insensitive (".jpe" and ".jfif"

@@ -71,6 +71,15 @@ public:
     // The HTML tag dialog for the file `name` of `size`.
     virtual void runHtml(const QString& name, QSize size) {}
 
+    // The video import options over positions first..last of a video of
+    // `size`: the range and the width chosen; first -1 when cancelled.
+    struct VideoChoice {
+        std::int64_t first = -1;
+        std::int64_t last = -1;
+        int width = 0;
+    };
+    virtual VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) { return {}; }
+
     // The wizards: what the user confirmed with "Terminer"; an empty list
     // or text when cancelled or closed.
     virtual AnimationWizardResult runAnimationWizard() { return {}; }

@@ -1,0 +1,67 @@
+// Video import: the frames of a video file, chosen in the import options,
+// read through FFmpeg and reduced as the editor shows them.
+#include "common/error.h"
+#include "common/limits.h"
+#include "document/child.h"
+#include "document/prompts.h"
+#include "formats/video.h"
+#include "gif/colorreduction.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cmath>
+
+namespace orugif {
+
+namespace {
+
+// The widest frame, keeping the proportions, that lets `count` frames fit.
+int widthThatFits(std::int64_t count, QSize size)
+{
+    const double pixels = double(kMaxAnimationPixels) / double(std::max<std::int64_t>(count, 1));
+    return std::max(1, int(std::sqrt(pixels * size.width() / size.height())));
+}
+
+} // namespace
+
+bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay)
+{
+    formats::VideoReader video(name);
+    const formats::VideoInfo& info = video.info();
+    AviAbandoned = true;
+    const DocumentPrompts::VideoChoice choice = prompts().runVideoOptions(0, info.frames - 1, info.size);
+    if (choice.first < 0)
+        return false;  // cancelled: the opening ends there
+    AviAbandoned = false;
+    delay = info.delay;
+
+    // Refused before anything is decoded when the frames would not fit.
+    const QSize size = video.scaledSize(choice.width);
+    const std::int64_t count = std::max<std::int64_t>(choice.last - choice.first + 1, 0);
+    if (count * size.width() * size.height() > kMaxAnimationPixels)
+        throw Error(QStringLiteral("%1 : %2 images de %3 x %4 ne tiennent pas en mémoire ; "
+                                   "importez-les sur une largeur de %5 pixels au plus.")
+                        .arg(QFileInfo(name).fileName())
+                        .arg(count)
+                        .arg(size.width())
+                        .arg(size.height())
+                        .arg(widthThatFits(count, info.size)));
+
+    struct Done {
+        TChild* child;
+        ~Done() { emit child->progressDone(); }
+    } done{this};
+    std::vector<QImage> read;
+    read.reserve(std::size_t(count));
+    video.read(choice.first, choice.last, choice.width, [&](std::int64_t position, const QImage& picture) {
+        emit progress(int(position - choice.first), int(count));
+        // The window repaints and the bar moves; commands wait for the import.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        read.push_back(gif::ReduceColors(picture, 6, 1).convertToFormat(QImage::Format_RGB32));
+        return true;
+    });
+    frames = std::move(read);
+    return true;
+}
+
+} // namespace orugif
