@@ -6,6 +6,7 @@
 #include "gif/gifimage.h"
 
 #include <QImage>
+#include <functional>
 #include <vector>
 
 namespace orugif::gif {
@@ -18,10 +19,15 @@ public:
 
     // Number of frames: the sub-images that have pixels.
     int Count() const { return int(frames_.size()); }
-    // The next composed frame (Format_RGB32, canvas size); null after the last.
+    // Pixels of all the composed frames together (Count x canvas), for a
+    // caller to check against its memory limit before composing them.
+    std::int64_t TotalPixels() const { return std::int64_t(Count()) * canvas_.width() * canvas_.height(); }
+    // The next composed frame (Format_RGB32, canvas size); null after the
+    // last only. Running out of memory raises std::bad_alloc.
     QImage Next();
     // Composes the next frame into the composer's own canvas and returns it
     // without copying (valid until the next call); false after the last.
+    // Running out of memory raises std::bad_alloc.
     bool Advance();
     const QImage& Canvas() const { return canvas_; }
 
@@ -34,7 +40,11 @@ private:
     TGIFSubImage* previous_ = nullptr;
 };
 
-// Every composed frame at once.
+// Copies the canvas for each frame Next returns; a null copy means memory ran
+// out. Replaceable so that running out of memory can be tested.
+inline std::function<QImage(const QImage&)> CopyComposedFrame = [](const QImage& canvas) { return canvas.copy(); };
+
+// Every composed frame at once (std::bad_alloc when memory runs out).
 std::vector<QImage> ComposeFrames(TGIFImage& image);
 
 // A frame's own pixels as a Format_RGB32 picture of its size (transparent

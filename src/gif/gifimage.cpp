@@ -2,8 +2,9 @@
 // and the file-level reader and writer.
 #include "gif/gifimage.h"
 
+#include "common/savefile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace orugif::gif {
@@ -71,6 +72,8 @@ void TGIFImage::StopPainters()
 
 std::int64_t TGIFImage::TotalPixels() const
 {
+    if (loadedPixels_ >= 0)
+        return loadedPixels_;
     std::int64_t total = 0;
     for (const auto& s : images_)
         total += std::int64_t(s->Data().size());
@@ -202,10 +205,7 @@ void TGIFImage::LoadFromFile(const QString& path)
 
 void TGIFImage::SaveToFile(const QString& path)
 {
-    const QByteArray bytes = SaveToData();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw std::runtime_error(("Cannot write " + path + ": " + file.errorString()).toStdString());
+    writeFileSafely(path, SaveToData());
 }
 
 void TGIFImage::LoadFromStream(QIODevice& device)
@@ -249,9 +249,14 @@ QByteArray TGIFImage::SaveToData()
 void TGIFImage::ReadFrom(ByteReader& in)
 {
     Progress(ProgressStage::Starting, 0, msg::Loading);
+    struct Counting {
+        std::int64_t& pixels;
+        ~Counting() { pixels = -1; }
+    } counting{loadedPixels_};
     try {
         ClearAll();
         loadedExtensions_ = 0;
+        loadedPixels_ = 0;
         const std::size_t start = in.position();
         auto signatureOk = [&in] {
             std::uint8_t sig[6];
@@ -295,6 +300,7 @@ void TGIFImage::ReadFrom(ByteReader& in)
                 throw GIFException(msg::TooManyItems);
             auto sub = std::make_unique<TGIFSubImage>(this);
             sub->LoadFromStream(in);
+            loadedPixels_ += std::int64_t(sub->Data().size());
             images_.AddItem(std::move(sub));
             Progress(ProgressStage::Running, int(in.position() * 100 / std::max<std::size_t>(in.size(), 1)),
                      msg::Loading);

@@ -2,6 +2,7 @@
 // table, the frames (sub-images) with their extensions, settings copied from
 // process-wide defaults, and the reader and writer of GIF87a/GIF89a files.
 #pragma once
+#include "common/limits.h"
 #include "gif/subimage.h"
 
 #include <QByteArray>
@@ -27,9 +28,11 @@ struct GIFDefaults {
     static inline int ThreadPriority = 3;
     static inline int AnimationSpeed = 100;
     // Largest frame (and logical screen) the reader and the bounds accept,
-    // in pixels, and the largest sum of frame pixels of one image.
+    // in pixels, and the largest sum of frame pixels of one image: the
+    // editor's own animation limit, so that every animation it holds can be
+    // saved.
     static inline std::int64_t MaxFramePixels = std::int64_t(1) << 28;
-    static inline std::int64_t MaxTotalPixels = std::int64_t(1) << 30;
+    static inline std::int64_t MaxTotalPixels = animationPixelLimit();
     // Largest number of frames, and of extensions, one file may bring: a
     // few bytes of file make a frame or an extension, so these bound the
     // memory a small hostile file can claim.
@@ -162,6 +165,10 @@ private:
     TGIFImageList images_;
     std::uint16_t drawOptions_ = GIFDefaults::DrawOptions;
     int loadedExtensions_ = 0;
+    // While the reader runs: the pixels of the frames read so far, kept as a
+    // running sum so that each new frame is checked without summing all the
+    // frames before it. -1 otherwise.
+    std::int64_t loadedPixels_ = -1;
     GIFWarningHandler onWarning_;
     GIFProgressHandler onProgress_;
     std::recursive_mutex painterLock_;

@@ -1,6 +1,11 @@
 #include "support/testsupport.h"
 
 #include <QDir>
+#include <csignal>
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -29,6 +34,30 @@ int countPixels(const QImage& image, QRgb colour)
         for (int x = 0; x < image.width(); ++x)
             n += image.pixel(x, y) == colour;
     return n;
+}
+
+int withFileSizeLimit(long limitBytes, const std::function<int()>& body)
+{
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{rlim_t(limitBytes), rlim_t(limitBytes)};
+        int code = 100;
+        if (setrlimit(RLIMIT_FSIZE, &limit) == 0) {
+            try {
+                code = body();
+            } catch (...) {
+                code = 101;
+            }
+        }
+        std::fflush(nullptr);
+        _exit(code);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 } // namespace testsupport

@@ -2,6 +2,7 @@
 #pragma once
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <ostream>
 
 namespace testsupport {
@@ -17,6 +18,12 @@ QImage solid(int width, int height, unsigned rgb);
 
 // How many pixels of `image` have exactly `colour` (an opaque QRgb).
 int countPixels(const QImage& image, QRgb colour);
+
+// Runs `body` in a child process where every write past `limitBytes` of a
+// file fails with EFBIG (RLIMIT_FSIZE, SIGXFSZ ignored): a full disk without
+// privileges. Returns what the body returned, or -1 when the child did not
+// exit normally.
+int withFileSizeLimit(long limitBytes, const std::function<int()>& body);
 
 } // namespace testsupport
 
