@@ -22,6 +22,8 @@ QByteArray readFile(const QString& path)
 }
 
 // What the fuzz target does: load, compose, save, reload.
+constexpr std::int64_t kMaxComposedPixels = std::int64_t(1) << 24;
+
 void exercise(const QByteArray& bytes)
 {
     TGIFImage image;
@@ -30,7 +32,11 @@ void exercise(const QByteArray& bytes)
     } catch (const GIFException&) {
     }
     try {
-        (void)ComposeFrames(image);
+        // Composition bounded as the editor bounds it on opening.
+        TGIFFrameComposer composer(image);
+        if (composer.TotalPixels() <= kMaxComposedPixels)
+            while (composer.Advance()) {
+            }
         const QByteArray saved = image.SaveToData();
         TGIFImage again;
         again.LoadFromData({reinterpret_cast<const std::uint8_t*>(saved.constData()), std::size_t(saved.size())});
