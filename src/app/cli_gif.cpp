@@ -2,11 +2,16 @@
 // warnings, and turns errors into a message and a non-zero exit code.
 #include "app/cli_gif.h"
 
+#include "common/error.h"
+#include "common/savefile.h"
+#include "document/picturefile.h"
 #include "gif/compose.h"
 #include "gif/gifimage.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace orugif::cli {
 
@@ -33,8 +38,19 @@ QString signatureOf(const QString& path)
 
 int failed(QTextStream& err, const std::exception& e)
 {
-    err << "error: " << e.what() << '\n';
+    err << "error: " << messageOf(e) << '\n';
     return 1;
+}
+
+// Writes one frame as a bitmap file, complete or not at all.
+void writeFrame(const QImage& frame, const QString& name)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!frame.save(&buffer, "BMP"))
+        throw Error(QStringLiteral("Impossible de coder le cadre %1.").arg(name));
+    writeFileSafely(name, bytes);
 }
 
 } // namespace
@@ -95,22 +111,26 @@ int gifFrames(const QStringList& args, QTextStream& out, QTextStream& err)
             err << "error: cannot create " << rest[1] << '\n';
             return 1;
         }
-        std::vector<QImage> frames;
+        // Each frame is written as soon as it is composed: memory holds one
+        // frame whatever the length of the animation.
+        const auto name = [&dir](int i) { return dir.filePath(QString("frame-%1.bmp").arg(i, 3, 10, QChar('0'))); };
+        int written = 0;
         if (raw) {
             for (const auto& s : image.Images())
-                if (!s->Empty())
-                    frames.push_back(RenderFrameRgb(*s));
+                if (!s->Empty()) {
+                    writeFrame(RenderFrameRgb(*s), name(written));
+                    ++written;
+                }
         } else {
-            frames = ComposeFrames(image);
-        }
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            const QString name = dir.filePath(QString("frame-%1.bmp").arg(i, 3, 10, QChar('0')));
-            if (!frames[i].save(name, "BMP")) {
-                err << "error: cannot write " << name << '\n';
-                return 1;
+            // The frames the editor would open, refused beyond what it opens.
+            TGIFFrameComposer composer(image);
+            checkAnimationSize(QFileInfo(rest[0]).fileName(), composer.Count(), composer.Canvas().size());
+            while (composer.Advance()) {
+                writeFrame(composer.Canvas(), name(written));
+                ++written;
             }
         }
-        out << frames.size() << " frames written to " << rest[1] << '\n';
+        out << written << " frames written to " << rest[1] << '\n';
         for (const QString& w : warnings)
             out << "warning: " << w << '\n';
         return 0;

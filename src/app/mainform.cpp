@@ -4,6 +4,7 @@
 #include "app/colourswatch.h"
 #include "app/helpwindow.h"
 #include "app/menus.h"
+#include "common/error.h"
 #include "document/child.h"
 #include "document/clipboard.h"
 #include "document/view/childwindow.h"
@@ -255,7 +256,7 @@ void TMainForm::route(const std::function<void()>& command, bool valide)
     try {
         command();
     } catch (const std::exception& e) {
-        failure = QString::fromUtf8(e.what());
+        failure = messageOf(e);  // running out of memory reads as such
     } catch (...) {
         failure = QStringLiteral("Erreur inattendue.");
     }
