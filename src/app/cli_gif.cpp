@@ -8,7 +8,6 @@
 #include "gif/compose.h"
 #include "gif/gifimage.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -40,17 +39,6 @@ int failed(QTextStream& err, const std::exception& e)
 {
     err << "error: " << messageOf(e) << '\n';
     return 1;
-}
-
-// Writes one frame as a bitmap file, complete or not at all.
-void writeFrame(const QImage& frame, const QString& name)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!frame.save(&buffer, "BMP"))
-        throw Error(QStringLiteral("Impossible de coder le cadre %1.").arg(name));
-    writeFileSafely(name, bytes);
 }
 
 } // namespace
@@ -118,7 +106,7 @@ int gifFrames(const QStringList& args, QTextStream& out, QTextStream& err)
         if (raw) {
             for (const auto& s : image.Images())
                 if (!s->Empty()) {
-                    writeFrame(RenderFrameRgb(*s), name(written));
+                    savePictureSafely(name(written), RenderFrameRgb(*s), "BMP");
                     ++written;
                 }
         } else {
@@ -126,7 +114,7 @@ int gifFrames(const QStringList& args, QTextStream& out, QTextStream& err)
             TGIFFrameComposer composer(image);
             checkAnimationSize(QFileInfo(rest[0]).fileName(), composer.Count(), composer.Canvas().size());
             while (composer.Advance()) {
-                writeFrame(composer.Canvas(), name(written));
+                savePictureSafely(name(written), composer.Canvas(), "BMP");
                 ++written;
             }
         }

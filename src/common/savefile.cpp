@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 
+#include <QBuffer>
 #include <QSaveFile>
 
 namespace orugif {
@@ -31,6 +32,16 @@ void writeFileSafely(const QString& path, const QByteArray& bytes)
         fail(file.errorString());
     if (!file.commit())
         fail(file.errorString());
+}
+
+void savePictureSafely(const QString& path, const QImage& picture, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, format))
+        throw Error(QStringLiteral("Impossible de coder l'image pour le fichier %1.").arg(path));
+    writeFileSafely(path, bytes);
 }
 
 } // namespace orugif

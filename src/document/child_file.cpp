@@ -13,7 +13,6 @@
 #include "gif/gifimage.h"
 
 #include <QFileInfo>
-#include <QBuffer>
 
 namespace orugif {
 
@@ -208,17 +207,9 @@ void TChild::exportPicture(const QString& path) const
         writeFileSafely(path, pcx.SaveToBytes());
         break;
     }
-    default: {
-        // Bitmap or PNG, encoded in memory first so that only complete
-        // bytes reach the file.
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (!picture_.save(&buffer, kind == FileKind::Png ? "PNG" : "BMP"))
-            throw Error(QStringLiteral("Impossible de coder l'image pour le fichier %1.").arg(path));
-        writeFileSafely(path, bytes);
+    default:
+        savePictureSafely(path, picture_, kind == FileKind::Png ? "PNG" : "BMP");
         break;
-    }
     }
 }
 

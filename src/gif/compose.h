@@ -42,7 +42,8 @@ private:
 
 // Copies the canvas for each frame Next returns; a null copy means memory ran
 // out. Replaceable so that running out of memory can be tested.
-inline std::function<QImage(const QImage&)> CopyComposedFrame = [](const QImage& canvas) { return canvas.copy(); };
+inline QImage CopyCanvas(const QImage& canvas) { return canvas.copy(); }
+inline std::function<QImage(const QImage&)> CopyComposedFrame = CopyCanvas;
 
 // Every composed frame at once (std::bad_alloc when memory runs out).
 std::vector<QImage> ComposeFrames(TGIFImage& image);

@@ -32,34 +32,14 @@ Outcome run(const QStringList& args)
     return r;
 }
 
-QImage noise(int width, int height, unsigned seed)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            seed = seed * 1103515245u + 12345u;
-            row[x] = 0xff000000u | (seed >> 8);
-        }
-    }
-    return image;
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
 // Two pictures of noise and an animation made of them, in a folder.
 struct Inputs {
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
     Inputs()
     {
-        noise(48, 48, 1).save(path("a.bmp"));
-        noise(48, 48, 2).save(path("b.png"));
+        testsupport::noise(48, 48, 1).save(path("a.bmp"));
+        testsupport::noise(48, 48, 2).save(path("b.png"));
         EXPECT_EQ(run({"make", path("anim.gif"), path("a.bmp"), path("b.png")}).code, 0);
     }
 };
@@ -85,7 +65,7 @@ TEST_P(FullDiskCommand, failsWithTheSystemsReasonAndKeepsTheExistingFile)
     QDir().mkpath(in.path("frames"));
     const QString out = in.path(QString::fromLatin1(c.output));
     const QByteArray previous(1200, 'x');
-    writeBytes(out, previous);
+    ASSERT_TRUE(testsupport::writeBytes(out, previous));
     const QStringList args = c.args(in, out);
     const int outcome = testsupport::withFileSizeLimit(1024, [&] {
         const Outcome r = run(args);
@@ -158,7 +138,7 @@ TEST(CommandMemory, runningOutWhileOpeningFailsWithoutWriting)
     int copies = 0;
     orugif::gif::CopyComposedFrame = [&copies](const QImage& canvas) { return ++copies == 2 ? QImage() : canvas.copy(); };
     const Outcome r = run({"make", in.path("out.gif"), in.path("anim.gif")});
-    orugif::gif::CopyComposedFrame = [](const QImage& canvas) { return canvas.copy(); };
+    orugif::gif::CopyComposedFrame = orugif::gif::CopyCanvas;
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.startsWith("error: Mémoire insuffisante")) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(in.path("out.gif")));

@@ -22,34 +22,14 @@ using orugif::test::Document;
 
 namespace {
 
-QImage noise(int width, int height, unsigned seed)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            seed = seed * 1103515245u + 12345u;
-            row[x] = 0xff000000u | (seed >> 8);
-        }
-    }
-    return image;
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
-
 QString crasher(const QString& name) { return testsupport::testfile("data/crashers/" + name); }
 
 // A document of two 48 x 48 frames of noise: every output is over 1 KB.
 void fillWithNoise(Document& d)
 {
     d.child.ImageList1.assign({}, QSize(48, 48));
-    d.child.ImageList1.add(noise(48, 48, 1));
-    d.child.ImageList1.add(noise(48, 48, 2));
+    d.child.ImageList1.add(testsupport::noise(48, 48, 1));
+    d.child.ImageList1.add(testsupport::noise(48, 48, 2));
     d.child.NewFrame = false;
     d.child.CurrentIndex = 0;
     d.child.LitCadre();
@@ -63,7 +43,7 @@ struct FailingCopies {
             return ++copies == failAt ? QImage() : canvas.copy();
         };
     }
-    ~FailingCopies() { gif::CopyComposedFrame = [](const QImage& canvas) { return canvas.copy(); }; }
+    ~FailingCopies() { gif::CopyComposedFrame = gif::CopyCanvas; }
     int copies = 0;
 };
 
@@ -79,7 +59,7 @@ TEST_P(FullDisk, keepsTheExistingFileAndReportsTheSystemsReason)
     const QString name = QString::fromLatin1(GetParam());
     const QString out = dir.filePath(name);
     const QByteArray previous(1200, 'x');
-    writeBytes(out, previous);
+    ASSERT_TRUE(testsupport::writeBytes(out, previous));
     Document d;
     fillWithNoise(d);
     const int outcome = testsupport::withFileSizeLimit(1024, [&] {
@@ -124,7 +104,7 @@ TEST_P(ExportName, outsideTheWrittenFormatsIsRefusedBeforeAnyQuestion)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath(QString::fromLatin1(GetParam()));
-    writeBytes(out, "keep");
+    ASSERT_TRUE(testsupport::writeBytes(out, "keep"));
     Document d;
     fillWithNoise(d);
     d.prompts.exportFile = out;

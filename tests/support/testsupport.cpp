@@ -1,6 +1,7 @@
 #include "support/testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
@@ -25,6 +26,25 @@ QImage solid(int width, int height, unsigned rgb)
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(QColor::fromRgb(rgb | 0xff000000u));
     return image;
+}
+
+QImage noise(int width, int height, unsigned seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            row[x] = 0xff000000u | (seed >> 8);
+        }
+    }
+    return image;
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 int countPixels(const QImage& image, QRgb colour)
