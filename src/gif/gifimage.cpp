@@ -70,21 +70,21 @@ void TGIFImage::StopPainters()
         p->Stop();
 }
 
-std::int64_t TGIFImage::TotalPixels() const
-{
-    if (loadedPixels_ >= 0)
-        return loadedPixels_;
-    std::int64_t total = 0;
-    for (const auto& s : images_)
-        total += std::int64_t(s->Data().size());
-    return total;
-}
-
 void TGIFImage::CheckFrameSize(std::int64_t width, std::int64_t height, std::int64_t alreadyHeld) const
 {
     const std::int64_t pixels = width * height;
     if (pixels > GIFDefaults::MaxFramePixels || alreadyHeld + pixels > GIFDefaults::MaxTotalPixels)
         throw GIFException(msg::ImageTooLarge);
+}
+
+int TGIFImage::LargestTableBits() const
+{
+    if (writingTableBits_ >= 0)
+        return writingTableBits_;
+    int bits = header_.ColorMap.BitsPerPixel();
+    for (const auto& s : images_)
+        bits = std::max(bits, s->ColorMap().BitsPerPixel());
+    return bits;
 }
 
 void TGIFImage::CountLoadedExtension()
@@ -140,7 +140,9 @@ int TGIFImage::AddFrameImage(std::unique_ptr<TGIFSubImage> subImage)
     if (!subImage)
         throw GIFException(msg::UnsupportedObject);
     StopPainters();
+    subImage->Uncount();
     subImage->SetImage(this);
+    subImage->CountPixels();
     return images_.AddItem(std::move(subImage));
 }
 
@@ -249,14 +251,9 @@ QByteArray TGIFImage::SaveToData()
 void TGIFImage::ReadFrom(ByteReader& in)
 {
     Progress(ProgressStage::Starting, 0, msg::Loading);
-    struct Counting {
-        std::int64_t& pixels;
-        ~Counting() { pixels = -1; }
-    } counting{loadedPixels_};
     try {
         ClearAll();
         loadedExtensions_ = 0;
-        loadedPixels_ = 0;
         const std::size_t start = in.position();
         auto signatureOk = [&in] {
             std::uint8_t sig[6];
@@ -300,7 +297,6 @@ void TGIFImage::ReadFrom(ByteReader& in)
                 throw GIFException(msg::TooManyItems);
             auto sub = std::make_unique<TGIFSubImage>(this);
             sub->LoadFromStream(in);
-            loadedPixels_ += std::int64_t(sub->Data().size());
             images_.AddItem(std::move(sub));
             Progress(ProgressStage::Running, int(in.position() * 100 / std::max<std::size_t>(in.size(), 1)),
                      msg::Loading);
@@ -323,11 +319,16 @@ void TGIFImage::WriteTo(ByteWriter& out)
         if (images_.Count() == 0)
             throw GIFException(msg::UnsupportedVersion);
         int version = 1;
-        int largestBits = header_.ColorMap.BitsPerPixel();
-        for (const auto& s : images_) {
+        for (const auto& s : images_)
             version = std::max(version, s->Version());
-            largestBits = std::max(largestBits, s->ColorMap().BitsPerPixel());
-        }
+        const int largestBits = LargestTableBits();
+        // Every frame without a table of its own needs this: worked out once,
+        // not once a frame over all the frames.
+        struct Writing {
+            int& bits;
+            ~Writing() { bits = -1; }
+        } writing{writingTableBits_};
+        writingTableBits_ = largestBits;
         out.write(version == 2 ? "GIF89a" : "GIF87a", 6);
         const TGIFColorMap& global = header_.ColorMap;
         std::uint8_t packed = 0;

@@ -150,25 +150,31 @@ public:
     void RemovePainter(TGIFPainterHandle* painter);
     void StopPainters();
 
+    // Bits of the largest colour table, global or local: the code size of a
+    // frame written without a table of its own. Worked out once per save.
+    int LargestTableBits() const;
+
     // Counts an extension read from a file against the limit.
     void CountLoadedExtension();
 
     // Sum of frame pixels, checked against the limits before allocating.
+    // The sum is kept as the sub-images change (every sub-image made for
+    // this image counts, in the list or not), so a check costs the same
+    // whatever the number of frames.
     void CheckFrameSize(std::int64_t width, std::int64_t height, std::int64_t alreadyHeld) const;
-    std::int64_t TotalPixels() const;
+    std::int64_t TotalPixels() const { return heldPixels_; }
+    void AddHeldPixels(std::int64_t delta) { heldPixels_ += delta; }
 
 private:
     void ReadFrom(ByteReader& in);
     void WriteTo(ByteWriter& out);
 
+    std::int64_t heldPixels_ = 0;  // declared first: the frames uncount themselves as they go
     TGIFHeader header_;
     TGIFImageList images_;
     std::uint16_t drawOptions_ = GIFDefaults::DrawOptions;
     int loadedExtensions_ = 0;
-    // While the reader runs: the pixels of the frames read so far, kept as a
-    // running sum so that each new frame is checked without summing all the
-    // frames before it. -1 otherwise.
-    std::int64_t loadedPixels_ = -1;
+    int writingTableBits_ = -1;  // LargestTableBits while a save runs
     GIFWarningHandler onWarning_;
     GIFProgressHandler onProgress_;
     std::recursive_mutex painterLock_;
