@@ -4,8 +4,7 @@
 // thousands of scans, take to be refused.
 #include "common/error.h"
 #include "document/child.h"
-#include "document/clipboard.h"
-#include "document/prompts.h"
+#include "headless.h"
 #include "formats/jpeg.h"
 #include "formats/metafile.h"
 #include "gif/gifimage.h"
@@ -24,15 +23,8 @@
 
 namespace {
 
-struct Silent : orugif::DocumentPrompts {
-    orugif::Answer ask(const QString&, orugif::Choices) override { return orugif::Answer::No; }
-    void inform(const QString&) override {}
-};
-struct NoClipboard : orugif::ClipboardPort {
-    bool hasImage() const override { return false; }
-    QImage image() const override { return {}; }
-    void setImage(const QImage&) override {}
-};
+using benchsupport::NoClipboard;
+using benchsupport::Silent;
 
 struct Writer {
     QByteArray b;

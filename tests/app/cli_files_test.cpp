@@ -2,7 +2,7 @@
 // a failed write or a lack of memory as a success, and see their arguments as
 // typed: in-process through the dispatcher, and end to end through the
 // program itself.
-#include "app/cli.h"
+#include "clirun.h"
 #include "formats/manifest.h"
 #include "gif/compose.h"
 #include "support/testsupport.h"
@@ -17,20 +17,8 @@
 
 namespace {
 
-struct Outcome {
-    int code;
-    QString out, err;
-};
-
-Outcome run(const QStringList& args)
-{
-    Outcome r;
-    QTextStream out(&r.out), err(&r.err);
-    r.code = orugif::cli::run(args, out, err);
-    out.flush();
-    err.flush();
-    return r;
-}
+using clitest::Outcome;
+using clitest::run;
 
 // Two pictures of noise and an animation made of them, in a folder.
 struct Inputs {
