@@ -1,8 +1,7 @@
 // The fill tool on a large picture, and frame insertion and deletion at the
 // front of a long animation (which must move frame handles, never pixels).
 #include "document/child.h"
-#include "document/clipboard.h"
-#include "document/prompts.h"
+#include "headless.h"
 #include "editing/fill.h"
 #include "gif/colorreduction.h"
 #include "gif/lzw.h"
@@ -28,16 +27,8 @@ void floodFillLargePicture(benchmark::State& state)
 }
 BENCHMARK(floodFillLargePicture)->Unit(benchmark::kMillisecond);
 
-struct Silent : orugif::DocumentPrompts {
-    orugif::Answer ask(const QString&, orugif::Choices) override { return orugif::Answer::No; }
-    void inform(const QString&) override {}
-};
-struct NoClipboard : orugif::ClipboardPort {
-    bool hasImage() const override { return false; }
-    QImage image() const override { return {}; }
-    void setImage(const QImage&) override {}
-    void setText(const QString&) override {}
-};
+using benchsupport::NoClipboard;
+using benchsupport::Silent;
 
 void insertAndDeleteAtTheFront(benchmark::State& state)
 {

@@ -1,6 +1,7 @@
 // The thumbnail view over 2,000 frames of 640 x 480: the first page, then
 // page moves (only twelve frames are scaled each time); and reordering the
 // same frames, which must move frame handles, never pixels.
+#include "../document/headless.h"
 #include "document/child.h"
 #include "document/clipboard.h"
 #include "document/prompts.h"
@@ -58,16 +59,8 @@ void thumbnailPageMove(benchmark::State& state)
 }
 BENCHMARK(thumbnailPageMove)->Unit(benchmark::kMillisecond);
 
-struct Silent : orugif::DocumentPrompts {
-    orugif::Answer ask(const QString&, orugif::Choices) override { return orugif::Answer::No; }
-    void inform(const QString&) override {}
-};
-struct NoClipboard : orugif::ClipboardPort {
-    bool hasImage() const override { return false; }
-    QImage image() const override { return {}; }
-    void setImage(const QImage&) override {}
-    void setText(const QString&) override {}
-};
+using benchsupport::NoClipboard;
+using benchsupport::Silent;
 
 void reorderTwoThousandFrames(benchmark::State& state)
 {

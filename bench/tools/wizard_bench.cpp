@@ -1,6 +1,7 @@
 // The animation wizard on 200 JPEG pictures of 1024 x 768: time and peak
 // memory from "Terminer" to the document ready (the pictures decode on every
 // core; frames of the pictures' own size are the decoded pictures, no copy).
+#include "../document/headless.h"
 #include "document/child.h"
 #include "document/clipboard.h"
 #include "document/prompts.h"
@@ -13,16 +14,8 @@
 
 namespace {
 
-struct Silent : orugif::DocumentPrompts {
-    orugif::Answer ask(const QString&, orugif::Choices) override { return orugif::Answer::No; }
-    void inform(const QString&) override {}
-};
-struct NoClipboard : orugif::ClipboardPort {
-    bool hasImage() const override { return false; }
-    QImage image() const override { return {}; }
-    void setImage(const QImage&) override {}
-    void setText(const QString&) override {}
-};
+using benchsupport::NoClipboard;
+using benchsupport::Silent;
 
 void animationWizardTwoHundredJpegs(benchmark::State& state)
 {

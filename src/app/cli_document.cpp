@@ -155,7 +155,7 @@ void openInput(TChild& child, const QString& path)
 
 void writeOutput(TChild& child, const QString& path)
 {
-    if (kindFromName(path) == FileKind::Gif) {
+    if (pictureOutputKind(path) == FileKind::Gif) {
         child.FileName = path;
         child.Sauve(0);
     } else {
@@ -173,9 +173,14 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
     std::optional<QSize> size;
     bool transparent = false, global = false, merge = false, crop = false;
     try {
+        bool options = true;  // until "--": what follows it are file names
         for (qsizetype i = 0; i < args.size(); ++i) {
             const QString& a = args[i];
-            if (a == "--loop" || a == "--delay") {
+            if (!options) {
+                inputs << a;
+            } else if (a == "--") {
+                options = false;
+            } else if (a == "--loop" || a == "--delay") {
                 if (i + 1 >= args.size())
                     throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
                 (a == "--loop" ? loop : delay) = number(args[++i], a);
@@ -203,6 +208,7 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             return failed(err, QStringLiteral("usage: orugif make OUT.gif INPUT... [--loop N] [--delay D] "
                                               "[--transparent] [--global-palette] [--merge] [--crop]"));
         const QString output = inputs.takeFirst();
+        animationOutputKind(output);  // refused before anything is read or written
         Headless h;
         TChild& c = h.child;
         const FileKind first = fileKindOf(inputs.front());
@@ -238,7 +244,7 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             << c.ImageList1.height() << '\n';
         return 0;
     } catch (const std::exception& e) {
-        return failed(err, QString::fromUtf8(e.what()));
+        return failed(err, messageOf(e));
     }
 }
 
@@ -247,6 +253,7 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
     if (args.size() < 2)
         return failed(err, QStringLiteral("usage: orugif edit IN OUT [--frame N|all] OPERATION..."));
     try {
+        pictureOutputKind(args[1]);  // refused before anything is read or written
         Headless h;
         TChild& c = h.child;
         HeadlessPrompts& p = h.prompts;
@@ -347,7 +354,7 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
             << c.ImageList1.height() << '\n';
         return 0;
     } catch (const std::exception& e) {
-        return failed(err, QString::fromUtf8(e.what()));
+        return failed(err, messageOf(e));
     }
 }
 

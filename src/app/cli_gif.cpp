@@ -2,11 +2,15 @@
 // warnings, and turns errors into a message and a non-zero exit code.
 #include "app/cli_gif.h"
 
+#include "common/error.h"
+#include "common/savefile.h"
+#include "document/picturefile.h"
 #include "gif/compose.h"
 #include "gif/gifimage.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace orugif::cli {
@@ -34,7 +38,7 @@ QString signatureOf(const QString& path)
 
 int failed(QTextStream& err, const std::exception& e)
 {
-    err << "error: " << e.what() << '\n';
+    err << "error: " << messageOf(e) << '\n';
     return 1;
 }
 
@@ -96,25 +100,35 @@ int gifFrames(const QStringList& args, QTextStream& out, QTextStream& err)
             err << "error: cannot create " << rest[1] << '\n';
             return 1;
         }
-        std::vector<QImage> frames;
+        // Each frame is written as soon as it is composed: memory holds one
+        // frame whatever the length of the animation. Names have at least
+        // three digits, and as many as the last index needs, so that they
+        // sort in frame order.
+        int digits = 3;
+        const auto name = [&dir, &digits](int i) {
+            return dir.filePath(QString("frame-%1.bmp").arg(i, digits, 10, QChar('0')));
+        };
+        const auto digitsFor = [](int count) { return std::max(3, int(QString::number(std::max(count, 1) - 1).size())); };
+        int written = 0;
         if (raw) {
+            digits = digitsFor(int(std::count_if(image.Images().begin(), image.Images().end(),
+                                                 [](const auto& s) { return !s->Empty(); })));
             for (const auto& s : image.Images())
-                if (!s->Empty())
-                    frames.push_back(RenderFrameRgb(*s));
+                if (!s->Empty()) {
+                    savePictureSafely(name(written), RenderFrameRgb(*s), "BMP");
+                    ++written;
+                }
         } else {
-            frames = ComposeFrames(image);
-        }
-        // At least three digits, and as many as the last index needs, so
-        // that the names sort in frame order.
-        const int digits = std::max(3, int(QString::number(std::max<std::size_t>(frames.size(), 1) - 1).size()));
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            const QString name = dir.filePath(QString("frame-%1.bmp").arg(i, digits, 10, QChar('0')));
-            if (!frames[i].save(name, "BMP")) {
-                err << "error: cannot write " << name << '\n';
-                return 1;
+            // The frames the editor would open, refused beyond what it opens.
+            TGIFFrameComposer composer(image);
+            checkAnimationSize(QFileInfo(rest[0]).fileName(), composer.Count(), composer.Canvas().size());
+            digits = digitsFor(composer.Count());
+            while (composer.Advance()) {
+                savePictureSafely(name(written), composer.Canvas(), "BMP");
+                ++written;
             }
         }
-        out << frames.size() << " frames written to " << rest[1] << '\n';
+        out << written << " frames written to " << rest[1] << '\n';
         for (const QString& w : warnings)
             out << "warning: " << w << '\n';
         return 0;

@@ -12,6 +12,7 @@
 #include "app/colourswatch.h"
 #include "app/helpwindow.h"
 #include "app/menus.h"
+#include "common/error.h"
 #include "document/child.h"
 #include "document/prompts.h"
 #include "common/error.h"
@@ -304,7 +305,7 @@ void TMainForm::route(const std::function<void()>& command, bool valide)
     try {
         command();
     } catch (const std::exception& e) {
-        failure = QString::fromUtf8(e.what());
+        failure = messageOf(e);  // running out of memory reads as such
     } catch (...) {
         failure = QStringLiteral("Erreur inattendue.");
     }

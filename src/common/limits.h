@@ -22,7 +22,18 @@ constexpr bool pictureSizeAllowed(std::int64_t width, std::int64_t height)
 namespace orugif {
 
 // Largest total pixel count of all the frames of one animation (8 GiB of
-// frames): operations that would build more refuse before allocating.
+// frames) on any machine.
 constexpr std::int64_t kMaxAnimationPixels = std::int64_t(1) << 31;
+
+// Largest total pixel count of all the frames of one animation on this
+// machine: kMaxAnimationPixels, or fewer when the frames (4 bytes a pixel)
+// would fill more than half of the physical memory (or of the address space
+// the process is allowed). Opening, saving and the
+// operations that build frames refuse more before allocating.
+std::int64_t animationPixelLimit();
+
+// The physical memory of the machine in bytes, or the process's address
+// space limit when that is smaller (0 when unknown).
+std::int64_t physicalMemoryBytes();
 
 } // namespace orugif

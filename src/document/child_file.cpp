@@ -1,6 +1,7 @@
 // Opening and saving animations, importing and exporting pictures, the
 // questions before changes are lost, and the animation properties.
 #include "common/error.h"
+#include "common/savefile.h"
 #include "document/child.h"
 #include "document/picturebatch.h"
 #include "document/picturefile.h"
@@ -13,7 +14,6 @@
 #include "gif/gifimage.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace orugif {
@@ -42,14 +42,6 @@ bool holdsColour(const QImage& frame, QRgb colour)
             return true;
     }
     return false;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    // Written aside and renamed: a failed save leaves the previous file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(QStringLiteral("Impossible d'écrire le fichier %1 : %2.").arg(path, file.errorString()));
 }
 
 } // namespace
@@ -126,19 +118,28 @@ void TChild::Charge(const QString& name)
         else
             emit progress(percent, 100);
     });
-    image.LoadFromData(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
-
-    // Every frame as the animation shows it: position, transparency and the
-    // previous frame's disposal applied over the page. The page gets a
-    // colour no frame uses, so the file's transparent areas stay known.
-    const QRgb page = gif::UnusedColour(image);
     std::vector<QImage> frames;
-    gif::TGIFFrameComposer composer(image, page);
-    frames.reserve(std::size_t(composer.Count()));
+    // The page gets a colour no frame uses, so the file's transparent areas
+    // stay known.
+    QRgb page = qRgb(255, 255, 255);
     bool pageShows = false;
-    for (QImage frame = composer.Next(); !frame.isNull(); frame = composer.Next()) {
-        pageShows = pageShows || holdsColour(frame, page);
-        frames.push_back(frame);
+    try {
+        image.LoadFromData(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
+
+        // Every frame as the animation shows it: position, transparency and
+        // the previous frame's disposal applied over the page. The whole
+        // animation is measured before the first frame is composed.
+        page = gif::UnusedColour(image);
+        gif::TGIFFrameComposer composer(image, page);
+        checkAnimationSize(namePart(name), composer.Count(), composer.Canvas().size());
+        frames.reserve(std::size_t(composer.Count()));
+        for (QImage frame = composer.Next(); !frame.isNull(); frame = composer.Next()) {
+            pageShows = pageShows || holdsColour(frame, page);
+            frames.push_back(std::move(frame));
+        }
+    } catch (const std::bad_alloc&) {
+        throw Error(QStringLiteral("Mémoire insuffisante pour ouvrir %1 : l'animation ouverte reste inchangée.")
+                        .arg(namePart(name)));
     }
     if (frames.empty())
         throw Error(QStringLiteral("Le fichier %1 ne contient aucune image.").arg(namePart(name)));
@@ -271,11 +272,12 @@ void TChild::Importer()
 
 void TChild::exportPicture(const QString& path) const
 {
+    const FileKind kind = pictureOutputKind(path);  // refuses other names before anything is written
     if (picture_.isNull())
         throw Error(QStringLiteral("Aucune image à exporter."));
-    switch (kindFromName(path)) {
+    switch (kind) {
     case FileKind::Jpeg:
-        writeFile(path, formats::encodeJpeg(picture_, 90));
+        writeFileSafely(path, formats::encodeJpeg(picture_, 90));
         break;
     case FileKind::Gif: {
         gif::TGIFImage image;
@@ -286,15 +288,12 @@ void TChild::exportPicture(const QString& path) const
     case FileKind::Pcx: {
         formats::TPCX pcx;
         pcx.Assign(picture_.convertToFormat(QImage::Format_RGB32));
-        writeFile(path, pcx.SaveToBytes());
+        writeFileSafely(path, pcx.SaveToBytes());
         break;
     }
-    default: {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !picture_.save(&file, "BMP") || !file.commit())
-            throw Error(QStringLiteral("Impossible d'écrire le fichier %1 : %2.").arg(path, file.errorString()));
+    default:
+        savePictureSafely(path, picture_, kind == FileKind::Png ? "PNG" : "BMP");
         break;
-    }
     }
 }
 
@@ -305,6 +304,7 @@ void TChild::Exporter()
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".gif");
+    pictureOutputKind(path);  // an unsupported name is refused before the overwrite question
     if (QFileInfo::exists(path)
         && prompts().ask(QStringLiteral("Ce fichier existe déjà. L'écraser ?"), Choices::YesNo) != Answer::Yes)
         return;

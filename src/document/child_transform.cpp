@@ -65,7 +65,7 @@ QSize askNewSize(DocumentPrompts& prompts, const FrameStore& store)
         return {};
     const std::int64_t frames = std::max(store.count(), 1);
     if (!pictureSizeAllowed(size.width(), size.height())
-        || frames * size.width() * size.height() > kMaxAnimationPixels)
+        || frames * size.width() * size.height() > animationPixelLimit())
         throw Error(QStringLiteral("Taille trop grande : %1 cadre(s) de %2 x %3 pixels ne tiennent pas en mémoire.")
                         .arg(store.count())
                         .arg(size.width())

@@ -32,6 +32,12 @@ QImage gifPicture(const QByteArray& bytes)
     if (image.Empty())
         throw Error(QStringLiteral("Le fichier GIF ne contient aucune image."));
     gif::TGIFSubImage& frame = *image.Images()[0];
+    // The picture spans the logical screen and the frame wherever it lies:
+    // a frame placed far off the screen asks for a huge picture.
+    const int w = std::max(image.Width(), frame.Left() + frame.Width());
+    const int h = std::max(image.Height(), frame.Top() + frame.Height());
+    if (!pictureSizeAllowed(w, h))
+        throw Error(QStringLiteral("L'image GIF est trop grande (%1 x %2).").arg(w).arg(h));
     QImage pixels = gif::RenderFrameRgb(frame).convertToFormat(QImage::Format_ARGB32);
     const gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
     const bool transparent = gce && gce->TransparentFlag();
@@ -45,11 +51,11 @@ QImage gifPicture(const QByteArray& bytes)
                     out[x] = 0;
         }
     }
-    const int w = std::max(image.Width(), frame.Left() + frame.Width());
-    const int h = std::max(image.Height(), frame.Top() + frame.Height());
     QImage screen(w, h, transparent || frame.Left() || frame.Top() || frame.Width() < w || frame.Height() < h
                             ? QImage::Format_ARGB32
                             : QImage::Format_RGB32);
+    if (screen.isNull() || pixels.isNull())
+        throw std::bad_alloc();
     screen.fill(Qt::transparent);
     QPainter painter(&screen);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -127,6 +133,58 @@ FileKind kindFromContent(const QByteArray& b)
         return FileKind::Pcx;
     return FileKind::Unknown;
 }
+
+namespace {
+
+struct OutputSuffix {
+    const char* suffix;
+    FileKind kind;
+};
+
+FileKind outputKind(const QString& path, std::initializer_list<OutputSuffix> accepted)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    QStringList names;
+    for (const OutputSuffix& s : accepted) {
+        if (suffix == QLatin1String(s.suffix))
+            return s.kind;
+        names << QStringLiteral(".") + QLatin1String(s.suffix);
+    }
+    throw Error(QStringLiteral("Le fichier %1 ne peut pas être écrit dans ce format : les noms acceptés se terminent "
+                               "par %2.")
+                    .arg(QFileInfo(path).fileName(), names.join(QStringLiteral(", "))));
+}
+
+} // namespace
+
+void checkAnimationSize(const QString& name, int frames, QSize size)
+{
+    const std::int64_t pixels = std::int64_t(frames) * size.width() * size.height();
+    if (pixels <= animationPixelLimit())
+        return;
+    constexpr std::int64_t kMiB = std::int64_t(1) << 20;
+    throw Error(QStringLiteral("L'animation %1 est trop grande : %2 cadres de %3 x %4 pixels demanderaient %5 Mo de "
+                               "mémoire, %6 Mo au plus sur cet ordinateur.")
+                    .arg(name)
+                    .arg(frames)
+                    .arg(size.width())
+                    .arg(size.height())
+                    .arg(pixels * 4 / kMiB)
+                    .arg(animationPixelLimit() * 4 / kMiB));
+}
+
+FileKind pictureOutputKind(const QString& path)
+{
+    return outputKind(path, {{"gif", FileKind::Gif},
+                             {"bmp", FileKind::Bitmap},
+                             {"jpg", FileKind::Jpeg},
+                             {"jpeg", FileKind::Jpeg},
+                             {"jpe", FileKind::Jpeg},
+                             {"pcx", FileKind::Pcx},
+                             {"png", FileKind::Png}});
+}
+
+FileKind animationOutputKind(const QString& path) { return outputKind(path, {{"gif", FileKind::Gif}}); }
 
 FileKind fileKind(const QString& path, const QByteArray& bytes)
 {

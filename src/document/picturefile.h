@@ -18,6 +18,18 @@ FileKind kindFromContent(const QByteArray& bytes);
 // The content's kind when it has a signature, else the name's.
 FileKind fileKind(const QString& path, const QByteArray& bytes);
 
+// The kind a single picture is written as, from the output name's suffix:
+// .gif, .bmp, .jpg/.jpeg/.jpe, .pcx or .png. Any other name raises Error
+// listing the supported suffixes.
+FileKind pictureOutputKind(const QString& path);
+// The same for an animation: .gif only.
+FileKind animationOutputKind(const QString& path);
+
+// Refuses with Error, before anything is composed, an animation whose frames
+// (`frames` pictures of `size`) would take more memory than the editor allows
+// on this machine; the message gives the frames, size and memory needed.
+void checkAnimationSize(const QString& name, int frames, QSize size);
+
 // The kind of the file at `path`, from its first bytes, else its name.
 FileKind fileKindOf(const QString& path);
 

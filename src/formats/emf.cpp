@@ -618,13 +618,16 @@ QImage renderEmf(Bytes file)
     // Device pixels to picture pixels: through hundredths of a millimetre,
     // with the frame's top-left corner at the picture's origin.
     const double fw = double(h.frame[2]) - h.frame[0], fh = double(h.frame[3]) - h.frame[1];
+    // The header's 32-bit fields are widened before any product or negation:
+    // their extremes overflow an int.
     QTransform toImage;
     if (fw * kPixelsPerHundredthMm >= 0.5 && fh * kPixelsPerHundredthMm >= 0.5) {
         const double sx = 100.0 / perMm.x() * size.width() / fw;
         const double sy = 100.0 / perMm.y() * size.height() / fh;
-        toImage = QTransform(sx, 0, 0, sy, -h.frame[0] * size.width() / fw, -h.frame[1] * size.height() / fh);
+        toImage = QTransform(sx, 0, 0, sy, -double(h.frame[0]) * size.width() / fw,
+                             -double(h.frame[1]) * size.height() / fh);
     } else {
-        toImage = QTransform::fromTranslate(-h.bounds[0], -h.bounds[1]);
+        toImage = QTransform::fromTranslate(-double(h.bounds[0]), -double(h.bounds[1]));
     }
     {
         Player player(picture, toImage, perMm);

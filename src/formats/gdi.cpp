@@ -2,6 +2,8 @@
 // picture pixels, pens, brushes, fonts, saved states, clipping and paths.
 #include "formats/gdi.h"
 
+#include "formats/metafile_internal.h"
+
 #include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainterPathStroker>
@@ -24,6 +26,37 @@ Player::Player(QImage& target, const QTransform& deviceToImage, QPointF devicePi
     painter_.setRenderHint(QPainter::TextAntialiasing, true);
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, true);
     dc_.font.face = QStringLiteral("DejaVu Sans");
+    budget_ = kWorkPerPicturePixel * std::max(std::int64_t(target.width()) * target.height(), kMinBudgetArea);
+}
+
+QRectF Player::visible(const QRectF& imageArea) const
+{
+    const QRectF all(0, 0, painter_.device()->width(), painter_.device()->height());
+    const QRectF cut = imageArea.normalized().intersected(all);
+    return std::isfinite(cut.width()) && std::isfinite(cut.height()) ? cut : QRectF();
+}
+
+void Player::charge(const QRectF& imageArea, qsizetype elements)
+{
+    const QRectF cut = visible(imageArea);
+    chargePixels(cut.isEmpty() ? 0 : (cut.width() + 1) * (cut.height() + 1), elements);
+}
+
+void Player::chargeRegion(qsizetype elements)
+{
+    // Intersecting, uniting or cutting outlines compares their edges with
+    // each other: the cost grows with the square of their element count.
+    chargePixels(double(elements) * double(elements) / kWorkPerElement, elements);
+}
+
+void Player::chargePixels(double pixels, qsizetype elements)
+{
+    // Past the budget every charge fails, so the sum cannot overflow.
+    const double units = 1 + (std::isfinite(pixels) ? std::clamp(pixels, 0.0, double(budget_)) : double(budget_))
+        + double(kWorkPerElement) * double(elements);
+    work_ += std::int64_t(std::min(units, double(budget_) + 1));
+    if (work_ > budget_)
+        throw EMetafileException(metafile::kTooMuchWork);
 }
 
 Player::~Player() { painter_.end(); }
@@ -146,6 +179,7 @@ void Player::restoreDc(int which)
 void Player::intersectClip(const QRectF& r)
 {
     const QPainterPath mapped = logicalToImage().map(rectPath(r.normalized()));
+    chargeRegion(dc_.clip.elementCount() + mapped.elementCount());
     dc_.clip = dc_.clipped ? dc_.clip.intersected(mapped) : mapped;
     dc_.clipped = true;
 }
@@ -154,6 +188,7 @@ void Player::excludeClip(const QRectF& r)
 {
     const QPainterPath mapped = logicalToImage().map(rectPath(r.normalized()));
     const QRectF all(-1, -1, painter_.device()->width() + 2, painter_.device()->height() + 2);
+    chargeRegion(dc_.clip.elementCount() + mapped.elementCount());
     dc_.clip = (dc_.clipped ? dc_.clip : rectPath(all)).subtracted(mapped);
     dc_.clipped = true;
 }
@@ -166,6 +201,7 @@ void Player::resetClip()
 
 void Player::setClipRects(const std::vector<QRectF>& deviceRects, int mode)
 {
+    chargeRegion(dc_.clip.elementCount() + 5 * qsizetype(deviceRects.size()));
     QPainterPath region;
     for (const QRectF& r : deviceRects)
         region.addRect(r.normalized());
@@ -243,8 +279,13 @@ QBrush Player::makeBrush(const LogBrush& b) const
 void Player::prepare(bool fill)
 {
     painter_.resetTransform();
-    if (dc_.clipped)
+    if (dc_.clipped) {
+        // The clipping region is turned into spans row by row for each
+        // drawing: charged by its outline and its height, not its area.
+        const QRectF clipBox = dc_.clip.controlPointRect();
+        charge(QRectF(0, clipBox.top(), 1, clipBox.height()), dc_.clip.elementCount());
         painter_.setClipPath(dc_.clip);
+    }
     else
         painter_.setClipping(false);
     painter_.setTransform(logicalToImage());
@@ -270,6 +311,17 @@ void Player::output(const QPainterPath& shape, bool fill, bool stroke)
         painter_.setPen(Qt::NoPen);
     const QPen pen = painter_.pen();
     const double penPixels = pen.style() == Qt::NoPen ? 0 : pen.isCosmetic() ? 1 : pen.widthF() * scaleOf(t, false);
+    // A fill touches the shape's box; an outline only a band along it, about
+    // as long as the box's perimeter and as wide as the pen.
+    const QRectF box = t.mapRect(p.controlPointRect()).adjusted(-penPixels, -penPixels, penPixels, penPixels);
+    if (fill && painter_.brush().style() != Qt::NoBrush) {
+        charge(box, p.elementCount());
+    } else {
+        const QRectF seen = visible(box);
+        chargePixels(std::min(2 * (seen.width() + seen.height()) * std::max(penPixels, 1.0),
+                              (seen.width() + 1) * (seen.height() + 1)),
+                     p.elementCount());
+    }
     const QPaintDevice* device = painter_.device();
     const double margin = std::max(device->width(), device->height()) + 8 * penPixels;
     const QRectF reach(-margin, -margin, device->width() + 2 * margin, device->height() + 2 * margin);
@@ -332,6 +384,7 @@ void Player::clipToPath()
     inPath_ = false;
     const QPainterPath mapped = logicalToImage().map(path_);
     path_ = {};
+    chargeRegion(dc_.clip.elementCount() + mapped.elementCount());
     dc_.clip = dc_.clipped ? dc_.clip.intersected(mapped) : mapped;
     dc_.clipped = true;
 }
@@ -528,6 +581,7 @@ void Player::setPixel(QPointF p, QRgb colour)
     if (!std::isfinite(d.x()) || !std::isfinite(d.y()))
         return;
     prepare(false);
+    charge(QRectF(d, QSizeF(1, 1)));
     painter_.resetTransform();
     painter_.fillRect(QRectF(std::floor(d.x()), std::floor(d.y()), 1, 1), QColor::fromRgb(colour));
 }
@@ -535,6 +589,7 @@ void Player::setPixel(QPointF p, QRgb colour)
 void Player::fillRect(const QRectF& r, const QBrush& brush)
 {
     prepare(false);
+    charge(logicalToImage().mapRect(r.normalized()));
     painter_.fillRect(r.normalized(), brush);
 }
 
@@ -543,8 +598,10 @@ void Player::fillDeviceRects(const std::vector<QRectF>& rects, const LogBrush& b
     prepare(true);
     const QBrush brush = makeBrush(b);
     painter_.setTransform(deviceToImage_);
-    for (const QRectF& r : rects)
+    for (const QRectF& r : rects) {
+        charge(deviceToImage_.mapRect(r.normalized()));
         painter_.fillRect(r.normalized(), brush);
+    }
 }
 
 void Player::gradientRect(const QRectF& r, QRgb from, QRgb to, bool vertical)
@@ -560,6 +617,7 @@ void Player::fillPolygonSolid(const QPolygonF& points, QRgb colour)
     prepare(false);
     painter_.setPen(Qt::NoPen);
     painter_.setBrush(QColor::fromRgb(colour));
+    charge(logicalToImage().mapRect(points.boundingRect()), points.size());
     painter_.drawPolygon(points);
 }
 

@@ -8,9 +8,19 @@
 #include <QPolygonF>
 #include <QTransform>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace orugif::formats::gdi {
+
+// Drawing work a metafile may ask for: each operation is charged the picture
+// pixels it may touch plus kWorkPerElement for each outline element handed to
+// the rasteriser or to the region arithmetic (its own and the clipping
+// region's). Past kWorkPerPicturePixel times the picture's area (at least
+// that of kMinBudgetArea) the playback is refused.
+inline constexpr std::int64_t kWorkPerPicturePixel = 64;
+inline constexpr std::int64_t kWorkPerElement = 16;
+inline constexpr std::int64_t kMinBudgetArea = std::int64_t(1) << 20;
 
 struct LogPen {
     int style = 0; // PS_* with end cap and join bits
@@ -123,7 +133,19 @@ public:
     // Logical units to picture pixels, for the current state.
     QTransform logicalToImage() const;
 
+    // Work charged so far.
+    std::int64_t work() const { return work_; }
+
 private:
+    // Adds an operation's work (area in picture pixels, cut to the picture)
+    // and raises EMetafileException past the budget.
+    void charge(const QRectF& imageArea, qsizetype elements = 0);
+    void chargePixels(double pixels, qsizetype elements);
+    // Charges the region arithmetic of a clipping change on outlines of
+    // `elements` elements together.
+    void chargeRegion(qsizetype elements);
+    // The part of a rectangle in picture pixels that lies on the picture.
+    QRectF visible(const QRectF& imageArea) const;
     void prepare(bool fill);
     void output(const QPainterPath& path, bool fill, bool stroke);
     QPen makePen() const;
@@ -138,6 +160,8 @@ private:
     std::vector<GdiObject> objects_;
     bool inPath_ = false;
     QPainterPath path_;
+    std::int64_t work_ = 0;
+    std::int64_t budget_ = 0;
 };
 
 namespace detail {

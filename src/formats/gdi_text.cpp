@@ -57,14 +57,17 @@ void Player::textOut(QPointF reference, const QString& text, const std::vector<d
 
     prepare(false);
     // ETO_OPAQUE fills the given rectangle; ETO_CLIPPED clips to it.
-    if ((options & 2) && rect.isValid())
+    if ((options & 2) && rect.isValid()) {
+        charge(t.mapRect(rect.normalized()));
         painter_.fillRect(rect.normalized(), QColor::fromRgb(dc_.bkColour));
+    }
     if ((options & 4) && rect.isValid())
         painter_.setClipPath(t.map(rectPath(rect.normalized())), Qt::IntersectClip);
 
     QTransform place;
     place.translate(at.x(), at.y());
     place.rotate(-lf.escapement / 10.0);
+    charge(place.mapRect(QRectF(x0, y0 - fm.ascent(), width, fm.ascent() + fm.descent())), text.size());
     painter_.setTransform(place);
     painter_.setFont(font);
     if (dc_.opaqueBackground && !(options & 2))
@@ -100,6 +103,7 @@ void Player::drawBitmap(const QRectF& dest, const QImage& source, const QRectF& 
                         QPointF(std::round(exact.right()), std::round(exact.bottom())));
     if (target.isEmpty() || target.width() > 1e6 || target.height() > 1e6)
         return;
+    charge(target, qsizetype(src.width() * src.height() / kWorkPerElement));  // copying the source costs its area
     const QImage part = source.copy(src.toAlignedRect()).mirrored(mirrorX, mirrorY);
     prepare(false);
     painter_.resetTransform();
@@ -111,6 +115,7 @@ void Player::patBlt(const QRectF& dest, std::uint32_t rop)
     switch (rop) {
     case 0x00F00021: // PATCOPY
         prepare(true);
+        charge(logicalToImage().mapRect(dest.normalized()));
         painter_.fillRect(dest.normalized(), makeBrush(dc_.brush));
         break;
     case 0x00000042: fillRect(dest, Qt::black); break; // BLACKNESS

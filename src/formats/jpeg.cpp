@@ -33,6 +33,17 @@ void onError(j_common_ptr info)
 
 void ignoreMessage(j_common_ptr, int) {}
 
+// A progressive file may hold any number of scans, each a pass over the whole
+// picture: a small file of thousands of scans costs minutes. Real files use
+// about ten; past kMaxScans the decoding stops with a JPEG error.
+constexpr int kMaxScans = 100;
+
+void countScans(j_common_ptr info)
+{
+    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
+        ERREXIT(info, JERR_BAD_PROGRESSION);
+}
+
 [[noreturn]] void fail(int code) { throw Error(QStringLiteral("Erreur JPEG #%1").arg(code)); }
 
 // What the decoder needs between setjmp and the libjpeg calls: plain data
@@ -40,6 +51,7 @@ void ignoreMessage(j_common_ptr, int) {}
 struct DecodeState {
     jpeg_decompress_struct info;
     ErrorManager error;
+    jpeg_progress_mgr progress;
     unsigned char** rows;    // row pointers into the output picture
     int width, height;
     int components;
@@ -120,6 +132,8 @@ QImage decodeJpeg(const QByteArray& file)
     s.error.pub.error_exit = onError;
     s.error.pub.emit_message = ignoreMessage;
     jpeg_create_decompress(&s.info);
+    s.progress.progress_monitor = countScans;
+    s.info.progress = &s.progress;
     struct Release {
         jpeg_decompress_struct* info;
         ~Release() { jpeg_destroy_decompress(info); }

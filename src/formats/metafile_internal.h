@@ -10,6 +10,8 @@ namespace orugif::formats::metafile {
 
 inline constexpr const char* kNotMetafile = "Ce fichier n'est pas un métafichier WMF ou EMF valide.";
 inline constexpr const char* kBadHeader = "L'en-tête du métafichier est invalide.";
+inline constexpr const char* kTooMuchWork =
+    "Le métafichier demande trop de travail de dessin pour sa taille : il est refusé.";
 inline constexpr const char* kTooLarge = "Le métafichier est trop grand (%1 x %2 pixels).";
 
 // Largest number of points or rectangles one record may carry; the bytes

@@ -3,10 +3,11 @@
 // row, so neither runs nor padding can write or read outside a row.
 #include "formats/pcx.h"
 
+#include "common/error.h"
 #include "common/limits.h"
+#include "common/savefile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -416,10 +417,12 @@ bool TPCX::SaveToFile(const QString& fileName) const
     const QByteArray bytes = SaveToBytes();
     if (bytes.isEmpty())
         return false;
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+    try {
+        writeFileSafely(fileName, bytes);
+        return true;
+    } catch (const Error&) {
         return false;
-    return f.commit();
+    }
 }
 
 } // namespace orugif::formats

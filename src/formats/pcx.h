@@ -71,7 +71,8 @@ public:
     bool LoadFromFile(const QString& fileName);
     // The file image of the picture; empty when the picture is empty.
     QByteArray SaveToBytes() const;
-    // Writes through QSaveFile, so a failed save keeps the previous file.
+    // Writes completely or not at all: a failed save (a full disk too) keeps
+    // the previous file and returns false.
     bool SaveToFile(const QString& fileName) const;
 
 private:

@@ -2,6 +2,7 @@
 #include "gif/compose.h"
 
 #include <algorithm>
+#include <new>
 
 namespace orugif::gif {
 
@@ -62,12 +63,20 @@ TGIFFrameComposer::TGIFFrameComposer(TGIFImage& image, QRgb page) : image_(image
     if (w * h > GIFDefaults::MaxFramePixels)
         throw GIFException(msg::ImageTooLarge);
     canvas_ = QImage(int(w), int(h), QImage::Format_RGB32);
+    if (canvas_.isNull())
+        throw std::bad_alloc();
     canvas_.fill(page_);
 }
 
 QImage TGIFFrameComposer::Next()
 {
-    return Advance() ? canvas_.copy() : QImage();
+    if (!Advance())
+        return {};
+    // A null copy is a failed allocation, not the end of the frames.
+    QImage frame = CopyComposedFrame(canvas_);
+    if (frame.isNull())
+        throw std::bad_alloc();
+    return frame;
 }
 
 bool TGIFFrameComposer::Advance()
@@ -87,8 +96,11 @@ bool TGIFFrameComposer::Advance()
         break;
     }
     TGIFSubImage* frame = frames_[next_++];
-    if (disposalOf(frame) == 3)
+    if (disposalOf(frame) == 3) {
         saved_ = canvas_.copy();
+        if (saved_.isNull())
+            throw std::bad_alloc();
+    }
     const auto colors = frameColors(*frame);
     const int tidx = frame->TransparentIndex();
     const int x0 = std::max(frame->Left(), 0);
@@ -151,6 +163,8 @@ QImage RenderFrameRgb(TGIFSubImage& frame)
         return {};
     const auto colors = frameColors(frame);
     QImage out(frame.Width(), frame.Height(), QImage::Format_RGB32);
+    if (out.isNull())
+        throw std::bad_alloc();
     for (int y = 0; y < frame.Height(); ++y) {
         const std::uint8_t* src = frame.Scanline(y);
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));

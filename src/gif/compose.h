@@ -7,6 +7,7 @@
 #include "gif/gifimage.h"
 
 #include <QImage>
+#include <functional>
 #include <vector>
 
 namespace orugif::gif {
@@ -19,10 +20,15 @@ public:
 
     // Number of frames: the sub-images that have pixels.
     int Count() const { return int(frames_.size()); }
-    // The next composed frame (Format_RGB32, canvas size); null after the last.
+    // Pixels of all the composed frames together (Count x canvas), for a
+    // caller to check against its memory limit before composing them.
+    std::int64_t TotalPixels() const { return std::int64_t(Count()) * canvas_.width() * canvas_.height(); }
+    // The next composed frame (Format_RGB32, canvas size); null after the
+    // last only. Running out of memory raises std::bad_alloc.
     QImage Next();
     // Composes the next frame into the composer's own canvas and returns it
     // without copying (valid until the next call); false after the last.
+    // Running out of memory raises std::bad_alloc.
     bool Advance();
     const QImage& Canvas() const { return canvas_; }
 
@@ -36,7 +42,12 @@ private:
     QRgb page_;
 };
 
-// Every composed frame at once.
+// Copies the canvas for each frame Next returns; a null copy means memory ran
+// out. Replaceable so that running out of memory can be tested.
+inline QImage CopyCanvas(const QImage& canvas) { return canvas.copy(); }
+inline std::function<QImage(const QImage&)> CopyComposedFrame = CopyCanvas;
+
+// Every composed frame at once (std::bad_alloc when memory runs out).
 std::vector<QImage> ComposeFrames(TGIFImage& image, QRgb page = qRgb(255, 255, 255));
 
 // An opaque colour that no colour table of the image holds, close to white

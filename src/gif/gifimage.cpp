@@ -2,8 +2,9 @@
 // and the file-level reader and writer.
 #include "gif/gifimage.h"
 
+#include "common/savefile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace orugif::gif {
@@ -69,19 +70,21 @@ void TGIFImage::StopPainters()
         p->Stop();
 }
 
-std::int64_t TGIFImage::TotalPixels() const
-{
-    std::int64_t total = 0;
-    for (const auto& s : images_)
-        total += std::int64_t(s->Data().size());
-    return total;
-}
-
 void TGIFImage::CheckFrameSize(std::int64_t width, std::int64_t height, std::int64_t alreadyHeld) const
 {
     const std::int64_t pixels = width * height;
     if (pixels > GIFDefaults::MaxFramePixels || alreadyHeld + pixels > GIFDefaults::MaxTotalPixels)
         throw GIFException(msg::ImageTooLarge);
+}
+
+int TGIFImage::LargestTableBits() const
+{
+    if (writingTableBits_ >= 0)
+        return writingTableBits_;
+    int bits = header_.ColorMap.BitsPerPixel();
+    for (const auto& s : images_)
+        bits = std::max(bits, s->ColorMap().BitsPerPixel());
+    return bits;
 }
 
 void TGIFImage::CountLoadedExtension()
@@ -137,7 +140,9 @@ int TGIFImage::AddFrameImage(std::unique_ptr<TGIFSubImage> subImage)
     if (!subImage)
         throw GIFException(msg::UnsupportedObject);
     StopPainters();
+    subImage->Uncount();
     subImage->SetImage(this);
+    subImage->CountPixels();
     return images_.AddItem(std::move(subImage));
 }
 
@@ -202,10 +207,7 @@ void TGIFImage::LoadFromFile(const QString& path)
 
 void TGIFImage::SaveToFile(const QString& path)
 {
-    const QByteArray bytes = SaveToData();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw std::runtime_error(("Cannot write " + path + ": " + file.errorString()).toStdString());
+    writeFileSafely(path, SaveToData());
 }
 
 void TGIFImage::LoadFromStream(QIODevice& device)
@@ -317,11 +319,16 @@ void TGIFImage::WriteTo(ByteWriter& out)
         if (images_.Count() == 0)
             throw GIFException(msg::UnsupportedVersion);
         int version = 1;
-        int largestBits = header_.ColorMap.BitsPerPixel();
-        for (const auto& s : images_) {
+        for (const auto& s : images_)
             version = std::max(version, s->Version());
-            largestBits = std::max(largestBits, s->ColorMap().BitsPerPixel());
-        }
+        const int largestBits = LargestTableBits();
+        // Every frame without a table of its own needs this: worked out once,
+        // not once a frame over all the frames.
+        struct Writing {
+            int& bits;
+            ~Writing() { bits = -1; }
+        } writing{writingTableBits_};
+        writingTableBits_ = largestBits;
         out.write(version == 2 ? "GIF89a" : "GIF87a", 6);
         const TGIFColorMap& global = header_.ColorMap;
         std::uint8_t packed = 0;

@@ -2,6 +2,7 @@
 // table, the frames (sub-images) with their extensions, settings copied from
 // process-wide defaults, and the reader and writer of GIF87a/GIF89a files.
 #pragma once
+#include "common/limits.h"
 #include "gif/subimage.h"
 
 #include <QByteArray>
@@ -27,9 +28,11 @@ struct GIFDefaults {
     static inline int ThreadPriority = 3;
     static inline int AnimationSpeed = 100;
     // Largest frame (and logical screen) the reader and the bounds accept,
-    // in pixels, and the largest sum of frame pixels of one image.
+    // in pixels, and the largest sum of frame pixels of one image: the
+    // editor's own animation limit, so that every animation it holds can be
+    // saved.
     static inline std::int64_t MaxFramePixels = std::int64_t(1) << 28;
-    static inline std::int64_t MaxTotalPixels = std::int64_t(1) << 30;
+    static inline std::int64_t MaxTotalPixels = animationPixelLimit();
     // Largest number of frames, and of extensions, one file may bring: a
     // few bytes of file make a frame or an extension, so these bound the
     // memory a small hostile file can claim.
@@ -147,12 +150,20 @@ public:
     void RemovePainter(TGIFPainterHandle* painter);
     void StopPainters();
 
+    // Bits of the largest colour table, global or local: the code size of a
+    // frame written without a table of its own. Worked out once per save.
+    int LargestTableBits() const;
+
     // Counts an extension read from a file against the limit.
     void CountLoadedExtension();
 
     // Sum of frame pixels, checked against the limits before allocating.
+    // The sum is kept as the sub-images change (every sub-image made for
+    // this image counts, in the list or not), so a check costs the same
+    // whatever the number of frames.
     void CheckFrameSize(std::int64_t width, std::int64_t height, std::int64_t alreadyHeld) const;
-    std::int64_t TotalPixels() const;
+    std::int64_t TotalPixels() const { return heldPixels_; }
+    void AddHeldPixels(std::int64_t delta) { heldPixels_ += delta; }
 
 private:
     void ReadFrom(ByteReader& in);
@@ -161,10 +172,12 @@ private:
     // as one transparent pixel when nothing is left.
     void cropOrRemove(int i);
 
+    std::int64_t heldPixels_ = 0;  // declared first: the frames uncount themselves as they go
     TGIFHeader header_;
     TGIFImageList images_;
     std::uint16_t drawOptions_ = GIFDefaults::DrawOptions;
     int loadedExtensions_ = 0;
+    int writingTableBits_ = -1;  // LargestTableBits while a save runs
     GIFWarningHandler onWarning_;
     GIFProgressHandler onProgress_;
     std::recursive_mutex painterLock_;

@@ -39,7 +39,23 @@ TGIFSubImage::TGIFSubImage(TGIFImage* image) : TGIFItem(image), localMap_(this) 
 
 TGIFSubImage::~TGIFSubImage()
 {
+    Uncount();
     extensions_.Clear();
+}
+
+void TGIFSubImage::CountPixels()
+{
+    const std::int64_t now = std::int64_t(pixels_.size());
+    if (Image())
+        Image()->AddHeldPixels(now - counted_);
+    counted_ = now;
+}
+
+void TGIFSubImage::Uncount()
+{
+    if (Image())
+        Image()->AddHeldPixels(-counted_);
+    counted_ = 0;
 }
 
 const TGIFColorMap* TGIFSubImage::ActiveColorMap() const
@@ -56,12 +72,13 @@ int TGIFSubImage::TransparentIndex() const
 
 void TGIFSubImage::AllocatePixels()
 {
-    const std::int64_t held = Image() ? Image()->TotalPixels() - std::int64_t(pixels_.size()) : 0;
+    const std::int64_t held = Image() ? Image()->TotalPixels() - counted_ : 0;
     if (Image())
         Image()->CheckFrameSize(width_, height_, held);
     else if (std::int64_t(width_) * height_ > GIFDefaults::MaxFramePixels)
         throw GIFException(msg::ImageTooLarge);
     pixels_.assign(std::size_t(width_) * std::size_t(height_), 0);
+    CountPixels();
 }
 
 void TGIFSubImage::SetBounds(int left, int top, int width, int height)
@@ -72,7 +89,7 @@ void TGIFSubImage::SetBounds(int left, int top, int width, int height)
     height = std::clamp(height, 0, 0xFFFF);
     const bool resized = width != width_ || height != height_;
     if (resized) {
-        const std::int64_t held = Image() ? Image()->TotalPixels() - std::int64_t(pixels_.size()) : 0;
+        const std::int64_t held = Image() ? Image()->TotalPixels() - counted_ : 0;
         if (Image())
             Image()->CheckFrameSize(width, height, held);
     }
@@ -117,6 +134,7 @@ void TGIFSubImage::CropTo(int left, int top, int width, int height, std::vector<
     width_ = width;
     height_ = height;
     pixels_ = std::move(pixels);
+    CountPixels();
     FreeBitmap();
 }
 
@@ -140,6 +158,7 @@ void TGIFSubImage::Clear()
     localMap_.Clear();
     pixels_.clear();
     pixels_.shrink_to_fit();
+    CountPixels();
     left_ = top_ = width_ = height_ = 0;
     interlaced_ = false;
 }
@@ -166,6 +185,7 @@ void TGIFSubImage::Assign(const TGIFSubImage& other)
     height_ = other.height_;
     interlaced_ = other.interlaced_;
     pixels_ = other.pixels_;
+    CountPixels();
     localMap_.Assign(other.localMap_.data(), other.localMap_.Count());
     localMap_.SetOptimized(other.localMap_.Optimized());
     for (const auto& ext : other.extensions_) {
@@ -286,10 +306,7 @@ void TGIFSubImage::SaveToStream(ByteWriter& out) const
         count = localMap_.Count();
         packed |= std::uint8_t(0x80 | (localMap_.Optimized() ? 0x20 : 0) | (bits - 1));
     } else {
-        bits = Image() ? Image()->Header().ColorMap.BitsPerPixel() : 0;
-        if (Image())
-            for (const auto& s : Image()->Images())
-                bits = std::max(bits, s->ColorMap().BitsPerPixel());
+        bits = Image() ? Image()->LargestTableBits() : 0;
         count = 1 << bits;
     }
     out.byte(packed);

@@ -42,6 +42,8 @@ public:
     const TGIFColorMap* ActiveColorMap() const;
 
     // Pixel buffer: Width x Height colour indices, rows top-down.
+    // The pixels; a caller that resizes them keeps the image's total high
+    // until the next change made here (limits stay on the safe side).
     std::vector<std::uint8_t>& Data() { return pixels_; }
     const std::vector<std::uint8_t>& Data() const { return pixels_; }
     std::uint8_t* Scanline(int y) { return pixels_.data() + std::size_t(y) * std::size_t(width_); }
@@ -85,6 +87,11 @@ public:
     void LoadFromStream(ByteReader& in);
     void SaveToStream(ByteWriter& out) const;
 
+    // Reports the pixel count to the owning image's running total (after
+    // every change of the pixels, and when the sub-image changes image).
+    void CountPixels();
+    void Uncount();
+
 private:
     void ReadExtensions(ByteReader& in);
     // After reading: pixels indexing past the colour table in force become
@@ -97,6 +104,8 @@ private:
     bool interlaced_ = false;
     TGIFColorMap localMap_;
     std::vector<std::uint8_t> pixels_;
+    // The pixel count last reported to the image's running total.
+    std::int64_t counted_ = 0;
     TGIFExtensionList extensions_;
     bool transparent_ = false;
     TGIFGraphicControlExtension* gce_ = nullptr;

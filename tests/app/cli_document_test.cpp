@@ -1,5 +1,5 @@
 // The make and edit sub-commands, run in-process through the dispatcher.
-#include "app/cli.h"
+#include "clirun.h"
 #include "document/picturefile.h"
 #include "gif/compose.h"
 #include "gif/gifimage.h"
@@ -13,18 +13,8 @@ using namespace orugif;
 
 namespace {
 
-struct Outcome {
-    int code;
-    QString out, err;
-};
-
-Outcome run(const QStringList& args)
-{
-    Outcome r;
-    QTextStream out(&r.out), err(&r.err);
-    r.code = cli::run(args, out, err);
-    return r;
-}
+using clitest::Outcome;
+using clitest::run;
 
 } // namespace
 

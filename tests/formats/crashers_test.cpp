@@ -1,6 +1,8 @@
 // Replays tests/data/crashers: files that once made a reader fail or that
 // exercise a guard against hostile input. A name starting with "refused-"
 // must be refused; every other file must load. None may crash or overrun.
+#include "common/error.h"
+#include "formats/jpeg.h"
 #include "formats/metafile.h"
 #include "formats/pcx.h"
 #include "formats/png.h"
@@ -18,7 +20,7 @@ std::vector<QString> crashers()
 {
     std::vector<QString> files;
     const QDir dir(testsupport::testfile("data/crashers"));
-    for (const QString& name : dir.entryList({"*.png", "*.pcx", "*.wmf", "*.emf"}, QDir::Files, QDir::Name))
+    for (const QString& name : dir.entryList({"*.png", "*.pcx", "*.wmf", "*.emf", "*.jpg"}, QDir::Files, QDir::Name))
         files.push_back(name);
     return files;
 }
@@ -30,7 +32,7 @@ TEST(CrashersFolder, holdsFilesForEveryReader)
     QStringList suffixes;
     for (const QString& f : crashers())
         suffixes << f.section('.', -1);
-    for (const char* s : {"png", "pcx", "wmf", "emf"})
+    for (const char* s : {"png", "pcx", "wmf", "emf", "jpg"})
         EXPECT_TRUE(suffixes.contains(s)) << s;
 }
 
@@ -57,6 +59,19 @@ TEST_P(Crashers, areHandledCleanly)
         } else {
             QImage image;
             EXPECT_NO_THROW(image = renderMetafile(bytes)) << file;
+            EXPECT_FALSE(image.isNull()) << file;
+        }
+    } else if (suffix == "jpg") {
+        if (refused) {
+            try {
+                decodeJpeg(bytes);
+                ADD_FAILURE() << file << " decoded";
+            } catch (const orugif::Error& e) {
+                EXPECT_TRUE(e.message().startsWith("Erreur JPEG #")) << e.what();
+            }
+        } else {
+            QImage image;
+            EXPECT_NO_THROW(image = decodeJpeg(bytes)) << file;
             EXPECT_FALSE(image.isNull()) << file;
         }
     } else {

@@ -353,4 +353,66 @@ TEST(MetafileDamage, truncatedAndFlippedFilesNeverCrash)
     }
 }
 
+// ---- Work budget -------------------------------------------------------------
+
+struct Workload {
+    const char* name;
+    int records;
+    bool refused;
+};
+
+void PrintTo(const Workload& w, std::ostream* out) { *out << w.name; }
+
+// Each record's work is bounded by the picture it is drawn on: full-size
+// fills and a clipping region cut into thousands of pieces run out of budget,
+// the same records a few times over draw.
+class MetafileWork : public ::testing::TestWithParam<Workload> {
+public:
+    static QByteArray file(const Workload& w)
+    {
+        const QString name = QString::fromLatin1(w.name);
+        QList<QByteArray> records;
+        if (name.startsWith("emf")) {
+            for (int i = 0; i < w.records; ++i)
+                records << emr(42, {0, 0, 512, 512});
+            return emf(512, 512, records);
+        }
+        if (name.contains("ellipses")) {
+            for (int i = 0; i < w.records; ++i)
+                records << wmr(0x0418, {512, 512, 0, 0});
+        } else {
+            for (int i = 0; i < w.records; ++i) // small squares cut out of the clipping region
+                records << wmr(0x0415, {3 * (i / 60) + 2, 3 * (i % 60) + 2, 3 * (i / 60) + 1, 3 * (i % 60) + 1});
+            records << wmr(0x041B, {512, 512, 0, 0});
+        }
+        return wmf(512, 512, records);
+    }
+};
+
+TEST_P(MetafileWork, isBoundedByThePicturesArea)
+{
+    const Workload w = GetParam();
+    if (w.refused) {
+        try {
+            renderMetafile(file(w));
+            FAIL() << "drawn";
+        } catch (const EMetafileException& e) {
+            EXPECT_NE(std::string(e.what()).find("trop de travail"), std::string::npos) << e.what();
+        }
+    } else {
+        const QImage picture = renderMetafile(file(w));
+        ASSERT_EQ(picture.size(), QSize(512, 512));
+        EXPECT_EQ(picture.pixel(256, 256), qRgb(255, 255, 255)); // the white stock brush filled it
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, MetafileWork,
+                         ::testing::Values(Workload{"emf_ellipses", 20, false}, Workload{"emf_ellipses", 1000, true},
+                                           Workload{"wmf_ellipses", 20, false}, Workload{"wmf_ellipses", 1000, true},
+                                           Workload{"wmf_clip_rectangles", 100, false},
+                                           Workload{"wmf_clip_rectangles", 3000, true}),
+                         [](const auto& info) {
+                             return std::string(info.param.name) + "_" + std::to_string(info.param.records);
+                         });
+
 } // namespace

@@ -129,6 +129,15 @@ TEST(PcxPicture, frameExportedThroughTheFileReadsBack)
     EXPECT_FALSE(pcx.SaveToFile(dir.filePath("none.pcx")));
     EXPECT_FALSE(QFile::exists(dir.filePath("none.pcx")));
     EXPECT_FALSE(LoadPCXFile(dir.filePath("missing.pcx"), back, kind));
+
+    // A full disk: the previous file stays and the save says it failed.
+    pcx.Assign(frame);
+    ASSERT_TRUE(pcx.SaveToFile(path));
+    const QByteArray previous = formatstest::readFile(path);
+    ASSERT_GT(previous.size(), 1024);
+    pcx.Assign(randomRgb(45, 17, 4));
+    EXPECT_EQ(testsupport::withFileSizeLimit(1024, [&] { return pcx.SaveToFile(path) ? 1 : 0; }), 0);
+    EXPECT_EQ(formatstest::readFile(path), previous);
     EXPECT_TRUE(back.isNull());
 }
 

@@ -22,6 +22,8 @@ QByteArray readFile(const QString& path)
 }
 
 // What the fuzz target does: load, compose, save, reload.
+constexpr std::int64_t kMaxComposedPixels = std::int64_t(1) << 24;
+
 void exercise(const QByteArray& bytes)
 {
     TGIFImage image;
@@ -30,7 +32,11 @@ void exercise(const QByteArray& bytes)
     } catch (const GIFException&) {
     }
     try {
-        (void)ComposeFrames(image);
+        // Composition bounded as the editor bounds it on opening.
+        TGIFFrameComposer composer(image);
+        if (composer.TotalPixels() <= kMaxComposedPixels)
+            while (composer.Advance()) {
+            }
         const QByteArray saved = image.SaveToData();
         TGIFImage again;
         again.LoadFromData({reinterpret_cast<const std::uint8_t*>(saved.constData()), std::size_t(saved.size())});
@@ -129,3 +135,56 @@ TEST(GifRobustness, framesAndExtensionsAreCountedAgainstLimits)
     }
     GIFDefaults::MaxExtensions = extensions;
 }
+
+// The total of frame pixels is kept as frames come and go: each operation
+// below leaves exactly the sum of the frames' pixels, so a limit that was
+// full refuses one more frame and accepts one again after a frame is gone.
+class HeldPixels : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(HeldPixels, followTheFramesThroughEveryChange)
+{
+    const auto sum = [](const TGIFImage& image) {
+        std::int64_t total = 0;
+        for (const auto& s : image.Images())
+            total += std::int64_t(s->Data().size());
+        return total;
+    };
+    const auto savedLimit = GIFDefaults::MaxTotalPixels;
+    GIFDefaults::MaxTotalPixels = 1000;
+    TGIFImage image;
+    for (int i = 0; i < 10; ++i)
+        image.AddFrameImage(testsupport::solid(10, 10, unsigned(i) * 0x111111u));
+    const std::string operation = GetParam();
+    if (operation == "delete") {
+        image.Images().Delete(3);
+    } else if (operation == "clear_frame") {
+        image.Images()[3]->Clear();
+    } else if (operation == "reload") {
+        const QByteArray bytes = image.SaveToData();
+        for (int i = 0; i < 3; ++i)
+            image.LoadFromData({reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())});
+        image.Images().Delete(0);
+    } else if (operation == "shrink") {
+        image.Images()[3]->SetBounds(0, 0, 5, 10);  // two halves make room for one frame
+        image.Images()[4]->SetBounds(0, 0, 10, 5);
+    } else if (operation == "move_to_other_image") {
+        TGIFImage other;
+        other.AddFrameImage(testsupport::solid(10, 10, 0));
+        auto moved = std::make_unique<TGIFSubImage>(&image);
+        moved->Assign(*image.Images()[0]);
+        EXPECT_THROW(image.AddFrameImage(testsupport::solid(10, 10, 0)), GIFException);  // the copy counts
+        other.AddFrameImage(std::move(moved));
+        image.Images().Delete(0);
+        EXPECT_EQ(other.TotalPixels(), sum(other));
+    }
+    EXPECT_EQ(image.TotalPixels(), sum(image)) << operation;
+    EXPECT_NO_THROW(image.AddFrameImage(testsupport::solid(10, 10, 0))) << operation;
+    EXPECT_THROW(image.AddFrameImage(testsupport::solid(10, 10, 0)), GIFException) << operation;
+    EXPECT_EQ(image.TotalPixels(), sum(image)) << operation;
+    image.ClearAll();
+    EXPECT_EQ(image.TotalPixels(), 0);
+    GIFDefaults::MaxTotalPixels = savedLimit;
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, HeldPixels,
+                         ::testing::Values("delete", "clear_frame", "reload", "shrink", "move_to_other_image"));
