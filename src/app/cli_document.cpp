@@ -418,7 +418,7 @@ int documentBanner(const QStringList& args, QTextStream& out, QTextStream& err)
             << c.ImageList1.height() << '\n';
         return 0;
     } catch (const std::exception& e) {
-        return failed(err, QString::fromUtf8(e.what()));
+        return failed(err, messageOf(e));
     }
 }
 
@@ -451,7 +451,7 @@ int documentHtml(const QStringList& args, QTextStream& out, QTextStream& err)
             << '\n';
         return 0;
     } catch (const std::exception& e) {
-        return failed(err, QString::fromUtf8(e.what()));
+        return failed(err, messageOf(e));
     }
 }
 

@@ -18,7 +18,7 @@ namespace {
 // The widest frame, keeping the proportions, that lets `count` frames fit.
 int widthThatFits(std::int64_t count, QSize size)
 {
-    const double pixels = double(kMaxAnimationPixels) / double(std::max<std::int64_t>(count, 1));
+    const double pixels = double(animationPixelLimit()) / double(std::max<std::int64_t>(count, 1));
     return std::max(1, int(std::sqrt(pixels * size.width() / size.height())));
 }
 
@@ -38,7 +38,7 @@ bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay
     // Refused before anything is decoded when the frames would not fit.
     const QSize size = video.scaledSize(choice.width);
     const std::int64_t count = std::max<std::int64_t>(choice.last - choice.first + 1, 0);
-    if (count * size.width() * size.height() > kMaxAnimationPixels)
+    if (count * size.width() * size.height() > animationPixelLimit())
         throw Error(QStringLiteral("%1 : %2 images de %3 x %4 ne tiennent pas en mémoire ; "
                                    "importez-les sur une largeur de %5 pixels au plus.")
                         .arg(QFileInfo(name).fileName())

@@ -4,6 +4,7 @@
 #include "common/limits.h"
 #include "document/child.h"
 #include "document/picturebatch.h"
+#include "document/picturefile.h"
 #include "document/prompts.h"
 #include "formats/picture.h"
 
@@ -15,15 +16,6 @@ namespace {
 
 constexpr int kMaxBannerFrames = 1000;
 
-// Refuses an animation whose frames would not fit, before any is made.
-void checkFrames(int count, QSize size)
-{
-    if (std::int64_t(count) * size.width() * size.height() > kMaxAnimationPixels)
-        throw Error(QStringLiteral("Taille trop grande : %1 cadre(s) de %2 x %3 pixels ne tiennent pas en mémoire.")
-                        .arg(count)
-                        .arg(size.width())
-                        .arg(size.height()));
-}
 
 // `picture` at the top-left corner of a white frame of `size`: cut at the
 // right and bottom, white where it is smaller. An opaque picture of the
@@ -70,7 +62,7 @@ void TChild::buildAnimation(const AnimationWizardResult& wizard)
     // Every picture is read before anything changes; a failure names its file.
     std::vector<QImage> pictures = loadPictures(wizard.files);
     const QSize size = wizard.sizeMode == 0 ? pictures.front().size() : QSize(wizard.width, wizard.height);
-    checkFrames(int(pictures.size()), size);
+    checkAnimationSize(QFileInfo(wizard.files.front()).fileName(), int(pictures.size()), size);
     std::vector<QImage> frames;
     frames.reserve(pictures.size());
     for (QImage& picture : pictures) {
@@ -96,7 +88,7 @@ void TChild::buildBanner(BannerWizardResult wizard)
         throw Error(QStringLiteral("Une bannière a au plus %1 cadres (%2 demandés).")
                         .arg(kMaxBannerFrames)
                         .arg(wizard.frames));
-    checkFrames(std::max(wizard.frames, 0), size);
+    checkAnimationSize(QStringLiteral("la bannière"), std::max(wizard.frames, 0), size);
     if (!FormCloseQuery())
         return;
     std::vector<QImage> frames = editing::AjoutTxt(size, wizard.text, wizard.font, wizard.effect, wizard.frames);
