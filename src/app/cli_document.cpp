@@ -139,6 +139,14 @@ QSize frameSize(const QString& text, const QString& option)
     return size;
 }
 
+// The line every command that writes an animation ends with; exit code 0.
+int written(QTextStream& out, const QString& path, const TChild& c)
+{
+    out << path << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
+        << c.ImageList1.height() << '\n';
+    return 0;
+}
+
 // Opens an animation, or imports a picture as a one-frame animation.
 void openInput(TChild& child, const QString& path)
 {
@@ -240,9 +248,7 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
         c.RemoveUselessFrames = crop;
         c.FileName = output;
         c.Sauve(0);
-        out << output << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
-            << c.ImageList1.height() << '\n';
-        return 0;
+        return written(out, output, c);
     } catch (const std::exception& e) {
         return failed(err, messageOf(e));
     }
@@ -350,9 +356,7 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
             }
         }
         writeOutput(c, args[1]);
-        out << args[1] << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
-            << c.ImageList1.height() << '\n';
-        return 0;
+        return written(out, args[1], c);
     } catch (const std::exception& e) {
         return failed(err, messageOf(e));
     }
@@ -414,9 +418,7 @@ int documentBanner(const QStringList& args, QTextStream& out, QTextStream& err)
         c.buildBanner(banner);
         c.FileName = output;
         c.Sauve(0);
-        out << output << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
-            << c.ImageList1.height() << '\n';
-        return 0;
+        return written(out, output, c);
     } catch (const std::exception& e) {
         return failed(err, messageOf(e));
     }
