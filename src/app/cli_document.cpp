@@ -160,8 +160,10 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             c.RepeatCount = *loop;
             c.loopExtension = true;
         }
-        if (delay)
+        if (delay) {
             c.FrameDelay = *delay;
+            c.ImageList1.clearDelays();  // every frame's, as the properties dialog does
+        }
         c.TransparentBackground = c.TransparentBackground || transparent;
         c.RemoveLocalPalettes = global;
         c.MergeDuplicatePixels = merge;
@@ -223,6 +225,10 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
                     c.CurrentIndex = n;
                     c.LitCadre();
                 }
+            } else if (a == "--delay") {
+                const QString v = value();
+                const int delay = number(v, a);
+                perFrame([&] { c.setFrameDelay(c.CurrentIndex, delay); });
             } else if (a == "--mirror-h") {
                 perFrame([&] { c.MiroirH(); });
             } else if (a == "--mirror-v") {

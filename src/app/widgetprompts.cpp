@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace orugif {
@@ -182,6 +183,15 @@ void WidgetPrompts::runProperties(int& repeatCount, int& frameDelay, int gifVers
     dialog.Init(repeatCount, frameDelay, gifVersion, transparent);
     dialog.exec();
     dialog.Result(repeatCount, frameDelay, transparent);
+}
+
+int WidgetPrompts::runFrameDelay(int frameNumber, int delay)
+{
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(parent_, QStringLiteral("Durée du cadre"),
+                                            QStringLiteral("Durée d'apparition du cadre %1 (en 1/100 sec)").arg(frameNumber),
+                                            delay, 0, 0xFFFF, 1, &ok);
+    return ok ? chosen : -1;
 }
 
 void WidgetPrompts::runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames)

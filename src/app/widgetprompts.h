@@ -25,6 +25,7 @@ public:
     QString chooseImportFile() override;
     QString chooseExportFile() override;
     void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
+    int runFrameDelay(int frameNumber, int delay) override;
     void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) override;
     void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,
                      const std::function<void(int, int)>& progress) override;

@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace orugif {
 
@@ -96,6 +97,14 @@ public:
     // undo copy is taken and the document marked modified. An empty order
     // changes nothing; an index outside the store is refused.
     void reorderFrames(const std::vector<int>& order);
+    // "Durée du &cadre...": the current frame's delay, asked for after the
+    // working picture went back into the store.
+    void DureeCadre();
+    // The delay frame `index` is shown for: its own, or the animation's.
+    int frameDelay(int index) const;
+    // Gives frame `index` its own delay (0 to 65535, hundredths of a
+    // second); undone by Annule until the next frame change.
+    void setFrameDelay(int index, int delay);
     // "&Montrer les cadres": the thumbnails; the frame chosen becomes current.
     void Montrer();
     // "&HTML...": the tag for the saved file and the frame size.
@@ -194,8 +203,9 @@ protected:
     // Sets the store's frame size and the picture area (Panel1) to `size`.
     void setFrameSize(QSize size);
     void setFileName(const QString& name);
-    // Replaces every frame by `frames` of `size` (resize, resample, wizards).
-    void rebuildStore(std::vector<QImage> frames, QSize size);
+    // Replaces every frame by `frames` of `size` (resize, resample, wizards)
+    // with `delays` (see FrameStore::assign).
+    void rebuildStore(std::vector<QImage> frames, QSize size, std::vector<int> delays = {});
     // A finished edit of the working picture: shown, and marked for write-back.
     void pictureEdited(const QImage& picture);
     void selectTool(bool* tool);
@@ -210,6 +220,8 @@ private:
     QSize pictureArea_ = kInitialPictureArea;
     QString statusText_;
     QPoint penPos_;
+    // The frame delay Annule gives back: frame index and its former delay.
+    std::optional<std::pair<int, int>> undoDelay_;
 };
 
 } // namespace orugif

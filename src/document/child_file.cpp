@@ -56,7 +56,8 @@ void writeFile(const QString& path, const QByteArray& bytes)
 AnimationSettings TChild::settings() const
 {
     return {RepeatCount,          FrameDelay,          TransparentBackground, RemoveLocalPalettes,
-            MergeDuplicatePixels, RemoveUselessFrames, loopExtension,         transparentColour};
+            MergeDuplicatePixels, RemoveUselessFrames, loopExtension,         transparentColour,
+            ImageList1.delays()};
 }
 
 bool TChild::FormCloseQuery()
@@ -130,10 +131,24 @@ void TChild::Charge(const QString& name)
         }
     if (const gif::TGIFGraphicControlExtension* gce = first.GraphicControlExtension())
         delay = gce->DelayTime();
+    // Every frame keeps the delay its author gave it; the first frame's is
+    // the animation's delay, which frames added later take.
+    // A sub-image without pixels makes no frame; its time goes to the frame
+    // shown before it.
+    std::vector<int> delays;
+    delays.reserve(frames.size());
+    for (const auto& sub : image.Images()) {
+        const gif::TGIFGraphicControlExtension* gce = sub->GraphicControlExtension();
+        const int own = gce ? int(gce->DelayTime()) : 10;
+        if (!sub->Empty())
+            delays.push_back(own);
+        else if (!delays.empty())
+            delays.back() = std::min(delays.back() + own, 0xFFFF);
+    }
 
     const QSize size = frames.front().size();
     setFileName(name);
-    rebuildStore(std::move(frames), size);
+    rebuildStore(std::move(frames), size, delays);
     RepeatCount = repeat;
     loopExtension = repeat >= 0;
     FrameDelay = delay;
@@ -310,9 +325,15 @@ void TChild::Exec()
 void TChild::Params()
 {
     const int repeat = RepeatCount;
+    const int delay = FrameDelay;
     prompts().runProperties(RepeatCount, FrameDelay, GifVersion, TransparentBackground);
     if (RepeatCount != repeat)
         loopExtension = RepeatCount >= 0;  // a chosen count is written; -1 writes none
+    // A new "Durée" is every frame's; the same one keeps each frame's own.
+    if (FrameDelay != delay) {
+        ImageList1.clearDelays();
+        AffBarre();
+    }
     Modified = true;  // whether confirmed or not
 }
 

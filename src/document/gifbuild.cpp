@@ -101,7 +101,7 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
             gce = made.get();
             sub.Extensions().Add(std::move(made));
         }
-        gce->SetDelayTime(settings.FrameDelay & 0xFFFF);
+        gce->SetDelayTime(settings.delayOf(i) & 0xFFFF);
         if (settings.TransparentBackground && !page) {
             // The bottom-left pixel's colour, read after the frame was indexed.
             gce->SetTransparentFlag(true);

@@ -30,6 +30,15 @@ struct AnimationSettings {
     // with transparent areas; with the transparent background it, and not
     // each frame's bottom-left colour, is written transparent.
     std::optional<Colour> transparentColour;
+    // Each frame's own delay; a negative entry, or a frame past the end,
+    // takes FrameDelay.
+    std::vector<int> frameDelays;
+
+    int delayOf(int frame) const
+    {
+        const bool own = frame >= 0 && std::size_t(frame) < frameDelays.size() && frameDelays[std::size_t(frame)] >= 0;
+        return own ? frameDelays[std::size_t(frame)] : FrameDelay;
+    }
 };
 
 // Empties `image` and adds every frame; `progress` hears (index, count)

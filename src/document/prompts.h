@@ -54,6 +54,8 @@ public:
     virtual QString chooseExportFile() { return {}; }
     // The properties dialog: the values change only when it is confirmed.
     virtual void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) {}
+    // The current frame's delay: the new delay, or -1 when cancelled.
+    virtual int runFrameDelay(int frameNumber, int delay) { return -1; }
     // The optimisation dialog: the options change only when it is confirmed.
     virtual void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) {}
 

@@ -5,6 +5,7 @@
 #include "gif/gifimage.h"
 #include "support/testsupport.h"
 
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -103,4 +104,31 @@ TEST(CommandLine, transitionCountsOutsideTheDialogsRangeAreRefused)
     gif::TGIFImage image;
     image.LoadFromFile(out);
     EXPECT_EQ(image.Images().Count(), 11);
+}
+
+TEST(CommandLine, editSetsOneFramesDelayAndMakeSetsEveryFrames)
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.bmp"), b = dir.filePath("b.bmp"), first = dir.filePath("first.gif"),
+                  edited = dir.filePath("edited.gif"), remade = dir.filePath("remade.gif");
+    testsupport::solid(6, 4, 0xff0000).save(a);
+    testsupport::solid(6, 4, 0x00ff00).save(b);
+    ASSERT_EQ(run({"make", first, a, b, a, "--delay", "10"}).code, 0);
+    const auto delays = [](const QString& path) {
+        gif::TGIFImage image;
+        image.LoadFromFile(path);
+        std::vector<int> d;
+        for (const auto& sub : image.Images())
+            d.push_back(sub->GraphicControlExtension()->DelayTime());
+        return d;
+    };
+    const Outcome r = run({"edit", first, edited, "--frame", "1", "--delay", "200"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(delays(edited), (std::vector<int>{10, 200, 10}));
+    ASSERT_EQ(run({"make", remade, edited, "--delay", "40"}).code, 0);
+    EXPECT_EQ(delays(remade), (std::vector<int>{40, 40, 40}));
+    // Refused, and nothing written.
+    for (const char* bad : {"-1", "65536", "x"})
+        EXPECT_NE(run({"edit", first, dir.filePath("bad.gif"), "--frame", "0", "--delay", bad}).code, 0) << bad;
+    EXPECT_FALSE(QFile::exists(dir.filePath("bad.gif")));
 }
