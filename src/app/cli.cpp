@@ -22,7 +22,8 @@ const std::array kCommands{
     Command{"info", "info FILE.gif", gifInfo},
     Command{"frames", "frames FILE.gif DIR [--raw]", gifFrames},
     Command{"recode", "recode IN.gif OUT.gif", gifRecode},
-    Command{"make", "make OUT.gif INPUT... [--loop N] [--delay D] [--transparent] [--global-palette] [--merge] [--crop]",
+    Command{"make", "make OUT.gif INPUT... [--loop N] [--delay D] [--transparent] [--global-palette] [--merge] [--crop] "
+                    "[--colours web|optimised|grey|grey4|mono [--bits N]] [--dither MODE] [--dry-run]",
             documentMake},
     Command{"edit", "edit IN OUT [--frame N|all] OPERATION...", documentEdit},
 };

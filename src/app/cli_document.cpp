@@ -7,6 +7,7 @@
 #include "document/prompts.h"
 #include "editing/effects.h"
 #include "editing/transitions.h"
+#include "tools/optimisation.h"
 #include "tools/properties.h"
 
 #include <QFileInfo>
@@ -96,6 +97,48 @@ void openInput(TChild& child, const QString& path)
     child.LitCadre();
 }
 
+// --colours, --bits and --dither, gathered while the arguments are read and
+// checked together once all are known.
+struct ReductionOptions {
+    std::optional<int> method, bits, dither;
+
+    // Takes `option` when it is one of the three; `value` gives its value.
+    bool take(const QString& option, const std::function<QString()>& value)
+    {
+        if (option == "--colours") {
+            const QString v = value();
+            for (const tools::Reduction& r : tools::reductions())
+                if (v == QLatin1String(r.name))
+                    method = r.method;
+            if (!method)
+                throw Error(QStringLiteral("--colours attend web, optimised, grey, grey4 ou mono, pas %1.").arg(v));
+        } else if (option == "--bits") {
+            bits = number(value(), option);
+        } else if (option == "--dither") {
+            const QString v = value();
+            const qsizetype at = tools::ditherNames().indexOf(v);
+            if (at < 0)
+                throw Error(QStringLiteral("--dither attend %1, pas %2.").arg(tools::ditherNames().join(", "), v));
+            dither = int(at);
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    // Refuses what makes no sense together, then sets what was given.
+    void apply(TChild& child) const
+    {
+        const int m = method.value_or(child.ColorReduction), b = bits.value_or(m == 7 ? child.ReductionBits : 8);
+        const int d = dither.value_or(child.DitherMode);
+        if (const QString error = tools::reductionError(m, b, d); !error.isEmpty())
+            throw Error(error);
+        child.ColorReduction = m;
+        child.ReductionBits = b;
+        child.DitherMode = d;
+    }
+};
+
 void writeOutput(TChild& child, const QString& path)
 {
     if (kindFromName(path) == FileKind::Gif) {
@@ -113,11 +156,21 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     QStringList inputs;
     std::optional<int> loop, delay;
-    bool transparent = false, global = false, merge = false, crop = false;
+    bool transparent = false, global = false, merge = false, crop = false, dryRun = false;
+    ReductionOptions reduction;
     try {
         for (qsizetype i = 0; i < args.size(); ++i) {
             const QString& a = args[i];
-            if (a == "--loop" || a == "--delay") {
+            const auto value = [&]() -> QString {
+                if (i + 1 >= args.size())
+                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
+                return args[++i];
+            };
+            if (reduction.take(a, value)) {
+                continue;
+            } else if (a == "--dry-run") {
+                dryRun = true;
+            } else if (a == "--loop" || a == "--delay") {
                 if (i + 1 >= args.size())
                     throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
                 (a == "--loop" ? loop : delay) = number(args[++i], a);
@@ -139,7 +192,9 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
         }
         if (inputs.size() < 2)
             return failed(err, QStringLiteral("usage: orugif make OUT.gif INPUT... [--loop N] [--delay D] "
-                                              "[--transparent] [--global-palette] [--merge] [--crop]"));
+                                              "[--transparent] [--global-palette] [--merge] [--crop] "
+                                              "[--colours web|optimised|grey|grey4|mono [--bits N]] "
+                                              "[--dither none|floyd|stucki|sierra|jjn|stevenson|burkes] [--dry-run]"));
         const QString output = inputs.takeFirst();
         Headless h;
         TChild& c = h.child;
@@ -168,6 +223,14 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
         c.RemoveLocalPalettes = global;
         c.MergeDuplicatePixels = merge;
         c.RemoveUselessFrames = crop;
+        reduction.apply(c);
+        if (dryRun) {
+            // The bytes saving would write, built the same way; nothing is written.
+            c.EcritCadre();
+            const std::int64_t size = tools::estimatedSize(c.framesAsSaved(), c.settings());
+            out << QStringLiteral("Taille : %1 octets").arg(tools::groupedDigits(size)) << '\n';
+            return 0;
+        }
         c.FileName = output;
         c.Sauve(0);
         out << output << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
@@ -188,6 +251,7 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
         HeadlessPrompts& p = h.prompts;
         openInput(c, args[0]);
         bool allFrames = false;
+        ReductionOptions reduction;
 
         // Runs a per-frame operation on the current frame, or on every frame.
         const auto perFrame = [&](const std::function<void()>& operation) {
@@ -214,7 +278,9 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
                     throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
                 return args[++i];
             };
-            if (a == "--frame") {
+            if (reduction.take(a, value)) {
+                continue;
+            } else if (a == "--frame") {
                 const QString v = value();
                 allFrames = v == "all";
                 if (!allFrames) {
@@ -278,6 +344,7 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
                 throw Error(QStringLiteral("opération inconnue : %1").arg(a));
             }
         }
+        reduction.apply(c);
         writeOutput(c, args[1]);
         out << args[1] << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
             << c.ImageList1.height() << '\n';

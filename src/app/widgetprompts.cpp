@@ -194,12 +194,15 @@ int WidgetPrompts::runFrameDelay(int frameNumber, int delay)
     return ok ? chosen : -1;
 }
 
-void WidgetPrompts::runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames)
+void WidgetPrompts::runOptimisation(AnimationSettings& settings, const std::vector<QImage>& frames)
 {
     TOptimum dialog(parent_);
-    dialog.Init(removeLocalPalettes, mergeDuplicatePixels, removeUselessFrames);
+    dialog.Init(settings.RemoveLocalPalettes, settings.MergeDuplicatePixels, settings.RemoveUselessFrames);
+    dialog.InitReduction(settings.ColorReduction, settings.ReductionBits, settings.DitherMode);
+    dialog.EstimateFor(frames, settings);
     dialog.exec();
-    dialog.Result(removeLocalPalettes, mergeDuplicatePixels, removeUselessFrames);
+    dialog.Result(settings.RemoveLocalPalettes, settings.MergeDuplicatePixels, settings.RemoveUselessFrames);
+    dialog.ResultReduction(settings.ColorReduction, settings.ReductionBits, settings.DitherMode);
 }
 
 void WidgetPrompts::runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,

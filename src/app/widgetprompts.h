@@ -26,7 +26,8 @@ public:
     QString chooseExportFile() override;
     void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
     int runFrameDelay(int frameNumber, int delay) override;
-    void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) override;
+    using DocumentPrompts::runOptimisation;
+    void runOptimisation(AnimationSettings& settings, const std::vector<QImage>& frames) override;
     void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,
                      const std::function<void(int, int)>& progress) override;
     std::vector<int> runFrameList(int frameCount) override;

@@ -75,6 +75,9 @@ public:
     // May the document close? Asks to save changes first.
     bool FormCloseQuery();
     AnimationSettings settings() const;
+    // The frames as saving would write them: the working picture's pending
+    // edits in place (without writing them back).
+    std::vector<QImage> framesAsSaved() const;
 
     // --- playback
     // Writes the current frame back, then plays the animation (not when empty).
@@ -159,6 +162,11 @@ public:
     bool RemoveLocalPalettes = false;
     bool MergeDuplicatePixels = false;
     bool RemoveUselessFrames = false;
+    // The colour reduction and dithering of saved frames (see
+    // AnimationSettings); kept by "&Nouveau", as the codec's defaults are.
+    int ColorReduction = 6;
+    int ReductionBits = 8;
+    int DitherMode = 0;
     unsigned char GifVersion = 0;
     // An opened file without a loop extension plays once: no extension is
     // written until the repeat count is changed (it then reads -1).

@@ -57,7 +57,19 @@ AnimationSettings TChild::settings() const
 {
     return {RepeatCount,          FrameDelay,          TransparentBackground, RemoveLocalPalettes,
             MergeDuplicatePixels, RemoveUselessFrames, loopExtension,         transparentColour,
-            ImageList1.delays()};
+            ImageList1.delays(),  ColorReduction,      ReductionBits,         DitherMode};
+}
+
+std::vector<QImage> TChild::framesAsSaved() const
+{
+    std::vector<QImage> frames = ImageList1.frames();
+    if (FrameChanged && !picture_.isNull()) {
+        if (!NewFrame && ImageList1.contains(CurrentIndex))
+            frames[std::size_t(CurrentIndex)] = picture_;
+        else
+            frames.push_back(picture_);
+    }
+    return frames;
 }
 
 bool TChild::FormCloseQuery()
@@ -339,7 +351,14 @@ void TChild::Params()
 
 void TChild::Optimiser()
 {
-    prompts().runOptimisation(RemoveLocalPalettes, MergeDuplicatePixels, RemoveUselessFrames);
+    AnimationSettings chosen = settings();
+    prompts().runOptimisation(chosen, framesAsSaved());
+    RemoveLocalPalettes = chosen.RemoveLocalPalettes;
+    MergeDuplicatePixels = chosen.MergeDuplicatePixels;
+    RemoveUselessFrames = chosen.RemoveUselessFrames;
+    ColorReduction = chosen.ColorReduction;
+    ReductionBits = chosen.ReductionBits;
+    DitherMode = chosen.DitherMode;
 }
 
 } // namespace orugif

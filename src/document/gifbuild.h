@@ -33,6 +33,13 @@ struct AnimationSettings {
     // Each frame's own delay; a negative entry, or a frame past the end,
     // takes FrameDelay.
     std::vector<int> frameDelays;
+    // The colour reduction of every frame: 6 the 216-colour cube, 7 at most
+    // 2^ReductionBits colours chosen from each frame (from all frames
+    // together with RemoveLocalPalettes), 5 grey levels, 3 four greys, 4
+    // black and white; and the dithering (0 none, 1 to 6 error diffusion).
+    int ColorReduction = 6;
+    int ReductionBits = 8;
+    int DitherMode = 0;
 
     int delayOf(int frame) const
     {

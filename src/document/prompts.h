@@ -58,6 +58,14 @@ public:
     virtual int runFrameDelay(int frameNumber, int delay) { return -1; }
     // The optimisation dialog: the options change only when it is confirmed.
     virtual void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) {}
+    // The whole optimisation dialog: the three options, the colour reduction
+    // and the dithering of `settings` change only when it is confirmed; it
+    // estimates the size of `frames` saved with the options shown. Without
+    // an override, the three options only.
+    virtual void runOptimisation(AnimationSettings& settings, const std::vector<QImage>& frames)
+    {
+        runOptimisation(settings.RemoveLocalPalettes, settings.MergeDuplicatePixels, settings.RemoveUselessFrames);
+    }
 
     // The playback window over `frames`, played with `settings`; `progress`
     // hears the building of its image.

@@ -81,6 +81,7 @@ public:
         delayShown = delay;
         return frameDelay;
     }
+    using DocumentPrompts::runOptimisation;
     void runOptimisation(bool& local, bool& merge, bool& crop) override
     {
         if (optimisation) {

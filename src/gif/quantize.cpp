@@ -1,0 +1,219 @@
+// Octree colour quantizer with k-means refinement over a 6-6-6 histogram.
+#include "gif/quantize.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <unordered_map>
+
+namespace orugif::gif {
+
+namespace {
+
+constexpr int kBits = 6;  // histogram bits per channel
+constexpr int kBins = 1 << (3 * kBits);
+constexpr int kKMeansPasses = 5;
+
+struct Bin {
+    std::uint64_t count = 0, r = 0, g = 0, b = 0;
+};
+
+// Counts and colour sums per 6-6-6 cell; the cell's mean keeps the exact
+// colours it gathers.
+std::vector<Bin> histogram(const std::vector<QImage>& pictures)
+{
+    std::vector<Bin> bins(kBins);
+    for (const QImage& picture : pictures) {
+        if (picture.isNull())
+            continue;
+        const QImage rgb = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
+            ? picture
+            : picture.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < rgb.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+            for (int x = 0; x < rgb.width(); ++x) {
+                const int r = qRed(row[x]), g = qGreen(row[x]), b = qBlue(row[x]);
+                Bin& bin = bins[std::size_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2))];
+                ++bin.count;
+                bin.r += std::uint64_t(r);
+                bin.g += std::uint64_t(g);
+                bin.b += std::uint64_t(b);
+            }
+        }
+    }
+    return bins;
+}
+
+struct Node {
+    std::uint64_t count = 0, r = 0, g = 0, b = 0;
+    std::array<int, 8> children{-1, -1, -1, -1, -1, -1, -1, -1};
+    int level = 0;
+    bool leaf = false;
+};
+
+// The octree over the histogram's cells, reduced to at most `colours`
+// leaves by folding the least used nodes of the deepest level first.
+std::vector<GIFColor> octree(const std::vector<Bin>& bins, int colours)
+{
+    std::vector<Node> nodes(1);
+    int leaves = 0;
+    for (int cell = 0; cell < kBins; ++cell) {
+        const Bin& bin = bins[std::size_t(cell)];
+        if (bin.count == 0)
+            continue;
+        const int r = cell >> 12, g = cell >> 6 & 63, b = cell & 63;
+        int at = 0;
+        for (int level = 0; level < kBits; ++level) {
+            Node& n = nodes[std::size_t(at)];
+            n.count += bin.count;
+            n.r += bin.r;
+            n.g += bin.g;
+            n.b += bin.b;
+            const int shift = kBits - 1 - level;
+            const int child = (r >> shift & 1) << 2 | (g >> shift & 1) << 1 | (b >> shift & 1);
+            int next = nodes[std::size_t(at)].children[std::size_t(child)];
+            if (next < 0) {
+                next = int(nodes.size());
+                nodes[std::size_t(at)].children[std::size_t(child)] = next;
+                Node made;
+                made.level = level + 1;
+                nodes.push_back(made);
+            }
+            at = next;
+        }
+        Node& leaf = nodes[std::size_t(at)];
+        leaf.count += bin.count;
+        leaf.r += bin.r;
+        leaf.g += bin.g;
+        leaf.b += bin.b;
+        if (!leaf.leaf) {
+            leaf.leaf = true;
+            ++leaves;
+        }
+    }
+    // Fold from the deepest level up: a folded node becomes one leaf in
+    // place of its children.
+    for (int level = kBits - 1; level >= 0 && leaves > colours; --level) {
+        std::vector<int> candidates;
+        for (int i = 0; i < int(nodes.size()); ++i)
+            if (nodes[std::size_t(i)].level == level && !nodes[std::size_t(i)].leaf && nodes[std::size_t(i)].count > 0)
+                candidates.push_back(i);
+        std::sort(candidates.begin(), candidates.end(),
+                  [&](int a, int b) { return nodes[std::size_t(a)].count < nodes[std::size_t(b)].count; });
+        for (int i : candidates) {
+            if (leaves <= colours)
+                break;
+            Node& n = nodes[std::size_t(i)];
+            int children = 0;
+            for (int& c : n.children)
+                if (c >= 0) {
+                    ++children;
+                    c = -1;
+                }
+            n.leaf = true;
+            leaves -= children - 1;
+        }
+    }
+    // The leaves still reachable from the root give the palette.
+    std::vector<GIFColor> palette;
+    std::vector<int> stack{0};
+    while (!stack.empty()) {
+        const Node& n = nodes[std::size_t(stack.back())];
+        stack.pop_back();
+        if (n.leaf) {
+            if (n.count > 0)
+                palette.push_back({std::uint8_t(n.r / n.count), std::uint8_t(n.g / n.count), std::uint8_t(n.b / n.count)});
+            continue;
+        }
+        for (int c : n.children)
+            if (c >= 0)
+                stack.push_back(c);
+    }
+    return palette;
+}
+
+// Moves each palette entry to the mean of the cells nearest to it.
+void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
+{
+    struct Cell {
+        int r, g, b;
+        std::uint64_t count;
+    };
+    std::vector<Cell> cells;
+    for (const Bin& bin : bins)
+        if (bin.count > 0)
+            cells.push_back({int(bin.r / bin.count), int(bin.g / bin.count), int(bin.b / bin.count), bin.count});
+    for (int pass = 0; pass < kKMeansPasses; ++pass) {
+        std::vector<Bin> sums(palette.size());
+        for (const Cell& c : cells) {
+            int best = std::numeric_limits<int>::max();
+            std::size_t bestIndex = 0;
+            for (std::size_t i = 0; i < palette.size(); ++i) {
+                const int dr = c.r - palette[i].r, dg = c.g - palette[i].g, db = c.b - palette[i].b;
+                const int d = dr * dr + dg * dg + db * db;
+                if (d < best) {
+                    best = d;
+                    bestIndex = i;
+                }
+            }
+            Bin& s = sums[bestIndex];
+            s.count += c.count;
+            s.r += std::uint64_t(c.r) * c.count;
+            s.g += std::uint64_t(c.g) * c.count;
+            s.b += std::uint64_t(c.b) * c.count;
+        }
+        for (std::size_t i = 0; i < palette.size(); ++i)
+            if (sums[i].count > 0)
+                palette[i] = {std::uint8_t((sums[i].r + sums[i].count / 2) / sums[i].count),
+                              std::uint8_t((sums[i].g + sums[i].count / 2) / sums[i].count),
+                              std::uint8_t((sums[i].b + sums[i].count / 2) / sums[i].count)};
+    }
+}
+
+} // namespace
+
+std::vector<GIFColor> DistinctColours(const std::vector<QImage>& pictures, int limit)
+{
+    std::vector<GIFColor> found;
+    std::unordered_map<QRgb, int> seen;
+    for (const QImage& picture : pictures) {
+        if (picture.isNull())
+            continue;
+        const QImage rgb = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
+            ? picture
+            : picture.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < rgb.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+            QRgb last = 0;
+            bool haveLast = false;
+            for (int x = 0; x < rgb.width(); ++x) {
+                const QRgb c = row[x] & 0x00FFFFFFu;
+                if (haveLast && c == last)
+                    continue;  // runs of one colour are common
+                last = c;
+                haveLast = true;
+                if (seen.emplace(c, 0).second) {
+                    if (int(found.size()) == limit)
+                        return {};
+                    found.push_back({std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c))});
+                }
+            }
+        }
+    }
+    return found;
+}
+
+std::vector<GIFColor> QuantizePalette(const std::vector<QImage>& pictures, int colours)
+{
+    colours = std::clamp(colours, 1, 256);
+    std::vector<GIFColor> exact = DistinctColours(pictures, colours);
+    if (!exact.empty())
+        return exact;
+    const std::vector<Bin> bins = histogram(pictures);
+    std::vector<GIFColor> palette = octree(bins, colours);
+    refine(bins, palette);
+    return palette;
+}
+
+} // namespace orugif::gif
