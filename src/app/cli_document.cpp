@@ -97,6 +97,14 @@ void openInput(TChild& child, const QString& path)
     child.LitCadre();
 }
 
+// The value following option args[i]; i moves onto it.
+QString nextValue(const QStringList& args, qsizetype& i)
+{
+    if (i + 1 >= args.size())
+        throw Error(QStringLiteral("%1 attend une valeur.").arg(args[i]));
+    return args[++i];
+}
+
 // --colours, --bits and --dither, gathered while the arguments are read and
 // checked together once all are known.
 struct ReductionOptions {
@@ -161,19 +169,13 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
     try {
         for (qsizetype i = 0; i < args.size(); ++i) {
             const QString& a = args[i];
-            const auto value = [&]() -> QString {
-                if (i + 1 >= args.size())
-                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
-                return args[++i];
-            };
+            const auto value = [&] { return nextValue(args, i); };
             if (reduction.take(a, value)) {
                 continue;
             } else if (a == "--dry-run") {
                 dryRun = true;
             } else if (a == "--loop" || a == "--delay") {
-                if (i + 1 >= args.size())
-                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
-                (a == "--loop" ? loop : delay) = number(args[++i], a);
+                (a == "--loop" ? loop : delay) = number(value(), a);
                 if (const QString error = tools::fieldRangeError(a, args[i]); !error.isEmpty())
                     throw Error(error);
             } else if (a == "--transparent") {
@@ -273,11 +275,7 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
 
         for (qsizetype i = 2; i < args.size(); ++i) {
             const QString& a = args[i];
-            const auto value = [&]() -> QString {
-                if (i + 1 >= args.size())
-                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
-                return args[++i];
-            };
+            const auto value = [&] { return nextValue(args, i); };
             if (reduction.take(a, value)) {
                 continue;
             } else if (a == "--frame") {

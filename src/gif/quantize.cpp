@@ -15,6 +15,14 @@ constexpr int kBits = 6;  // histogram bits per channel
 constexpr int kBins = 1 << (3 * kBits);
 constexpr int kKMeansPasses = 5;
 
+// The picture as 32-bit rows, shared when it is one already.
+QImage rgb32(const QImage& picture)
+{
+    return picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
+        ? picture
+        : picture.convertToFormat(QImage::Format_RGB32);
+}
+
 struct Bin {
     std::uint64_t count = 0, r = 0, g = 0, b = 0;
 };
@@ -27,9 +35,7 @@ std::vector<Bin> histogram(const std::vector<QImage>& pictures)
     for (const QImage& picture : pictures) {
         if (picture.isNull())
             continue;
-        const QImage rgb = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
-            ? picture
-            : picture.convertToFormat(QImage::Format_RGB32);
+        const QImage rgb = rgb32(picture);
         for (int y = 0; y < rgb.height(); ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
             for (int x = 0; x < rgb.width(); ++x) {
@@ -180,9 +186,7 @@ std::vector<GIFColor> DistinctColours(const std::vector<QImage>& pictures, int l
     for (const QImage& picture : pictures) {
         if (picture.isNull())
             continue;
-        const QImage rgb = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
-            ? picture
-            : picture.convertToFormat(QImage::Format_RGB32);
+        const QImage rgb = rgb32(picture);
         for (int y = 0; y < rgb.height(); ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
             QRgb last = 0;
