@@ -1,10 +1,12 @@
-// Octree colour quantizer with k-means refinement over a 6-6-6 histogram.
+// Octree colour quantizer over a 6-6-6 histogram, folded least-error first,
+// with k-means refinement.
 #include "gif/quantize.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <queue>
 #include <unordered_map>
 
 namespace orugif::gif {
@@ -59,7 +61,7 @@ struct Node {
 };
 
 // The octree over the histogram's cells, reduced to at most `colours`
-// leaves by folding the least used nodes of the deepest level first.
+// leaves.
 std::vector<GIFColor> octree(const std::vector<Bin>& bins, int colours)
 {
     std::vector<Node> nodes(1);
@@ -98,28 +100,57 @@ std::vector<GIFColor> octree(const std::vector<Bin>& bins, int colours)
             ++leaves;
         }
     }
-    // Fold from the deepest level up: a folded node becomes one leaf in
-    // place of its children.
-    for (int level = kBits - 1; level >= 0 && leaves > colours; --level) {
-        std::vector<int> candidates;
-        for (int i = 0; i < int(nodes.size()); ++i)
-            if (nodes[std::size_t(i)].level == level && !nodes[std::size_t(i)].leaf && nodes[std::size_t(i)].count > 0)
-                candidates.push_back(i);
-        std::sort(candidates.begin(), candidates.end(),
-                  [&](int a, int b) { return nodes[std::size_t(a)].count < nodes[std::size_t(b)].count; });
-        for (int i : candidates) {
-            if (leaves <= colours)
-                break;
-            Node& n = nodes[std::size_t(i)];
-            int children = 0;
-            for (int& c : n.children)
-                if (c >= 0) {
-                    ++children;
-                    c = -1;
-                }
-            n.leaf = true;
-            leaves -= children - 1;
-        }
+    // Fold, one node at a time, the node whose children are all leaves and
+    // whose folding adds the least error (the pixels' squared distance to
+    // the merged colour); the folded node becomes one leaf.
+    std::vector<int> parent(nodes.size(), -1);
+    for (int i = 0; i < int(nodes.size()); ++i)
+        for (int c : nodes[std::size_t(i)].children)
+            if (c >= 0)
+                parent[std::size_t(c)] = i;
+    const auto foldable = [&](int i) {
+        const Node& n = nodes[std::size_t(i)];
+        if (n.leaf)
+            return false;
+        for (int c : n.children)
+            if (c >= 0 && !nodes[std::size_t(c)].leaf)
+                return false;
+        return true;
+    };
+    const auto cost = [&](int i) {
+        const Node& n = nodes[std::size_t(i)];
+        const double mr = double(n.r) / double(n.count), mg = double(n.g) / double(n.count),
+                     mb = double(n.b) / double(n.count);
+        double added = 0;
+        for (int c : n.children)
+            if (c >= 0) {
+                const Node& k = nodes[std::size_t(c)];
+                const double cnt = double(k.count);
+                const double dr = double(k.r) / cnt - mr, dg = double(k.g) / cnt - mg, db = double(k.b) / cnt - mb;
+                added += cnt * (dr * dr + dg * dg + db * db);
+            }
+        return added;
+    };
+    using Entry = std::pair<double, int>;
+    std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
+    for (int i = 0; i < int(nodes.size()); ++i)
+        if (nodes[std::size_t(i)].count > 0 && foldable(i))
+            queue.push({cost(i), i});
+    while (leaves > colours && !queue.empty()) {
+        const int i = queue.top().second;
+        queue.pop();
+        Node& n = nodes[std::size_t(i)];
+        int children = 0;
+        for (int& c : n.children)
+            if (c >= 0) {
+                ++children;
+                c = -1;
+            }
+        n.leaf = true;
+        leaves -= children - 1;
+        const int up = parent[std::size_t(i)];
+        if (up >= 0 && foldable(up))
+            queue.push({cost(up), up});
     }
     // The leaves still reachable from the root give the palette.
     std::vector<GIFColor> palette;
