@@ -210,5 +210,15 @@ BENCHMARK_CAPTURE(ours, screenOptimisedMergeCrop, screen, optimised(0, true, tru
 BENCHMARK_CAPTURE(ours, screenGlobalFloydMergeCrop, screen, optimised(1, true, true, true))
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+BENCHMARK_CAPTURE(ours, screenWebMergeCrop, screen, [] {
+    AnimationSettings s;
+    s.MergeDuplicatePixels = s.RemoveUselessFrames = true;
+    return s;
+}())->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(ours, screenWebGlobalMergeCrop, screen, [] {
+    AnimationSettings s;
+    s.MergeDuplicatePixels = s.RemoveUselessFrames = s.RemoveLocalPalettes = true;
+    return s;
+}())->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(ffmpegPalette, screen, screen)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK_CAPTURE(gifsicleOnCube, screen, screen)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();

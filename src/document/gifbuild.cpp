@@ -101,6 +101,25 @@ void keepStillPixels(const QImage& previous, const gif::TGIFSubImage& before, co
     }
 }
 
+// Whether `current` differs from `previous` in at most one pixel in eight:
+// a frame that mostly repeats the one before.
+bool mostlyRepeats(const QImage& previous, const QImage& current)
+{
+    if (previous.size() != current.size() || previous.depth() != 32 || current.depth() != 32)
+        return false;
+    const qint64 allowed = qint64(current.width()) * current.height() / 8;
+    qint64 changed = 0;
+    for (int y = 0; y < current.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(previous.constScanLine(y));
+        const auto* c = reinterpret_cast<const QRgb*>(current.constScanLine(y));
+        for (int x = 0; x < current.width(); ++x)
+            changed += p[x] != c[x];
+        if (changed > allowed)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const AnimationSettings& settings,
@@ -120,12 +139,23 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
         const int colours = std::min(1 << std::clamp(settings.ReductionBits, 1, 8), image.ReductionLimit);
         image.SharedPalette = gif::QuantizePalette(frames, colours);
     }
+    const bool ownPalettes = settings.ColorReduction == 7 && image.SharedPalette.empty();
     QImage previous;
     for (int i = 0; i < count; ++i) {
         if (progress)
             progress(i, count);
         const QImage& frame = frames[std::size_t(i)];
         const QImage picture = page ? withPageTransparent(frame, *settings.transparentColour) : frame;
+        if (ownPalettes) {
+            // A frame that mostly repeats the previous one keeps its palette:
+            // the repeated pixels then keep their colours and indices, for
+            // the merge to find (a screen recording's still window).
+            image.SharedPalette.clear();
+            if (i > 0 && !page && mostlyRepeats(previous, picture)) {
+                const gif::TGIFColorMap& before = image.Images()[i - 1]->ColorMap();
+                image.SharedPalette.assign(before.data(), before.data() + before.Count());
+            }
+        }
         const int index = image.AddFrameImage(picture);
         gif::TGIFSubImage& sub = *image.Images()[index];
         if (settings.DitherMode != 0 && index > 0)
@@ -151,6 +181,8 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
             gce->SetTransparentIndex(sub.Pixel(0, sub.Height() - 1));
         }
     }
+    if (ownPalettes)
+        image.SharedPalette.clear();
     if (count > 0)
         chooseDisposals(image, settings.TransparentBackground || settings.MergeDuplicatePixels);
     if (progress)
