@@ -48,6 +48,37 @@ int TFastColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
     return cell;
 }
 
+namespace {
+std::size_t slotOf(std::uint32_t key) { return (key * 2654435761u) >> 23; }  // 9 bits
+} // namespace
+
+TOptimisedColorLookup::TOptimisedColorLookup(const std::vector<GIFColor>& palette)
+    : TFastColorLookup(palette), entries_(palette.begin(), palette.begin() + std::min<std::size_t>(palette.size(), 256))
+{
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const std::uint32_t key = std::uint32_t(entries_[i].r) | std::uint32_t(entries_[i].g) << 8
+            | std::uint32_t(entries_[i].b) << 16 | 0x01000000u;
+        std::size_t at = slotOf(key);
+        while (keys_[at] != 0 && keys_[at] != key)
+            at = (at + 1) & 511;
+        if (keys_[at] == 0) {  // the first of equal entries wins
+            keys_[at] = key;
+            indices_[at] = std::uint8_t(i);
+        }
+    }
+}
+
+int TOptimisedColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
+{
+    const std::uint32_t key = std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16 | 0x01000000u;
+    for (std::size_t at = slotOf(key); keys_[at] != 0; at = (at + 1) & 511)
+        if (keys_[at] == key) {
+            chosen = entries_[indices_[at]];
+            return indices_[at];
+        }
+    return TFastColorLookup::Lookup(r, g, b, chosen);
+}
+
 int TNetscapeColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
 {
     const int lr = Level(r), lg = Level(g), lb = Level(b);
@@ -254,6 +285,8 @@ std::unique_ptr<TColorLookup> makeLookup(int method, const std::vector<GIFColor>
         return std::make_unique<TGrayScaleLookup>();
     case 6:
         return std::make_unique<TNetscapeColorLookup>();
+    case 7:
+        return std::make_unique<TOptimisedColorLookup>(palette);
     default:
         return std::make_unique<TFastColorLookup>(palette);
     }

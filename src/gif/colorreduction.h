@@ -37,6 +37,22 @@ private:
     std::vector<std::int16_t> cache_;
 };
 
+// Method 7's lookup: a colour that is itself in the chosen palette gets its
+// own entry; any other goes through the fast lookup's cache. The chosen
+// palette holds the picture's commonest colours exactly, which the 5-5-5
+// cache alone would merge with their neighbours.
+class TOptimisedColorLookup : public TFastColorLookup {
+public:
+    explicit TOptimisedColorLookup(const std::vector<GIFColor>& palette);
+    int Lookup(int r, int g, int b, GIFColor& chosen) override;
+
+private:
+    std::vector<GIFColor> entries_;
+    // Open addressing: colour | 0x01000000 and its entry, 512 slots.
+    std::array<std::uint32_t, 512> keys_{};
+    std::array<std::uint8_t, 512> indices_{};
+};
+
 // The 216-colour cube: level (v + 3) div 51 per channel, index 36 r + 6 g + b.
 class TNetscapeColorLookup : public TColorLookup {
 public:

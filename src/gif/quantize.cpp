@@ -29,9 +29,65 @@ struct Bin {
     std::uint64_t count = 0, r = 0, g = 0, b = 0;
 };
 
-// Counts and colour sums per 6-6-6 cell; the cell's mean keeps the exact
-// colours it gathers.
-std::vector<Bin> histogram(const std::vector<QImage>& pictures)
+// Up to this many distinct colours (a screen picture), each counts alone;
+// more (a photograph) are gathered in cells, which keeps the palette's
+// choice fast.
+constexpr int kExactColours = 1 << 12;
+
+// Counts of each distinct colour when there are at most kExactColours of
+// them (one bin a colour); false beyond.
+bool exactHistogram(const std::vector<QImage>& pictures, std::vector<Bin>& bins)
+{
+    // Open addressing over twice as many slots as colours kept.
+    constexpr std::size_t kSlots = std::size_t(kExactColours) * 2;
+    std::vector<std::uint32_t> keys(kSlots, 0);  // colour | 0x01000000 when taken
+    std::vector<std::uint64_t> counts(kSlots, 0);
+    int distinct = 0;
+    const auto add = [&](QRgb colour, std::uint64_t n) {
+        const std::uint32_t key = (colour & 0x00FFFFFFu) | 0x01000000u;
+        std::size_t at = (key * 2654435761u) & (kSlots - 1);
+        while (keys[at] != 0 && keys[at] != key)
+            at = (at + 1) & (kSlots - 1);
+        if (keys[at] == 0) {
+            if (++distinct > kExactColours)
+                return false;
+            keys[at] = key;
+        }
+        counts[at] += n;
+        return true;
+    };
+    for (const QImage& picture : pictures) {
+        if (picture.isNull())
+            continue;
+        const QImage rgb = rgb32(picture);
+        for (int y = 0; y < rgb.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+            int x = 0;
+            while (x < rgb.width()) {
+                // Runs of one colour are common: counted at once.
+                const QRgb c = row[x] & 0x00FFFFFFu;
+                int end = x + 1;
+                while (end < rgb.width() && (row[end] & 0x00FFFFFFu) == c)
+                    ++end;
+                if (!add(c, std::uint64_t(end - x)))
+                    return false;
+                x = end;
+            }
+        }
+    }
+    bins.clear();
+    for (std::size_t i = 0; i < kSlots; ++i)
+        if (keys[i] != 0) {
+            const QRgb c = keys[i];
+            bins.push_back({counts[i], counts[i] * std::uint64_t(qRed(c)), counts[i] * std::uint64_t(qGreen(c)),
+                            counts[i] * std::uint64_t(qBlue(c))});
+        }
+    return true;
+}
+
+// Counts and colour sums per 6-6-6 cell, the non-empty cells only; the
+// cell's mean keeps the exact colours it gathers.
+std::vector<Bin> cellHistogram(const std::vector<QImage>& pictures)
 {
     std::vector<Bin> bins(kBins);
     for (const QImage& picture : pictures) {
@@ -50,6 +106,7 @@ std::vector<Bin> histogram(const std::vector<QImage>& pictures)
             }
         }
     }
+    std::erase_if(bins, [](const Bin& bin) { return bin.count == 0; });
     return bins;
 }
 
@@ -60,25 +117,23 @@ struct Node {
     bool leaf = false;
 };
 
-// The octree over the histogram's cells, reduced to at most `colours`
-// leaves.
-std::vector<GIFColor> octree(const std::vector<Bin>& bins, int colours)
+// The octree over the histogram's bins, `depth` levels deep (the top bits
+// of each bin's mean colour), reduced to at most `colours` leaves.
+std::vector<GIFColor> octree(const std::vector<Bin>& bins, int depth, int colours)
 {
     std::vector<Node> nodes(1);
     int leaves = 0;
-    for (int cell = 0; cell < kBins; ++cell) {
-        const Bin& bin = bins[std::size_t(cell)];
-        if (bin.count == 0)
-            continue;
-        const int r = cell >> 12, g = cell >> 6 & 63, b = cell & 63;
+    for (const Bin& bin : bins) {
+        const int r = int(bin.r / bin.count) >> (8 - depth), g = int(bin.g / bin.count) >> (8 - depth),
+                  b = int(bin.b / bin.count) >> (8 - depth);
         int at = 0;
-        for (int level = 0; level < kBits; ++level) {
+        for (int level = 0; level < depth; ++level) {
             Node& n = nodes[std::size_t(at)];
             n.count += bin.count;
             n.r += bin.r;
             n.g += bin.g;
             n.b += bin.b;
-            const int shift = kBits - 1 - level;
+            const int shift = depth - 1 - level;
             const int child = (r >> shift & 1) << 2 | (g >> shift & 1) << 1 | (b >> shift & 1);
             int next = nodes[std::size_t(at)].children[std::size_t(child)];
             if (next < 0) {
@@ -179,8 +234,7 @@ void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
     };
     std::vector<Cell> cells;
     for (const Bin& bin : bins)
-        if (bin.count > 0)
-            cells.push_back({int(bin.r / bin.count), int(bin.g / bin.count), int(bin.b / bin.count), bin.count});
+        cells.push_back({int(bin.r / bin.count), int(bin.g / bin.count), int(bin.b / bin.count), bin.count});
     for (int pass = 0; pass < kKMeansPasses; ++pass) {
         std::vector<Bin> sums(palette.size());
         for (const Cell& c : cells) {
@@ -242,11 +296,15 @@ std::vector<GIFColor> DistinctColours(const std::vector<QImage>& pictures, int l
 std::vector<GIFColor> QuantizePalette(const std::vector<QImage>& pictures, int colours)
 {
     colours = std::clamp(colours, 1, 256);
-    std::vector<GIFColor> exact = DistinctColours(pictures, colours);
-    if (!exact.empty())
-        return exact;
-    const std::vector<Bin> bins = histogram(pictures);
-    std::vector<GIFColor> palette = octree(bins, colours);
+    std::vector<GIFColor> few = DistinctColours(pictures, colours);
+    if (!few.empty())
+        return few;
+    // Exact colours when they are few enough (screen pictures), else cells.
+    std::vector<Bin> bins;
+    const bool exact = exactHistogram(pictures, bins);
+    if (!exact)
+        bins = cellHistogram(pictures);
+    std::vector<GIFColor> palette = octree(bins, exact ? 8 : kBits, colours);
     refine(bins, palette);
     return palette;
 }

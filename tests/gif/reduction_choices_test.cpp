@@ -204,3 +204,19 @@ TEST(OptimisedPalette, isCloseToAPhotographsColours)
     EXPECT_LT(optimised, 3.0);
     EXPECT_LT(optimised * 3, cube);
 }
+
+TEST(OptimisedPalette, itsLookupKeepsPaletteColoursThatShareACacheCell)
+{
+    // (8, 8, 8) and (9, 9, 9) share a 5-5-5 key: the plain fast lookup gives
+    // both the first one's entry, method 7's gives each its own.
+    const std::vector<GIFColor> palette{{200, 0, 0}, {8, 8, 8}, {9, 9, 9}, {15, 15, 15}};
+    TOptimisedColorLookup lookup(palette);
+    GIFColor chosen;
+    EXPECT_EQ(lookup.Lookup(9, 9, 9, chosen), 2);
+    EXPECT_EQ(lookup.Lookup(8, 8, 8, chosen), 1);
+    EXPECT_EQ(lookup.Lookup(15, 15, 15, chosen), 3);
+    EXPECT_EQ(chosen, (GIFColor{15, 15, 15}));
+    EXPECT_EQ(lookup.Lookup(190, 3, 2, chosen), 0);  // not in the palette: the nearest
+    TFastColorLookup plain(palette);
+    EXPECT_EQ(plain.Lookup(9, 9, 9, chosen), 1);
+}
