@@ -25,6 +25,32 @@ QImage rgb32(const QImage& picture)
         : picture.convertToFormat(QImage::Format_RGB32);
 }
 
+// Calls visit(colour, length) for each run of one colour along the rows of
+// every picture; stops, returning false, when visit returns false.
+template <typename Visit>
+bool forEachRun(const std::vector<QImage>& pictures, Visit&& visit)
+{
+    for (const QImage& picture : pictures) {
+        if (picture.isNull())
+            continue;
+        const QImage rgb = rgb32(picture);
+        for (int y = 0; y < rgb.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+            int x = 0;
+            while (x < rgb.width()) {
+                const QRgb c = row[x] & 0x00FFFFFFu;
+                int end = x + 1;
+                while (end < rgb.width() && (row[end] & 0x00FFFFFFu) == c)
+                    ++end;
+                if (!visit(c, end - x))
+                    return false;
+                x = end;
+            }
+        }
+    }
+    return true;
+}
+
 struct Bin {
     std::uint64_t count = 0, r = 0, g = 0, b = 0;
 };
@@ -56,25 +82,9 @@ bool exactHistogram(const std::vector<QImage>& pictures, std::vector<Bin>& bins)
         counts[at] += n;
         return true;
     };
-    for (const QImage& picture : pictures) {
-        if (picture.isNull())
-            continue;
-        const QImage rgb = rgb32(picture);
-        for (int y = 0; y < rgb.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-            int x = 0;
-            while (x < rgb.width()) {
-                // Runs of one colour are common: counted at once.
-                const QRgb c = row[x] & 0x00FFFFFFu;
-                int end = x + 1;
-                while (end < rgb.width() && (row[end] & 0x00FFFFFFu) == c)
-                    ++end;
-                if (!add(c, std::uint64_t(end - x)))
-                    return false;
-                x = end;
-            }
-        }
-    }
+    // Runs of one colour are common: counted at once.
+    if (!forEachRun(pictures, [&](QRgb c, int length) { return add(c, std::uint64_t(length)); }))
+        return false;
     bins.clear();
     for (std::size_t i = 0; i < kSlots; ++i)
         if (keys[i] != 0) {
@@ -90,22 +100,16 @@ bool exactHistogram(const std::vector<QImage>& pictures, std::vector<Bin>& bins)
 std::vector<Bin> cellHistogram(const std::vector<QImage>& pictures)
 {
     std::vector<Bin> bins(kBins);
-    for (const QImage& picture : pictures) {
-        if (picture.isNull())
-            continue;
-        const QImage rgb = rgb32(picture);
-        for (int y = 0; y < rgb.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-            for (int x = 0; x < rgb.width(); ++x) {
-                const int r = qRed(row[x]), g = qGreen(row[x]), b = qBlue(row[x]);
-                Bin& bin = bins[std::size_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2))];
-                ++bin.count;
-                bin.r += std::uint64_t(r);
-                bin.g += std::uint64_t(g);
-                bin.b += std::uint64_t(b);
-            }
-        }
-    }
+    forEachRun(pictures, [&](QRgb c, int length) {
+        const std::uint64_t n = std::uint64_t(length);
+        const int r = qRed(c), g = qGreen(c), b = qBlue(c);
+        Bin& bin = bins[std::size_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2))];
+        bin.count += n;
+        bin.r += n * std::uint64_t(r);
+        bin.g += n * std::uint64_t(g);
+        bin.b += n * std::uint64_t(b);
+        return true;
+    });
     std::erase_if(bins, [](const Bin& bin) { return bin.count == 0; });
     return bins;
 }
@@ -268,28 +272,16 @@ std::vector<GIFColor> DistinctColours(const std::vector<QImage>& pictures, int l
 {
     std::vector<GIFColor> found;
     std::unordered_map<QRgb, int> seen;
-    for (const QImage& picture : pictures) {
-        if (picture.isNull())
-            continue;
-        const QImage rgb = rgb32(picture);
-        for (int y = 0; y < rgb.height(); ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-            QRgb last = 0;
-            bool haveLast = false;
-            for (int x = 0; x < rgb.width(); ++x) {
-                const QRgb c = row[x] & 0x00FFFFFFu;
-                if (haveLast && c == last)
-                    continue;  // runs of one colour are common
-                last = c;
-                haveLast = true;
-                if (seen.emplace(c, 0).second) {
-                    if (int(found.size()) == limit)
-                        return {};
-                    found.push_back({std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c))});
-                }
-            }
-        }
-    }
+    const bool few = forEachRun(pictures, [&](QRgb c, int) {
+        if (!seen.emplace(c, 0).second)
+            return true;
+        if (int(found.size()) == limit)
+            return false;
+        found.push_back({std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c))});
+        return true;
+    });
+    if (!few)
+        return {};
     return found;
 }
 
