@@ -24,7 +24,7 @@ const std::array kCommands{
     Command{"recode", "recode IN.gif OUT.gif", gifRecode},
     Command{"make",
             "make OUT.gif INPUT... [--size WxH] [--loop N] [--delay D] [--transparent] [--global-palette] [--merge] "
-            "[--crop]",
+            "[--crop] [--colours web|optimised|grey|grey4|mono [--bits N]] [--dither MODE] [--dry-run]",
             documentMake},
     Command{"edit", "edit IN OUT [--frame N|all] OPERATION...", documentEdit},
     Command{"banner",

@@ -10,6 +10,7 @@
 #include "editing/transitions.h"
 #include "gif/gifimage.h"
 #include "tools/htmltag.h"
+#include "tools/optimisation.h"
 #include "tools/properties.h"
 
 #include <QFileInfo>
@@ -161,6 +162,56 @@ void openInput(TChild& child, const QString& path)
     child.LitCadre();
 }
 
+// The value following option args[i]; i moves onto it.
+QString nextValue(const QStringList& args, qsizetype& i)
+{
+    if (i + 1 >= args.size())
+        throw Error(QStringLiteral("%1 attend une valeur.").arg(args[i]));
+    return args[++i];
+}
+
+// --colours, --bits and --dither, gathered while the arguments are read and
+// checked together once all are known.
+struct ReductionOptions {
+    std::optional<int> method, bits, dither;
+
+    // Takes `option` when it is one of the three; `value` gives its value.
+    bool take(const QString& option, const std::function<QString()>& value)
+    {
+        if (option == "--colours") {
+            const QString v = value();
+            for (const tools::Reduction& r : tools::reductions())
+                if (v == QLatin1String(r.name))
+                    method = r.method;
+            if (!method)
+                throw Error(QStringLiteral("--colours attend web, optimised, grey, grey4 ou mono, pas %1.").arg(v));
+        } else if (option == "--bits") {
+            bits = number(value(), option);
+        } else if (option == "--dither") {
+            const QString v = value();
+            const qsizetype at = tools::ditherNames().indexOf(v);
+            if (at < 0)
+                throw Error(QStringLiteral("--dither attend %1, pas %2.").arg(tools::ditherNames().join(", "), v));
+            dither = int(at);
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    // Refuses what makes no sense together, then sets what was given.
+    void apply(TChild& child) const
+    {
+        const int m = method.value_or(child.ColorReduction), b = bits.value_or(m == 7 ? child.ReductionBits : 8);
+        const int d = dither.value_or(child.DitherMode);
+        if (const QString error = tools::reductionError(m, b, d); !error.isEmpty())
+            throw Error(error);
+        child.ColorReduction = m;
+        child.ReductionBits = b;
+        child.DitherMode = d;
+    }
+};
+
 void writeOutput(TChild& child, const QString& path)
 {
     if (pictureOutputKind(path) == FileKind::Gif) {
@@ -179,27 +230,29 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
     QStringList inputs;
     std::optional<int> loop, delay;
     std::optional<QSize> size;
-    bool transparent = false, global = false, merge = false, crop = false;
+    bool transparent = false, global = false, merge = false, crop = false, dryRun = false;
+    ReductionOptions reduction;
     try {
         bool options = true;  // until "--": what follows it are file names
         for (qsizetype i = 0; i < args.size(); ++i) {
             const QString& a = args[i];
+            const auto value = [&] { return nextValue(args, i); };
             if (!options) {
                 inputs << a;
             } else if (a == "--") {
                 options = false;
+            } else if (reduction.take(a, value)) {
+                continue;
+            } else if (a == "--dry-run") {
+                dryRun = true;
             } else if (a == "--loop" || a == "--delay") {
-                if (i + 1 >= args.size())
-                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
-                (a == "--loop" ? loop : delay) = number(args[++i], a);
+                (a == "--loop" ? loop : delay) = number(value(), a);
                 if (const QString error = tools::fieldRangeError(a, args[i]); !error.isEmpty())
                     throw Error(error);
             } else if (a == "--transparent") {
                 transparent = true;
             } else if (a == "--size") {
-                if (i + 1 >= args.size())
-                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
-                size = frameSize(args[++i], a);
+                size = frameSize(value(), a);
             } else if (a == "--global-palette") {
                 global = true;
             } else if (a == "--merge") {
@@ -214,7 +267,9 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
         }
         if (inputs.size() < 2)
             return failed(err, QStringLiteral("usage: orugif make OUT.gif INPUT... [--loop N] [--delay D] "
-                                              "[--transparent] [--global-palette] [--merge] [--crop]"));
+                                              "[--transparent] [--global-palette] [--merge] [--crop] "
+                                              "[--colours web|optimised|grey|grey4|mono [--bits N]] "
+                                              "[--dither none|floyd|stucki|sierra|jjn|stevenson|burkes] [--dry-run]"));
         const QString output = inputs.takeFirst();
         animationOutputKind(output);  // refused before anything is read or written
         Headless h;
@@ -240,12 +295,22 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             c.RepeatCount = *loop;
             c.loopExtension = true;
         }
-        if (delay)
+        if (delay) {
             c.FrameDelay = *delay;
+            c.ImageList1.clearDelays();  // every frame's, as the properties dialog does
+        }
         c.TransparentBackground = c.TransparentBackground || transparent;
         c.RemoveLocalPalettes = global;
         c.MergeDuplicatePixels = merge;
         c.RemoveUselessFrames = crop;
+        reduction.apply(c);
+        if (dryRun) {
+            // The bytes saving would write, built the same way; nothing is written.
+            c.EcritCadre();
+            const std::int64_t bytes = tools::estimatedSize(c.framesAsSaved(), c.settings());
+            out << QStringLiteral("Taille : %1 octets").arg(tools::groupedDigits(bytes)) << '\n';
+            return 0;
+        }
         c.FileName = output;
         c.Sauve(0);
         return written(out, output, c);
@@ -265,6 +330,7 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
         HeadlessPrompts& p = h.prompts;
         openInput(c, args[0]);
         bool allFrames = false;
+        ReductionOptions reduction;
 
         // Runs a per-frame operation on the current frame, or on every frame.
         const auto perFrame = [&](const std::function<void()>& operation) {
@@ -286,12 +352,10 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
 
         for (qsizetype i = 2; i < args.size(); ++i) {
             const QString& a = args[i];
-            const auto value = [&]() -> QString {
-                if (i + 1 >= args.size())
-                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
-                return args[++i];
-            };
-            if (a == "--frame") {
+            const auto value = [&] { return nextValue(args, i); };
+            if (reduction.take(a, value)) {
+                continue;
+            } else if (a == "--frame") {
                 const QString v = value();
                 allFrames = v == "all";
                 if (!allFrames) {
@@ -302,6 +366,10 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
                     c.CurrentIndex = n;
                     c.LitCadre();
                 }
+            } else if (a == "--delay") {
+                const QString v = value();
+                const int delay = number(v, a);
+                perFrame([&] { c.setFrameDelay(c.CurrentIndex, delay); });
             } else if (a == "--mirror-h") {
                 perFrame([&] { c.MiroirH(); });
             } else if (a == "--mirror-v") {
@@ -355,6 +423,7 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
                 throw Error(QStringLiteral("opération inconnue : %1").arg(a));
             }
         }
+        reduction.apply(c);
         writeOutput(c, args[1]);
         return written(out, args[1], c);
     } catch (const std::exception& e) {

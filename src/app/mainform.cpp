@@ -249,6 +249,7 @@ void TMainForm::connectCommands()
         bind(n, [&c] { c.Ajouter(); }, true);
     bind("Insrer1", [&c] { c.Insere(); });
     bind("Supprimer1", [&c] { c.Supprimer(); });
+    bind("Dureducadre1", [&c] { c.DureeCadre(); });
     bind("Inverserlordre1", [&c] { c.Inverser(); });
     bind("Listedescadres1", [&c] { c.ListeCadres(); });
     bind("Montrerlescadres1", [&c] { c.Montrer(); });

@@ -36,6 +36,7 @@ constexpr std::array kMenus{
     MenuEntry{1, "Ajiouter1", "&Ajouter", "Ajouter un cadre", nullptr, false, false, 0},
     MenuEntry{1, "Insrer1", "I&nsérer", "Insérer cadre", nullptr, false, false, 0},
     MenuEntry{1, "Supprimer1", "&Supprimer", "Supprimer le cadre", nullptr, false, false, 0},
+    MenuEntry{1, "Dureducadre1", "Durée du &cadre...", "Durée du cadre", nullptr, false, false, 0},
     MenuEntry{1, "Inverserlordre1", "In&verser l'ordre", "Inverser l'ordre des cadres", nullptr, false, true, 0},
     MenuEntry{1, "Importerimage1", "&Importer image...", "Importer image", nullptr, true, false, 0},
     MenuEntry{1, "Exportercadre1", "&Exporter cadre...", "Exporter cadre", nullptr, false, true, 0},
@@ -95,10 +96,10 @@ constexpr std::array kTools{
     ToolEntry{"TextButton", "Texte", "texte", false, false},
 };
 
-constexpr std::array<const char*, 48> kValide{
+constexpr std::array<const char*, 49> kValide{
     "SaveItem", "Enregistrersous1", "Exporteranavi1", "HTML1", "Annuler1", "Couper1", "Copier1",
     "Listedescadres1", "Montrerlescadres1", "Prcdent1", "Suivant1", "Premier1", "Dernier1",
-    "Ajiouter1", "Insrer1", "Supprimer1", "Inverserlordre1", "Exportercadre1", "Effacer1",
+    "Ajiouter1", "Insrer1", "Supprimer1", "Dureducadre1", "Inverserlordre1", "Exportercadre1", "Effacer1",
     "Redimensionner1", "Rchantilloner1", "Miroirhorizontal1", "MiroirVertical1", "Rotation1",
     "Dplacer1", "Excuter1", "Lancernavigateur1", "Optimisation1", "Proprits1", "Effetsspciaux1",
     "Transiitonaprs1", "Transiitonavant1", "Importerimage1",

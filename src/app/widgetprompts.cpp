@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace orugif {
@@ -185,12 +186,24 @@ void WidgetPrompts::runProperties(int& repeatCount, int& frameDelay, int gifVers
     dialog.Result(repeatCount, frameDelay, transparent);
 }
 
-void WidgetPrompts::runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames)
+int WidgetPrompts::runFrameDelay(int frameNumber, int delay)
+{
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(parent_, QStringLiteral("Durée du cadre"),
+                                            QStringLiteral("Durée d'apparition du cadre %1 (en 1/100 sec)").arg(frameNumber),
+                                            delay, 0, 0xFFFF, 1, &ok);
+    return ok ? chosen : -1;
+}
+
+void WidgetPrompts::runOptimisation(AnimationSettings& settings, const std::vector<QImage>& frames)
 {
     TOptimum dialog(parent_);
-    dialog.Init(removeLocalPalettes, mergeDuplicatePixels, removeUselessFrames);
+    dialog.Init(settings.RemoveLocalPalettes, settings.MergeDuplicatePixels, settings.RemoveUselessFrames);
+    dialog.InitReduction(settings.ColorReduction, settings.ReductionBits, settings.DitherMode);
+    dialog.EstimateFor(frames, settings);
     dialog.exec();
-    dialog.Result(removeLocalPalettes, mergeDuplicatePixels, removeUselessFrames);
+    dialog.Result(settings.RemoveLocalPalettes, settings.MergeDuplicatePixels, settings.RemoveUselessFrames);
+    dialog.ResultReduction(settings.ColorReduction, settings.ReductionBits, settings.DitherMode);
 }
 
 void WidgetPrompts::runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,

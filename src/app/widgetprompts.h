@@ -25,7 +25,9 @@ public:
     QString chooseImportFile() override;
     QString chooseExportFile() override;
     void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
-    void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) override;
+    int runFrameDelay(int frameNumber, int delay) override;
+    using DocumentPrompts::runOptimisation;
+    void runOptimisation(AnimationSettings& settings, const std::vector<QImage>& frames) override;
     void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,
                      const std::function<void(int, int)>& progress) override;
     std::vector<int> runFrameList(int frameCount) override;

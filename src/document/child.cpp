@@ -48,6 +48,7 @@ void TChild::Init()
 {
     setFileName(QString());
     ImageList1.clear();
+    undoDelay_.reset();
     CurrentIndex = 0;
     setPicture(QImage());
     FrameChanged = false;
@@ -71,6 +72,11 @@ void TChild::AffBarre()
                       .arg(ImageList1.count())
                       .arg(picture_.width())
                       .arg(picture_.height());
+    // A frame in the store shows how long it lasts, in seconds.
+    if (ImageList1.contains(CurrentIndex)) {
+        const int delay = frameDelay(CurrentIndex);
+        statusText_ += QStringLiteral(" - %1,%2 s").arg(delay / 100).arg(delay % 100, 2, 10, QLatin1Char('0'));
+    }
     emit statusChanged(statusText_);
 }
 
@@ -106,9 +112,9 @@ void TChild::setFrameSize(QSize size)
     }
 }
 
-void TChild::rebuildStore(std::vector<QImage> frames, QSize size)
+void TChild::rebuildStore(std::vector<QImage> frames, QSize size, std::vector<int> delays)
 {
-    ImageList1.assign(std::move(frames), size);
+    ImageList1.assign(std::move(frames), size, std::move(delays));
     if (pictureArea_ != size) {
         pictureArea_ = size;
         emit pictureAreaChanged(size);
@@ -217,10 +223,19 @@ void TChild::Insere()
 
 // The undo copy shares the picture's pixels; every drawing operation detaches
 // the working picture before it writes, so the copy keeps the old pixels.
-void TChild::SauveUndo() { UndoPicture = picture_; }
+void TChild::SauveUndo()
+{
+    UndoPicture = picture_;
+    undoDelay_.reset();
+}
 
 void TChild::Annule()
 {
+    if (undoDelay_) {
+        ImageList1.setDelay(undoDelay_->first, undoDelay_->second);
+        undoDelay_.reset();
+        AffBarre();
+    }
     if (UndoPicture.isNull())
         return;
     setPicture(UndoPicture);

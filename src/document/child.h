@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace orugif {
 
@@ -75,6 +76,9 @@ public:
     // May the document close? Asks to save changes first.
     bool FormCloseQuery();
     AnimationSettings settings() const;
+    // The frames as saving would write them: the working picture's pending
+    // edits in place (without writing them back).
+    std::vector<QImage> framesAsSaved() const;
 
     // --- video
     // The frames of the video `name` the user chooses in the import
@@ -114,6 +118,14 @@ public:
     // undo copy is taken and the document marked modified. An empty order
     // changes nothing; an index outside the store is refused.
     void reorderFrames(const std::vector<int>& order);
+    // "Durée du &cadre...": the current frame's delay, asked for after the
+    // working picture went back into the store.
+    void DureeCadre();
+    // The delay frame `index` is shown for: its own, or the animation's.
+    int frameDelay(int index) const;
+    // Gives frame `index` its own delay (0 to 65535, hundredths of a
+    // second); undone by Annule until the next frame change.
+    void setFrameDelay(int index, int delay);
     // "&Montrer les cadres": the thumbnails; the frame chosen becomes current.
     void Montrer();
     // "&HTML...": the tag for the saved file and the frame size.
@@ -168,6 +180,11 @@ public:
     bool RemoveLocalPalettes = false;
     bool MergeDuplicatePixels = false;
     bool RemoveUselessFrames = false;
+    // The colour reduction and dithering of saved frames (see
+    // AnimationSettings); kept by "&Nouveau", as the codec's defaults are.
+    int ColorReduction = 6;
+    int ReductionBits = 8;
+    int DitherMode = 0;
     unsigned char GifVersion = 0;
     // An opened file without a loop extension plays once: no extension is
     // written until the repeat count is changed (it then reads -1).
@@ -212,8 +229,9 @@ protected:
     // Sets the store's frame size and the picture area (Panel1) to `size`.
     void setFrameSize(QSize size);
     void setFileName(const QString& name);
-    // Replaces every frame by `frames` of `size` (resize, resample, wizards).
-    void rebuildStore(std::vector<QImage> frames, QSize size);
+    // Replaces every frame by `frames` of `size` (resize, resample, wizards)
+    // with `delays` (see FrameStore::assign).
+    void rebuildStore(std::vector<QImage> frames, QSize size, std::vector<int> delays = {});
     // A finished edit of the working picture: shown, and marked for write-back.
     void pictureEdited(const QImage& picture);
     void selectTool(bool* tool);
@@ -231,6 +249,8 @@ private:
     QSize pictureArea_ = kInitialPictureArea;
     QString statusText_;
     QPoint penPos_;
+    // The frame delay Annule gives back: frame index and its former delay.
+    std::optional<std::pair<int, int>> undoDelay_;
 };
 
 } // namespace orugif

@@ -108,14 +108,51 @@ void TChild::reorderFrames(const std::vector<int>& order)
     SauveUndo();
     // The frames share their pixels with the store: nothing is copied.
     std::vector<QImage> frames;
+    std::vector<int> delays;
     frames.reserve(order.size());
-    for (int index : order)
+    delays.reserve(order.size());
+    for (int index : order) {
         frames.push_back(ImageList1.frame(index));
-    rebuildStore(std::move(frames), ImageList1.frameSize());
+        delays.push_back(ImageList1.delay(index));
+    }
+    rebuildStore(std::move(frames), ImageList1.frameSize(), delays);
     Modified = true;
     // Frames deleted from the end may leave the current index past the last.
     CurrentIndex = std::min(CurrentIndex, ImageList1.count() - 1);
     LitCadre();
+}
+
+int TChild::frameDelay(int index) const
+{
+    const int own = ImageList1.delay(index);
+    return own >= 0 ? own : FrameDelay;
+}
+
+void TChild::setFrameDelay(int index, int delay)
+{
+    if (!ImageList1.contains(index))
+        throw Error(QStringLiteral("Le cadre %1 n'existe pas : l'animation a %2 cadres.")
+                        .arg(index + 1)
+                        .arg(ImageList1.count()));
+    if (delay < 0 || delay > 0xFFFF)
+        throw Error(QStringLiteral("La durée d'un cadre va de 0 à 65535 centièmes de seconde (%1 refusé).").arg(delay));
+    const std::pair<int, int> before{index, ImageList1.delay(index)};
+    SauveUndo();
+    undoDelay_ = before;
+    ImageList1.setDelay(index, delay);
+    Modified = true;
+    AffBarre();
+}
+
+void TChild::DureeCadre()
+{
+    EcritCadre();
+    if (!ImageList1.contains(CurrentIndex))
+        throw Error(QStringLiteral("Le cadre en cours n'est pas encore dans l'animation : "
+                                   "dessinez dessus d'abord."));
+    const int delay = prompts().runFrameDelay(CurrentIndex + 1, frameDelay(CurrentIndex));
+    if (delay >= 0)
+        setFrameDelay(CurrentIndex, delay);
 }
 
 void TChild::Montrer()

@@ -49,7 +49,20 @@ bool holdsColour(const QImage& frame, QRgb colour)
 AnimationSettings TChild::settings() const
 {
     return {RepeatCount,          FrameDelay,          TransparentBackground, RemoveLocalPalettes,
-            MergeDuplicatePixels, RemoveUselessFrames, loopExtension,         transparentColour};
+            MergeDuplicatePixels, RemoveUselessFrames, loopExtension,         transparentColour,
+            ImageList1.delays(),  ColorReduction,      ReductionBits,         DitherMode};
+}
+
+std::vector<QImage> TChild::framesAsSaved() const
+{
+    std::vector<QImage> frames = ImageList1.frames();
+    if (FrameChanged && !picture_.isNull()) {
+        if (!NewFrame && ImageList1.contains(CurrentIndex))
+            frames[std::size_t(CurrentIndex)] = picture_;
+        else
+            frames.push_back(picture_);
+    }
+    return frames;
 }
 
 bool TChild::FormCloseQuery()
@@ -156,10 +169,24 @@ void TChild::Charge(const QString& name)
         }
     if (const gif::TGIFGraphicControlExtension* gce = first.GraphicControlExtension())
         delay = gce->DelayTime();
+    // Every frame keeps the delay its author gave it; the first frame's is
+    // the animation's delay, which frames added later take.
+    // A sub-image without pixels makes no frame; its time goes to the frame
+    // shown before it.
+    std::vector<int> delays;
+    delays.reserve(frames.size());
+    for (const auto& sub : image.Images()) {
+        const gif::TGIFGraphicControlExtension* gce = sub->GraphicControlExtension();
+        const int own = gce ? int(gce->DelayTime()) : 10;
+        if (!sub->Empty())
+            delays.push_back(own);
+        else if (!delays.empty())
+            delays.back() = std::min(delays.back() + own, 0xFFFF);
+    }
 
     const QSize size = frames.front().size();
     setFileName(name);
-    rebuildStore(std::move(frames), size);
+    rebuildStore(std::move(frames), size, delays);
     RepeatCount = repeat;
     loopExtension = repeat >= 0;
     FrameDelay = delay;
@@ -332,15 +359,28 @@ void TChild::Exec()
 void TChild::Params()
 {
     const int repeat = RepeatCount;
+    const int delay = FrameDelay;
     prompts().runProperties(RepeatCount, FrameDelay, GifVersion, TransparentBackground);
     if (RepeatCount != repeat)
         loopExtension = RepeatCount >= 0;  // a chosen count is written; -1 writes none
+    // A new "Durée" is every frame's; the same one keeps each frame's own.
+    if (FrameDelay != delay) {
+        ImageList1.clearDelays();
+        AffBarre();
+    }
     Modified = true;  // whether confirmed or not
 }
 
 void TChild::Optimiser()
 {
-    prompts().runOptimisation(RemoveLocalPalettes, MergeDuplicatePixels, RemoveUselessFrames);
+    AnimationSettings chosen = settings();
+    prompts().runOptimisation(chosen, framesAsSaved());
+    RemoveLocalPalettes = chosen.RemoveLocalPalettes;
+    MergeDuplicatePixels = chosen.MergeDuplicatePixels;
+    RemoveUselessFrames = chosen.RemoveUselessFrames;
+    ColorReduction = chosen.ColorReduction;
+    ReductionBits = chosen.ReductionBits;
+    DitherMode = chosen.DitherMode;
 }
 
 } // namespace orugif

@@ -87,7 +87,7 @@ void TChild::Taille()
     frames.reserve(std::size_t(ImageList1.count()));
     for (const QImage& frame : ImageList1.frames())
         frames.push_back(editing::stretched(frame, size));
-    rebuildStore(std::move(frames), size);
+    rebuildStore(std::move(frames), size, ImageList1.delays());
     LitCadre();
     Modified = true;
 }
@@ -104,7 +104,7 @@ void TChild::Rechantilloner()
     frames.reserve(std::size_t(ImageList1.count()));
     for (const QImage& frame : ImageList1.frames())
         frames.push_back(editing::filteredResize(frame, size, mitchell, 2.0f));
-    rebuildStore(std::move(frames), size);
+    rebuildStore(std::move(frames), size, ImageList1.delays());
     LitCadre();
     Modified = true;
 }

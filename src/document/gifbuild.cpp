@@ -2,6 +2,7 @@
 
 #include "gif/extensions.h"
 #include "gif/gifimage.h"
+#include "gif/quantize.h"
 
 #include <algorithm>
 
@@ -74,6 +75,51 @@ void chooseDisposals(gif::TGIFImage& image, bool transparent)
     }
 }
 
+// Dithering spreads each frame's error afresh, so a still area would come
+// out with other indices in every frame and shimmer. Where a frame repeats
+// the previous one's pixels and both have the same colour table, it takes
+// the previous frame's indices: the still area stays still (and the merge
+// option can make it transparent).
+void keepStillPixels(const QImage& previous, const gif::TGIFSubImage& before, const QImage& current,
+                     gif::TGIFSubImage& frame)
+{
+    if (previous.size() != current.size() || before.Width() != frame.Width() || before.Height() != frame.Height()
+        || previous.format() != current.format() || previous.depth() != 32)
+        return;
+    const gif::TGIFColorMap& a = before.ColorMap();
+    const gif::TGIFColorMap& b = frame.ColorMap();
+    if (a.Count() != b.Count() || !std::equal(a.data(), a.data() + a.Count(), b.data()))
+        return;
+    for (int y = 0; y < current.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(previous.constScanLine(y));
+        const auto* c = reinterpret_cast<const QRgb*>(current.constScanLine(y));
+        const std::uint8_t* from = before.Scanline(y);
+        std::uint8_t* to = frame.Scanline(y);
+        for (int x = 0; x < current.width(); ++x)
+            if (p[x] == c[x])
+                to[x] = from[x];
+    }
+}
+
+// Whether `current` differs from `previous` in at most one pixel in eight:
+// a frame that mostly repeats the one before.
+bool mostlyRepeats(const QImage& previous, const QImage& current)
+{
+    if (previous.size() != current.size() || previous.depth() != 32 || current.depth() != 32)
+        return false;
+    const qint64 allowed = qint64(current.width()) * current.height() / 8;
+    qint64 changed = 0;
+    for (int y = 0; y < current.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(previous.constScanLine(y));
+        const auto* c = reinterpret_cast<const QRgb*>(current.constScanLine(y));
+        for (int x = 0; x < current.width(); ++x)
+            changed += p[x] != c[x];
+        if (changed > allowed)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const AnimationSettings& settings,
@@ -82,12 +128,39 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
     image.ClearAll();
     const int count = int(frames.size());
     const bool page = settings.TransparentBackground && settings.transparentColour;
+    image.ColorReduction = settings.ColorReduction;
+    image.ReductionBits = settings.ReductionBits;
+    image.DitherMode = settings.DitherMode;
+    // A full table leaves the merge no transparent entry to add.
+    image.ReductionLimit = settings.MergeDuplicatePixels || page ? 255 : 256;
+    image.SharedPalette.clear();
+    if (settings.ColorReduction == 7 && settings.RemoveLocalPalettes && count > 0) {
+        // One palette chosen from every frame: the global table.
+        const int colours = std::min(1 << std::clamp(settings.ReductionBits, 1, 8), image.ReductionLimit);
+        image.SharedPalette = gif::QuantizePalette(frames, colours);
+    }
+    const bool ownPalettes = settings.ColorReduction == 7 && image.SharedPalette.empty();
+    QImage previous;
     for (int i = 0; i < count; ++i) {
         if (progress)
             progress(i, count);
         const QImage& frame = frames[std::size_t(i)];
-        const int index = image.AddFrameImage(page ? withPageTransparent(frame, *settings.transparentColour) : frame);
+        const QImage picture = page ? withPageTransparent(frame, *settings.transparentColour) : frame;
+        if (ownPalettes) {
+            // A frame that mostly repeats the previous one keeps its palette:
+            // the repeated pixels then keep their colours and indices, for
+            // the merge to find (a screen recording's still window).
+            image.SharedPalette.clear();
+            if (i > 0 && !page && mostlyRepeats(previous, picture)) {
+                const gif::TGIFColorMap& before = image.Images()[i - 1]->ColorMap();
+                image.SharedPalette.assign(before.data(), before.data() + before.Count());
+            }
+        }
+        const int index = image.AddFrameImage(picture);
         gif::TGIFSubImage& sub = *image.Images()[index];
+        if (settings.DitherMode != 0 && index > 0)
+            keepStillPixels(previous, *image.Images()[index - 1], picture, sub);
+        previous = picture;
         if (i == 0 && settings.loopExtension) {
             auto loop = std::make_unique<gif::TGIFAppExtNSLoop>(&sub);
             loop->SetLoopCount(settings.RepeatCount & 0xFFFF);
@@ -101,13 +174,15 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
             gce = made.get();
             sub.Extensions().Add(std::move(made));
         }
-        gce->SetDelayTime(settings.FrameDelay & 0xFFFF);
+        gce->SetDelayTime(settings.delayOf(i) & 0xFFFF);
         if (settings.TransparentBackground && !page) {
             // The bottom-left pixel's colour, read after the frame was indexed.
             gce->SetTransparentFlag(true);
             gce->SetTransparentIndex(sub.Pixel(0, sub.Height() - 1));
         }
     }
+    if (ownPalettes)
+        image.SharedPalette.clear();
     if (count > 0)
         chooseDisposals(image, settings.TransparentBackground || settings.MergeDuplicatePixels);
     if (progress)

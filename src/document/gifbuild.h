@@ -30,6 +30,22 @@ struct AnimationSettings {
     // with transparent areas; with the transparent background it, and not
     // each frame's bottom-left colour, is written transparent.
     std::optional<Colour> transparentColour;
+    // Each frame's own delay; a negative entry, or a frame past the end,
+    // takes FrameDelay.
+    std::vector<int> frameDelays;
+    // The colour reduction of every frame: 6 the 216-colour cube, 7 at most
+    // 2^ReductionBits colours chosen from each frame (from all frames
+    // together with RemoveLocalPalettes), 5 grey levels, 3 four greys, 4
+    // black and white; and the dithering (0 none, 1 to 6 error diffusion).
+    int ColorReduction = 6;
+    int ReductionBits = 8;
+    int DitherMode = 0;
+
+    int delayOf(int frame) const
+    {
+        const bool own = frame >= 0 && std::size_t(frame) < frameDelays.size() && frameDelays[std::size_t(frame)] >= 0;
+        return own ? frameDelays[std::size_t(frame)] : FrameDelay;
+    }
 };
 
 // Empties `image` and adds every frame; `progress` hears (index, count)

@@ -55,8 +55,18 @@ public:
     virtual QString chooseExportFile() { return {}; }
     // The properties dialog: the values change only when it is confirmed.
     virtual void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) {}
+    // The current frame's delay: the new delay, or -1 when cancelled.
+    virtual int runFrameDelay(int frameNumber, int delay) { return -1; }
     // The optimisation dialog: the options change only when it is confirmed.
     virtual void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) {}
+    // The whole optimisation dialog: the three options, the colour reduction
+    // and the dithering of `settings` change only when it is confirmed; it
+    // estimates the size of `frames` saved with the options shown. Without
+    // an override, the three options only.
+    virtual void runOptimisation(AnimationSettings& settings, const std::vector<QImage>& frames)
+    {
+        runOptimisation(settings.RemoveLocalPalettes, settings.MergeDuplicatePixels, settings.RemoveUselessFrames);
+    }
 
     // The playback window over `frames`, played with `settings`; `progress`
     // hears the building of its image.

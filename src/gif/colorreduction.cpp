@@ -2,11 +2,13 @@
 #include "gif/colorreduction.h"
 
 #include "gif/gifexception.h"
+#include "gif/quantize.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 
 namespace orugif::gif {
 
@@ -44,6 +46,37 @@ int TFastColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
     }
     chosen = palette_.empty() ? GIFColor{} : palette_[std::size_t(cell)];
     return cell;
+}
+
+namespace {
+std::size_t slotOf(std::uint32_t key) { return (key * 2654435761u) >> 23; }  // 9 bits
+} // namespace
+
+TOptimisedColorLookup::TOptimisedColorLookup(const std::vector<GIFColor>& palette)
+    : TFastColorLookup(palette), entries_(palette.begin(), palette.begin() + std::min<std::size_t>(palette.size(), 256))
+{
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const std::uint32_t key = std::uint32_t(entries_[i].r) | std::uint32_t(entries_[i].g) << 8
+            | std::uint32_t(entries_[i].b) << 16 | 0x01000000u;
+        std::size_t at = slotOf(key);
+        while (keys_[at] != 0 && keys_[at] != key)
+            at = (at + 1) & 511;
+        if (keys_[at] == 0) {  // the first of equal entries wins
+            keys_[at] = key;
+            indices_[at] = std::uint8_t(i);
+        }
+    }
+}
+
+int TOptimisedColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
+{
+    const std::uint32_t key = std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16 | 0x01000000u;
+    for (std::size_t at = slotOf(key); keys_[at] != 0; at = (at + 1) & 511)
+        if (keys_[at] == key) {
+            chosen = entries_[indices_[at]];
+            return indices_[at];
+        }
+    return TFastColorLookup::Lookup(r, g, b, chosen);
 }
 
 int TNetscapeColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
@@ -123,6 +156,92 @@ void TFloydSteinbergDitherer::NextLine()
     TDitherEngine::NextLine();
 }
 
+const DiffusionKernel& DitherKernel(int mode)
+{
+    static const std::array<DiffusionKernel, 7> kernels{{
+        {{}, 1},
+        {{{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}, 16},
+        {{{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2},
+          {-2, 2, 1}, {-1, 2, 2}, {0, 2, 4}, {1, 2, 2}, {2, 2, 1}}, 42},
+        {{{1, 0, 5}, {2, 0, 3}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 5}, {1, 1, 4}, {2, 1, 2},
+          {-1, 2, 2}, {0, 2, 3}, {1, 2, 2}}, 32},
+        {{{1, 0, 7}, {2, 0, 5}, {-2, 1, 3}, {-1, 1, 5}, {0, 1, 7}, {1, 1, 5}, {2, 1, 3},
+          {-2, 2, 1}, {-1, 2, 3}, {0, 2, 5}, {1, 2, 3}, {2, 2, 1}}, 48},
+        {{{2, 0, 32}, {-3, 1, 12}, {-1, 1, 26}, {1, 1, 30}, {3, 1, 16},
+          {-2, 2, 12}, {0, 2, 26}, {2, 2, 12}, {-3, 3, 5}, {-1, 3, 12}, {1, 3, 12}, {3, 3, 5}}, 200},
+        {{{1, 0, 8}, {2, 0, 4}, {-2, 1, 2}, {-1, 1, 4}, {0, 1, 8}, {1, 1, 4}, {2, 1, 2}}, 32},
+    }};
+    return kernels[std::size_t(std::clamp(mode, 0, 6))];
+}
+
+TErrorDiffusionDitherer::TErrorDiffusionDitherer(int width, TColorLookup& lookup, const DiffusionKernel& kernel)
+    : TDitherEngine(width, lookup), kernel_(kernel)
+{
+    int rows = 1;
+    for (const DiffusionWeight& w : kernel_.weights) {
+        reach_ = std::max(reach_, std::abs(w.dx));
+        rows = std::max(rows, w.dy + 1);
+    }
+    errors_.resize(std::size_t(rows));
+    for (auto& row : errors_)
+        for (auto& channel : row)
+            channel.assign(std::size_t(width) + 2 * std::size_t(reach_), 0);
+}
+
+int TErrorDiffusionDitherer::Dither(int r, int g, int b)
+{
+    const int in[3] = {r, g, b};
+    const std::size_t at = std::size_t(column_ + reach_);
+    const int half = kernel_.divisor / 2;
+    int corrected[3];
+    for (int c = 0; c < 3; ++c) {
+        const int e = errors_[0][std::size_t(c)][at];
+        // As Floyd-Steinberg's (E + e + 8) div 16: half the divisor added, truncated toward zero.
+        corrected[c] = std::clamp(in[c] + (e + half) / kernel_.divisor, 0, 255);
+    }
+    GIFColor chosen;
+    const int index = lookup_.Lookup(corrected[0], corrected[1], corrected[2], chosen);
+    const int err[3] = {corrected[0] - chosen.r, corrected[1] - chosen.g, corrected[2] - chosen.b};
+    for (const DiffusionWeight& w : kernel_.weights) {
+        const std::size_t to = std::size_t(int(at) + w.dx * direction_);
+        for (int c = 0; c < 3; ++c)
+            errors_[std::size_t(w.dy)][std::size_t(c)][to] += w.weight * err[c];
+    }
+    column_ += direction_;
+    return index;
+}
+
+void TErrorDiffusionDitherer::NextLine()
+{
+    // The row below becomes the current one; a cleared row enters at the bottom.
+    std::rotate(errors_.begin(), errors_.begin() + 1, errors_.end());
+    for (auto& channel : errors_.back())
+        std::fill(channel.begin(), channel.end(), 0);
+    TDitherEngine::NextLine();
+}
+
+std::unique_ptr<TDitherEngine> MakeDitherEngine(int mode, int width, TColorLookup& lookup)
+{
+    switch (mode) {
+    case 0:
+        return std::make_unique<TDitherEngine>(width, lookup);
+    case 1:
+        return std::make_unique<TFloydSteinbergDitherer>(width, lookup);
+    case 2:
+        return std::make_unique<TStuckiDitherer>(width, lookup);
+    case 3:
+        return std::make_unique<TSierraDitherer>(width, lookup);
+    case 4:
+        return std::make_unique<TJaJuNiDitherer>(width, lookup);
+    case 5:
+        return std::make_unique<TSteveArcheDitherer>(width, lookup);
+    case 6:
+        return std::make_unique<TBurkesDitherer>(width, lookup);
+    default:
+        return nullptr;
+    }
+}
+
 // --- reduction -----------------------------------------------------------------
 
 std::vector<GIFColor> ReductionPalette(int method, const std::vector<GIFColor>& given)
@@ -166,6 +285,8 @@ std::unique_ptr<TColorLookup> makeLookup(int method, const std::vector<GIFColor>
         return std::make_unique<TGrayScaleLookup>();
     case 6:
         return std::make_unique<TNetscapeColorLookup>();
+    case 7:
+        return std::make_unique<TOptimisedColorLookup>(palette);
     default:
         return std::make_unique<TFastColorLookup>(palette);
     }
@@ -197,24 +318,64 @@ void reduceToCube(const QImage& rgb, std::uint8_t* dest, qsizetype destStride)
     }
 }
 
+// Maps every pixel to the palette entry of its own colour; false (with
+// dest partly written) as soon as a colour is missing.
+bool mapExactly(const QImage& rgb, const std::vector<GIFColor>& palette, std::uint8_t* dest, qsizetype destStride)
+{
+    std::unordered_map<QRgb, std::uint8_t> index;
+    for (std::size_t i = palette.size(); i-- > 0;)  // the first of equal entries wins
+        index[qRgb(palette[i].r, palette[i].g, palette[i].b) & 0x00FFFFFFu] = std::uint8_t(i);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        std::uint8_t* out = dest + y * destStride;
+        QRgb last = 0xFFFFFFFFu;
+        std::uint8_t lastIndex = 0;
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb c = src[x] & 0x00FFFFFFu;
+            if (c != last) {
+                const auto it = index.find(c);
+                if (it == index.end())
+                    return false;
+                last = c;
+                lastIndex = it->second;
+            }
+            out[x] = lastIndex;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& given,
-                     std::vector<GIFColor>& palette, std::uint8_t* dest, qsizetype destStride)
+                     std::vector<GIFColor>& palette, std::uint8_t* dest, qsizetype destStride, int reductionBits,
+                     int maxColours)
 {
-    palette = ReductionPalette(method, given);
-    if (palette.empty() || (ditherMode != 0 && ditherMode != 1))
+    if (ditherMode < 0 || ditherMode > 6)
         return false;
     const QImage rgb = asRgb32(source);
+    if (method == 7) {
+        if (reductionBits < 1 || reductionBits > 8)
+            return false;
+        const int colours = std::clamp(std::min(1 << reductionBits, maxColours), 1, 256);
+        palette = given.empty() ? QuantizePalette({rgb}, colours)
+                                : std::vector<GIFColor>(given.begin(), given.begin() + std::min<std::size_t>(given.size(), 256));
+        if (palette.empty())
+            return false;
+        if (mapExactly(rgb, palette, dest, destStride))
+            return true;
+    } else {
+        palette = ReductionPalette(method, given);
+    }
+    if (palette.empty())
+        return false;
     if (method == 6 && ditherMode == 0) {
         reduceToCube(rgb, dest, destStride);
         return true;
     }
     auto lookup = makeLookup(method, palette);
     const int w = rgb.width();
-    std::unique_ptr<TDitherEngine> engine = ditherMode == 1
-        ? std::make_unique<TFloydSteinbergDitherer>(w, *lookup)
-        : std::make_unique<TDitherEngine>(w, *lookup);
+    std::unique_ptr<TDitherEngine> engine = MakeDitherEngine(ditherMode, w, *lookup);
     // Rows alternate direction: left to right, then right to left.
     for (int y = 0; y < rgb.height(); ++y) {
         const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
@@ -232,7 +393,6 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
 QImage ReduceColors(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& palette,
                     int reductionBits)
 {
-    (void)reductionBits;  // only the octree methods, not provided, use it
     if (source.isNull())
         return {};
     if (method == 0)
@@ -241,7 +401,7 @@ QImage ReduceColors(const QImage& source, int method, int ditherMode, const std:
     if (result.isNull())
         return {};
     std::vector<GIFColor> used;
-    if (!ReduceToIndices(source, method, ditherMode, palette, used, result.bits(), result.bytesPerLine()))
+    if (!ReduceToIndices(source, method, ditherMode, palette, used, result.bits(), result.bytesPerLine(), reductionBits))
         return {};
     QList<QRgb> table;
     for (const GIFColor& c : used)

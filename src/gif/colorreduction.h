@@ -6,7 +6,9 @@
 
 #include <QImage>
 #include <QList>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace orugif::gif {
@@ -33,6 +35,22 @@ public:
 private:
     std::vector<GIFColor> palette_;
     std::vector<std::int16_t> cache_;
+};
+
+// Method 7's lookup: a colour that is itself in the chosen palette gets its
+// own entry; any other goes through the fast lookup's cache. The chosen
+// palette holds the picture's commonest colours exactly, which the 5-5-5
+// cache alone would merge with their neighbours.
+class TOptimisedColorLookup : public TFastColorLookup {
+public:
+    explicit TOptimisedColorLookup(const std::vector<GIFColor>& palette);
+    int Lookup(int r, int g, int b, GIFColor& chosen) override;
+
+private:
+    std::vector<GIFColor> entries_;
+    // Open addressing: colour | 0x01000000 and its entry, 512 slots.
+    std::array<std::uint32_t, 512> keys_{};
+    std::array<std::uint8_t, 512> indices_{};
 };
 
 // The 216-colour cube: level (v + 3) div 51 per channel, index 36 r + 6 g + b.
@@ -91,15 +109,76 @@ private:
     int belowPrev_[3] = {0, 0, 0};
 };
 
+// One weight of an error-diffusion kernel: the share of the error given to
+// the pixel dx ahead (in the scan direction) and dy rows below.
+struct DiffusionWeight {
+    int dx, dy, weight;
+};
+struct DiffusionKernel {
+    std::vector<DiffusionWeight> weights;
+    int divisor;
+};
+
+// The kernels of dither modes 1 to 6 (Floyd-Steinberg, Stucki, Sierra,
+// Jarvis-Judice-Ninke, Stevenson-Arce, Burkes); mode 1's engine is the
+// Floyd-Steinberg ditherer above, which spreads the same weights.
+const DiffusionKernel& DitherKernel(int mode);
+
+// Error diffusion over rows scanned alternately left to right and right to
+// left; each channel's corrected value is the input plus its gathered
+// error (the sum of weight x error, plus half the divisor, divided by the
+// divisor truncating toward zero), clamped to 0 to 255.
+class TErrorDiffusionDitherer : public TDitherEngine {
+public:
+    TErrorDiffusionDitherer(int width, TColorLookup& lookup, const DiffusionKernel& kernel);
+    int Dither(int r, int g, int b) override;
+    void NextLine() override;
+
+private:
+    const DiffusionKernel& kernel_;
+    int reach_ = 0;  // the largest |dx|: guard entries at each end of a row
+    // errors_[row][channel]: row 0 the current row, then the rows below.
+    std::vector<std::array<std::vector<int>, 3>> errors_;
+};
+
+class TStuckiDitherer : public TErrorDiffusionDitherer {
+public:
+    TStuckiDitherer(int width, TColorLookup& lookup) : TErrorDiffusionDitherer(width, lookup, DitherKernel(2)) {}
+};
+class TSierraDitherer : public TErrorDiffusionDitherer {
+public:
+    TSierraDitherer(int width, TColorLookup& lookup) : TErrorDiffusionDitherer(width, lookup, DitherKernel(3)) {}
+};
+class TJaJuNiDitherer : public TErrorDiffusionDitherer {
+public:
+    TJaJuNiDitherer(int width, TColorLookup& lookup) : TErrorDiffusionDitherer(width, lookup, DitherKernel(4)) {}
+};
+class TSteveArcheDitherer : public TErrorDiffusionDitherer {
+public:
+    TSteveArcheDitherer(int width, TColorLookup& lookup) : TErrorDiffusionDitherer(width, lookup, DitherKernel(5)) {}
+};
+class TBurkesDitherer : public TErrorDiffusionDitherer {
+public:
+    TBurkesDitherer(int width, TColorLookup& lookup) : TErrorDiffusionDitherer(width, lookup, DitherKernel(6)) {}
+};
+
+// The engine of dither mode 0 to 6; null for any other mode.
+std::unique_ptr<TDitherEngine> MakeDitherEngine(int mode, int width, TColorLookup& lookup);
+
 // The target palette of a reduction method (3, 4, 5, 6 or 9); empty for a
-// method this codec does not provide.
+// method this codec does not provide. Method 7's palette depends on the
+// picture: see QuantizePalette.
 std::vector<GIFColor> ReductionPalette(int method, const std::vector<GIFColor>& given = {});
 
 // Reduces source into colour indices (dest rows of destStride bytes) with
 // the method's palette, returned in palette. False when the method or the
-// dither mode (0 none, 1 Floyd-Steinberg) is not provided.
+// dither mode (0 to 6) is not provided. Method 7 uses `given` when it is
+// not empty (a palette chosen for several frames), else chooses at most
+// 2^reductionBits colours (capped by maxColours) from the source; a source
+// whose colours are all in the palette is mapped exactly, without dithering.
 bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& given,
-                     std::vector<GIFColor>& palette, std::uint8_t* dest, qsizetype destStride);
+                     std::vector<GIFColor>& palette, std::uint8_t* dest, qsizetype destStride,
+                     int reductionBits = 8, int maxColours = 256);
 
 // A new picture: method 0 gives a 32-bit copy, the others an 8-bit picture
 // with the method's palette; a null picture for what is not provided.

@@ -126,6 +126,12 @@ public:
     int ColorReduction = GIFDefaults::ColorReduction;
     int ReductionBits = GIFDefaults::ReductionBits;
     int DitherMode = GIFDefaults::DitherMode;
+    // Method 7's palette when one is chosen for every frame together;
+    // empty: each frame's own.
+    std::vector<GIFColor> SharedPalette;
+    // Method 7 chooses at most this many colours (room for a transparent
+    // entry the frame optimisation may add).
+    int ReductionLimit = 256;
     int Compression = GIFDefaults::Compression;
     int ThreadPriority = GIFDefaults::ThreadPriority;
     int AnimationSpeed = GIFDefaults::AnimationSpeed;

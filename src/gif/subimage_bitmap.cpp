@@ -46,6 +46,7 @@ void TGIFSubImage::Assign(const QImage& bitmap)
         image->Progress(ProgressStage::Starting, 0, msg::Converting);
     try {
         const int w = width_, h = height_;
+        const std::vector<bool> mask = transparencyMask(bitmap);
         if (isIndexed(bitmap)) {
             const QImage indexed = bitmap.format() == QImage::Format_Indexed8
                 ? bitmap
@@ -59,6 +60,7 @@ void TGIFSubImage::Assign(const QImage& bitmap)
         } else {
             const int method = image ? image->ColorReduction : GIFDefaults::ColorReduction;
             const int dither = image ? image->DitherMode : GIFDefaults::DitherMode;
+            const int bits = image ? image->ReductionBits : GIFDefaults::ReductionBits;
             std::vector<GIFColor> palette;
             if (method == 0) {
                 // True colour: every distinct colour gets an entry.
@@ -77,12 +79,15 @@ void TGIFSubImage::Assign(const QImage& bitmap)
                     }
                 }
             } else {
-                if (!ReduceToIndices(bitmap, method, dither, {}, palette, pixels_.data(), w))
+                // A frame with transparent pixels keeps an entry free for them.
+                const int most = std::min(image ? image->ReductionLimit : 256, mask.empty() ? 256 : 255);
+                static const std::vector<GIFColor> none;
+                if (!ReduceToIndices(bitmap, method, dither, image ? image->SharedPalette : none, palette,
+                                     pixels_.data(), w, bits, most))
                     throw GIFException(msg::UnsupportedPixelFormat);
                 localMap_.Assign(palette.data(), int(palette.size()));
             }
         }
-        const std::vector<bool> mask = transparencyMask(bitmap);
         if (!mask.empty() && localMap_.Count() >= 1 && localMap_.Count() <= 255) {
             const int index = localMap_.Add({0, 0, 0});
             bool any = false;

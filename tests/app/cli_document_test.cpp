@@ -5,6 +5,8 @@
 #include "gif/gifimage.h"
 #include "support/testsupport.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -150,3 +152,87 @@ TEST(CommandLine, orderBannerAndHtmlEndToEnd)
                      "border=\"-1\" alt=\"&lt;promo&gt;\"></a>\n");
 }
 
+TEST(CommandLine, editSetsOneFramesDelayAndMakeSetsEveryFrames)
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.bmp"), b = dir.filePath("b.bmp"), first = dir.filePath("first.gif"),
+                  edited = dir.filePath("edited.gif"), remade = dir.filePath("remade.gif");
+    testsupport::solid(6, 4, 0xff0000).save(a);
+    testsupport::solid(6, 4, 0x00ff00).save(b);
+    ASSERT_EQ(run({"make", first, a, b, a, "--delay", "10"}).code, 0);
+    const auto delays = [](const QString& path) {
+        gif::TGIFImage image;
+        image.LoadFromFile(path);
+        std::vector<int> d;
+        for (const auto& sub : image.Images())
+            d.push_back(sub->GraphicControlExtension()->DelayTime());
+        return d;
+    };
+    const Outcome r = run({"edit", first, edited, "--frame", "1", "--delay", "200"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(delays(edited), (std::vector<int>{10, 200, 10}));
+    ASSERT_EQ(run({"make", remade, edited, "--delay", "40"}).code, 0);
+    EXPECT_EQ(delays(remade), (std::vector<int>{40, 40, 40}));
+    // Refused, and nothing written.
+    for (const char* bad : {"-1", "65536", "x"})
+        EXPECT_NE(run({"edit", first, dir.filePath("bad.gif"), "--frame", "0", "--delay", bad}).code, 0) << bad;
+    EXPECT_FALSE(QFile::exists(dir.filePath("bad.gif")));
+}
+
+class SizeBeforeSaving : public ::testing::TestWithParam<QStringList> {};
+
+TEST_P(SizeBeforeSaving, theDryRunGivesTheBytesTheSaveWrites)
+{
+    QTemporaryDir dir;
+    QStringList inputs;
+    for (int i = 0; i < 3; ++i) {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+                picture.setPixel(x, y, qRgb(x * 6, y * 8, (x * y + 40 * i) % 256));
+        inputs << dir.filePath(QStringLiteral("f%1.png").arg(i));
+        picture.save(inputs.back());
+    }
+    const QString out = dir.filePath("out.gif");
+    const Outcome dry = run(QStringList{"make", out} + inputs + GetParam() + QStringList{"--dry-run"});
+    ASSERT_EQ(dry.code, 0) << dry.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+    const Outcome made = run(QStringList{"make", out} + inputs + GetParam());
+    ASSERT_EQ(made.code, 0) << made.err.toStdString();
+    const QString size = QString::number(QFileInfo(out).size());
+    QString grouped = size;
+    for (qsizetype at = grouped.size() - 3; at > 0; at -= 3)
+        grouped.insert(at, QLatin1Char(' '));
+    EXPECT_EQ(dry.out.trimmed(), QStringLiteral("Taille : %1 octets").arg(grouped));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OptionSets, SizeBeforeSaving,
+    ::testing::Values(QStringList{}, QStringList{"--colours", "optimised", "--dither", "floyd"},
+                      QStringList{"--colours", "optimised", "--bits", "4", "--global-palette", "--merge", "--crop"},
+                      QStringList{"--colours", "grey", "--dither", "stucki", "--transparent"},
+                      QStringList{"--colours", "grey4", "--dither", "sierra", "--merge"},
+                      QStringList{"--colours", "mono", "--dither", "jjn", "--global-palette"},
+                      QStringList{"--colours", "web", "--dither", "stevenson", "--crop"},
+                      QStringList{"--colours", "optimised", "--bits", "1", "--dither", "burkes"}));
+
+TEST(CommandLine, reductionOptionsThatMakeNoSenseAreRefused)
+{
+    QTemporaryDir dir;
+    const QString a = dir.filePath("a.bmp"), out = dir.filePath("out.gif");
+    testsupport::solid(6, 4, 0xff0000).save(a);
+    for (const QStringList& bad : {QStringList{"--bits", "1"}, QStringList{"--colours", "web", "--bits", "4"},
+                                   QStringList{"--colours", "optimised", "--bits", "9"},
+                                   QStringList{"--colours", "optimised", "--bits", "0"},
+                                   QStringList{"--colours", "rainbow"}, QStringList{"--dither", "ordered"},
+                                   QStringList{"--dither"}}) {
+        const Outcome r = run(QStringList{"make", out, a} + bad);
+        EXPECT_NE(r.code, 0) << bad.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+        EXPECT_FALSE(QFile::exists(out));
+    }
+    // Dithering black and white is fine.
+    EXPECT_EQ(run({"make", out, a, "--colours", "mono", "--dither", "floyd"}).code, 0);
+    EXPECT_EQ(run({"edit", out, dir.filePath("e.gif"), "--colours", "optimised", "--bits", "2"}).code, 0);
+    EXPECT_NE(run({"edit", out, dir.filePath("f.gif"), "--colours", "grey", "--bits", "2"}).code, 0);
+}

@@ -82,7 +82,7 @@ TEST(MainWindow, everyMenuItemStandsWithItsCaptionHintAndShortcut)
         EXPECT_EQ(a->statusTip(), QString::fromUtf8(e.hint)) << e.name;
         EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(e.shortcut ? e.shortcut : ""))) << e.name;
     }
-    EXPECT_EQ(items, 49);
+    EXPECT_EQ(items, 50);
     EXPECT_EQ(f.action("ExitItem")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
     EXPECT_EQ(f.action("Copier1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
     EXPECT_EQ(f.action("Prcdent1")->text(), QString::fromUtf8("&Précédent         PgUp"));
@@ -103,7 +103,7 @@ TEST(MainWindow, separatorsStandWhereTheMenusGroupTheirItems)
               "Nouveau1 Nouvelleanimation1 OpenItem - SaveItem Enregistrersous1 Exporteranavi1 HTML1 - ExitItem");
     EXPECT_EQ(layout("Edition1"), "Annuler1 - Couper1 Copier1 Coller1 - Listedescadres1 Montrerlescadres1");
     EXPECT_EQ(layout("Cadre1"),
-              "Prcdent1 Suivant1 Premier1 Dernier1 - Ajiouter1 Insrer1 Supprimer1 Inverserlordre1 - "
+              "Prcdent1 Suivant1 Premier1 Dernier1 - Ajiouter1 Insrer1 Supprimer1 Dureducadre1 Inverserlordre1 - "
               "Importerimage1 Exportercadre1 - Effacer1 Redimensionner1 Rchantilloner1 Miroirhorizontal1 "
               "MiroirVertical1 Rotation1 Dplacer1");
     EXPECT_EQ(layout("Animation1"), "Excuter1 Lancernavigateur1 - Optimisation1 Proprits1");
@@ -235,7 +235,7 @@ TEST(MainWindow, pageKeysInTheDocumentWindowMoveBetweenFrames)
     EXPECT_EQ(c.CurrentIndex, 1);
     QTest::keyClick(f.form.childWindow(), Qt::Key_PageUp);
     EXPECT_EQ(c.CurrentIndex, 0);
-    EXPECT_EQ(f.form.childWindow()->findChild<QLabel*>("StaticText1")->text(), "Cadre 1 / 4 (4 x 4)");
+    EXPECT_EQ(f.form.childWindow()->findChild<QLabel*>("StaticText1")->text(), "Cadre 1 / 4 (4 x 4) - 0,30 s");
     EXPECT_EQ(f.form.childWindow()->findChild<QWidget*>("Panel1")->size(), QSize(6, 6));
 }
 

@@ -99,7 +99,7 @@ TEST(MainWindowUse, pageKeysKeepMovingBetweenFramesAfterAClickOnThePicture)
     EXPECT_EQ(w.child().CurrentIndex, 2);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
     EXPECT_EQ(w.child().CurrentIndex, 1);
-    EXPECT_EQ(w.form.findChild<QLabel*>(QStringLiteral("StaticText1"))->text(), "Cadre 2 / 3 (30 x 20)");
+    EXPECT_EQ(w.form.findChild<QLabel*>(QStringLiteral("StaticText1"))->text(), "Cadre 2 / 3 (30 x 20) - 0,30 s");
 }
 
 class WholeFrame : public ::testing::TestWithParam<QSize> {};

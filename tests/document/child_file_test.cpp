@@ -76,7 +76,7 @@ TEST_F(Files, aSavedAnimationReopensWithItsFramesAndProperties)
     EXPECT_TRUE(e.child.TransparentBackground);
     EXPECT_EQ(e.child.GifVersion, 2);
     EXPECT_EQ(e.child.FileName, file);
-    EXPECT_EQ(e.child.statusText(), "Cadre 1 / 3 (12 x 8)");
+    EXPECT_EQ(e.child.statusText(), "Cadre 1 / 3 (12 x 8) - 0,07 s");
     EXPECT_FALSE(e.child.Modified);
     EXPECT_FALSE(e.child.NewFrame);
 }

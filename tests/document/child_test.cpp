@@ -88,7 +88,7 @@ TEST(Navigation, movesWithinTheStoreAndWritesBackFirst)
     d.fill({1, 2, 3});
     TChild& c = d.child;
     c.Dernier();
-    EXPECT_EQ(c.statusText(), "Cadre 3 / 3 (4 x 3)");
+    EXPECT_EQ(c.statusText(), "Cadre 3 / 3 (4 x 3) - 0,30 s");
     d.paint(0x00aa00);
     c.Suivant();  // stays on the last frame but stores the change
     EXPECT_EQ(c.CurrentIndex, 2);
@@ -134,7 +134,7 @@ TEST(BlankFrames, ajouterShowsAWhiteFrameAfterTheLastAndDrawingAppendsIt)
     EXPECT_EQ(c.ImageList1.count(), 4);
     EXPECT_EQ(c.CurrentIndex, 3);
     EXPECT_EQ(d.colourOf(3), 0x123456u);
-    EXPECT_EQ(c.statusText(), "Cadre 4 / 4 (4 x 3)");
+    EXPECT_EQ(c.statusText(), "Cadre 4 / 4 (4 x 3) - 0,30 s");
 }
 
 TEST(BlankFrames, aSecondAjouterAppendsTheUntouchedWhiteFrame)

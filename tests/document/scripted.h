@@ -76,6 +76,12 @@ public:
             transparent = properties->transparent;
         }
     }
+    int runFrameDelay(int, int delay) override
+    {
+        delayShown = delay;
+        return frameDelay;
+    }
+    using DocumentPrompts::runOptimisation;
     void runOptimisation(bool& local, bool& merge, bool& crop) override
     {
         if (optimisation) {
@@ -100,6 +106,8 @@ public:
     };
     std::optional<Properties> properties;
     int propertiesVersion = -1;
+    int frameDelay = -1;  // the frame delay dialog's answer; -1 cancels
+    int delayShown = -1;
     struct Optimisation {
         bool local, merge, crop;
     };

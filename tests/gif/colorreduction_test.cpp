@@ -134,8 +134,11 @@ TEST(FloydSteinberg, spreadsTheErrorAndKeepsChannelsInRange)
 TEST(ColorReduction, unprovidedMethodsGiveANullPicture)
 {
     const QImage picture = testsupport::solid(4, 4, 0x123456);
-    EXPECT_TRUE(ReduceColors(picture, 7, 0).isNull());
-    EXPECT_TRUE(ReduceColors(picture, 6, 3).isNull());
+    for (int method : {1, 2, 8, 10})
+        EXPECT_TRUE(ReduceColors(picture, method, 0).isNull()) << method;
+    EXPECT_TRUE(ReduceColors(picture, 6, 7).isNull());
+    EXPECT_TRUE(ReduceColors(picture, 7, 0, {}, 0).isNull());  // no colour at all
+    EXPECT_TRUE(ReduceColors(picture, 7, 0, {}, 9).isNull());
     EXPECT_EQ(ReduceColors(picture, 0, 0).format(), QImage::Format_RGB32);
 }
 

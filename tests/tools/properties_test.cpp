@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QSpinBox>
 #include <QMessageBox>
 #include <QTest>
 #include <QLabel>
@@ -106,4 +109,62 @@ TEST(Properties, okRefusesACountOrDelayTheFileCannotHoldAndKeepsTheDialogOpen)
     bool transparent = false;
     dialog.Result(repeat, delay, transparent);
     EXPECT_EQ(delay, 65535);
+}
+
+TEST(Properties, optimisationChoosesTheReductionAndShowsTheEstimatedSize)
+{
+    std::vector<QImage> frames;
+    for (int i = 0; i < 3; ++i) {
+        QImage frame(30, 20, QImage::Format_RGB32);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 30; ++x)
+                frame.setPixel(x, y, qRgb(x * 8, y * 12, 40 * i));
+        frames.push_back(frame);
+    }
+    TOptimum dialog;
+    dialog.Init(false, false, false);
+    dialog.InitReduction(6, 8, 0);
+    auto* reduction = dialog.findChild<QComboBox*>("ComboBox1");
+    auto* bits = dialog.findChild<QSpinBox*>("SpinEdit1");
+    auto* dither = dialog.findChild<QComboBox*>("ComboBox2");
+    auto* size = dialog.findChild<QLabel*>("Label1");
+    ASSERT_TRUE(reduction && bits && dither && size);
+    EXPECT_EQ(reduction->currentText(), "Palette web (216 couleurs)");
+    EXPECT_EQ(dither->currentText(), "Aucun");
+    EXPECT_FALSE(bits->isEnabled());  // the web palette has its own 216 colours
+    dialog.EstimateFor(frames, AnimationSettings{});
+
+    const auto estimateFor = [&](int method, int b, int d) {
+        AnimationSettings s;
+        s.ColorReduction = method;
+        s.ReductionBits = b;
+        s.DitherMode = d;
+        return QStringLiteral("Taille estimée : %1 octets").arg(tools::groupedDigits(tools::estimatedSize(frames, s)));
+    };
+    const auto waitFor = [&](const QString& text) {
+        QElapsedTimer timer;
+        timer.start();
+        while (size->text() != text && timer.elapsed() < 20000)
+            QTest::qWait(20);
+        return size->text();
+    };
+    EXPECT_EQ(waitFor(estimateFor(6, 8, 0)), estimateFor(6, 8, 0));
+    // Each change asks again; the last answer shown is for the options shown.
+    reduction->setCurrentIndex(reduction->findText("Palette optimisée"));
+    EXPECT_TRUE(bits->isEnabled());
+    bits->setValue(3);
+    dither->setCurrentIndex(dither->findText("Burkes"));
+    EXPECT_EQ(waitFor(estimateFor(7, 3, 6)), estimateFor(7, 3, 6));
+
+    QTimer::singleShot(0, &dialog, [&] { dialog.findChild<QPushButton*>("Button2")->click(); });
+    dialog.exec();
+    int method = 0, b = 0, d = 0;
+    dialog.ResultReduction(method, b, d);
+    EXPECT_EQ(method, 7);
+    EXPECT_EQ(b, 3);
+    EXPECT_EQ(d, 6);
+    // Back to a fixed palette: the bits return to 8.
+    reduction->setCurrentIndex(reduction->findText("Noir et blanc"));
+    EXPECT_FALSE(bits->isEnabled());
+    EXPECT_EQ(bits->value(), 8);
 }

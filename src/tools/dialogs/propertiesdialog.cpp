@@ -4,6 +4,8 @@
 #include "tools/properties.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QIntValidator>
@@ -96,16 +98,106 @@ TOptimum::TOptimum(QWidget* parent) : QDialog(parent)
         boxes_[i] = new QCheckBox(QString::fromUtf8(captions[i]), this);
         boxes_[i]->setObjectName(QStringLiteral("CheckBox%1").arg(i + 1));
         layout->addWidget(boxes_[i]);
+        connect(boxes_[i], &QCheckBox::toggled, this, [this] { optionsChanged(); });
     }
+    auto* form = new QFormLayout;
+    reduction_ = new QComboBox(this);
+    reduction_->setObjectName(QStringLiteral("ComboBox1"));
+    for (const tools::Reduction& r : tools::reductions())
+        reduction_->addItem(QString::fromUtf8(r.caption), r.method);
+    form->addRow(QStringLiteral("Couleurs"), reduction_);
+    // Only the chosen palette takes a bit count: the others have their own.
+    bits_ = new QSpinBox(this);
+    bits_->setObjectName(QStringLiteral("SpinEdit1"));
+    bits_->setRange(1, 8);
+    bits_->setValue(8);
+    bits_->setSuffix(QStringLiteral(" bits"));
+    bits_->setEnabled(false);
+    form->addRow(QStringLiteral("Palette"), bits_);
+    dither_ = new QComboBox(this);
+    dither_->setObjectName(QStringLiteral("ComboBox2"));
+    dither_->addItems(tools::ditherCaptions());
+    form->addRow(QStringLiteral("Tramage"), dither_);
+    layout->addLayout(form);
+    size_ = new QLabel(this);
+    size_->setObjectName(QStringLiteral("Label1"));
+    layout->addWidget(size_);
+    connect(reduction_, &QComboBox::currentIndexChanged, this, [this] {
+        bits_->setEnabled(method() == 7);
+        if (method() != 7)
+            bits_->setValue(8);
+        optionsChanged();
+    });
+    connect(bits_, &QSpinBox::valueChanged, this, [this] { optionsChanged(); });
+    connect(dither_, &QComboBox::currentIndexChanged, this, [this] { optionsChanged(); });
     layout->addLayout(addConfirmButtons(this, accepted_).row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
+
+TOptimum::~TOptimum() = default;
 
 void TOptimum::Init(bool removeLocalPalettes, bool mergeDuplicatePixels, bool removeUselessFrames)
 {
     boxes_[0]->setChecked(removeLocalPalettes);
     boxes_[1]->setChecked(mergeDuplicatePixels);
     boxes_[2]->setChecked(removeUselessFrames);
+}
+
+int TOptimum::method() const { return reduction_->currentData().toInt(); }
+
+void TOptimum::InitReduction(int method, int bits, int dither)
+{
+    const int at = reduction_->findData(method);
+    reduction_->setCurrentIndex(at < 0 ? 0 : at);
+    bits_->setValue(this->method() == 7 ? std::clamp(bits, 1, 8) : 8);
+    dither_->setCurrentIndex(std::clamp(dither, 0, 6));
+}
+
+void TOptimum::ResultReduction(int& method, int& bits, int& dither) const
+{
+    if (!accepted_)
+        return;
+    method = this->method();
+    bits = bits_->value();
+    dither = dither_->currentIndex();
+}
+
+void TOptimum::EstimateFor(std::vector<QImage> frames, AnimationSettings settings)
+{
+    frames_ = std::move(frames);
+    settings_ = std::move(settings);
+    estimating_ = true;
+    if (!estimator_)
+        estimator_ = std::make_unique<tools::SizeEstimator>();
+    optionsChanged();
+}
+
+void TOptimum::optionsChanged()
+{
+    if (!estimating_)
+        return;
+    AnimationSettings s = settings_;
+    s.RemoveLocalPalettes = boxes_[0]->isChecked();
+    s.MergeDuplicatePixels = boxes_[1]->isChecked();
+    s.RemoveUselessFrames = boxes_[2]->isChecked();
+    s.ColorReduction = method();
+    s.ReductionBits = bits_->value();
+    s.DitherMode = dither_->currentIndex();
+    const int generation = ++generation_;
+    size_->setText(QStringLiteral("Taille estimée : …"));
+    if (frames_.empty()) {
+        size_->setText(QStringLiteral("Taille estimée : aucun cadre"));
+        return;
+    }
+    estimator_->start(frames_, s, [this, generation](std::int64_t size) {
+        QMetaObject::invokeMethod(this, [this, size, generation] { showSize(size, generation); }, Qt::QueuedConnection);
+    });
+}
+
+void TOptimum::showSize(std::int64_t size, int generation)
+{
+    if (generation == generation_)
+        size_->setText(QStringLiteral("Taille estimée : %1 octets").arg(tools::groupedDigits(size)));
 }
 
 int TOptimum::exec()

@@ -1,0 +1,61 @@
+// The optimisation dialog's rules: the colour reductions and ditherings it
+// offers, with their captions and command-line names, which combinations
+// make sense, and the size the file would have.
+#pragma once
+#include "document/gifbuild.h"
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace orugif::tools {
+
+// The reductions offered, in the dialog's order: the codec's method number,
+// the caption and the command-line name.
+struct Reduction {
+    int method;
+    const char* caption;
+    const char* name;
+};
+const std::vector<Reduction>& reductions();
+// Dither mode i's caption and command-line name (0 to 6).
+QStringList ditherCaptions();
+QStringList ditherNames();
+
+// Why this reduction, bit count and dithering cannot go together (empty
+// when they can): only the chosen palette ("Palette optimisée", method 7)
+// takes a bit count, of 1 to 8; the others use their own fixed palette.
+QString reductionError(int method, int bits, int dither);
+
+// The bytes the animation would be written as with `settings`; -1 when
+// `cancelled` became true on the way. A failure of the build raises as
+// saving would.
+std::int64_t estimatedSize(const std::vector<QImage>& frames, const AnimationSettings& settings,
+                           const std::atomic<bool>* cancelled = nullptr);
+
+// Runs estimatedSize in a thread of its own; a new start cancels the one
+// running, whose answer is then never given. `done` hears the size on the
+// estimating thread. The destructor cancels and waits for every thread.
+class SizeEstimator {
+public:
+    SizeEstimator();
+    SizeEstimator(const SizeEstimator&) = delete;
+    SizeEstimator& operator=(const SizeEstimator&) = delete;
+    ~SizeEstimator();
+    void start(std::vector<QImage> frames, AnimationSettings settings, std::function<void(std::int64_t)> done);
+    void cancel();
+
+private:
+    struct Run;
+    std::vector<std::unique_ptr<Run>> runs_;
+};
+
+// "1 476 273": the digits grouped by three, as French writes them.
+QString groupedDigits(std::int64_t value);
+
+} // namespace orugif::tools
