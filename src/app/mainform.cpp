@@ -536,7 +536,11 @@ QList<QAction*> TMainForm::recentActions() const { return recent_; }
 void TMainForm::showRecentFiles()
 {
     QMenu* menu = findChild<QMenu*>(QStringLiteral("Fichier1"));
-    qDeleteAll(recent_);
+    // The entries go later: one of them may be the action being triggered.
+    for (QAction* a : recent_) {
+        menu->removeAction(a);
+        a->deleteLater();
+    }
     recent_.clear();
     const QStringList files = app::RecentFiles().files();
     for (int i = 0; i < files.size(); ++i) {
