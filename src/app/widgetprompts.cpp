@@ -12,6 +12,7 @@
 #include "tools/dialogs/wizards.h"
 #include "tools/htmltag.h"
 #include "tools/dialogs/propertiesdialog.h"
+#include "tools/dialogs/videodialog.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -117,8 +118,9 @@ QString WidgetPrompts::chooseOpenFile(QWidget* parent)
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("gif"));
-    dialog.setNameFilters({QStringLiteral("Tous formats (*.gif *.avi)"), QStringLiteral("gif (*.gif)"),
-                           QStringLiteral("avi (*.avi)")});
+    dialog.setNameFilters({QStringLiteral("Tous formats (*.gif *.avi *.mp4 *.mkv *.webm *.mov)"),
+                           QStringLiteral("gif (*.gif)"), QStringLiteral("avi (*.avi)"),
+                           QString::fromUtf8("Vidéos (*.avi *.mp4 *.mkv *.webm *.mov)")});
     return app::runFileDialog(dialog);
 }
 
@@ -220,6 +222,14 @@ void WidgetPrompts::runHtml(const QString& name, QSize size)
     THtml dialog(clipboard_, parent_);
     dialog.Init(name, tools::sizeText(size.width(), size.height()));
     dialog.exec();
+}
+
+DocumentPrompts::VideoChoice WidgetPrompts::runVideoOptions(std::int64_t first, std::int64_t last, QSize size)
+{
+    TOptAvi dialog(parent_);
+    dialog.Init(first, last, size);
+    dialog.exec();
+    return dialog.Result();
 }
 
 AnimationWizardResult WidgetPrompts::runAnimationWizard()

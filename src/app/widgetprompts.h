@@ -31,6 +31,7 @@ public:
     std::vector<int> runFrameList(int frameCount) override;
     int runThumbnails(const std::vector<QImage>& frames) override;
     void runHtml(const QString& name, QSize size) override;
+    VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) override;
     AnimationWizardResult runAnimationWizard() override;
     BannerWizardResult runBannerWizard() override;
 
