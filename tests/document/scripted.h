@@ -66,6 +66,12 @@ public:
         return thumbnail;
     }
     void runHtml(const QString& name, QSize size) override { html = {name, size}; }
+    VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) override
+    {
+        videoOffered = {first, last, size.width()};
+        videoSize = size;
+        return video;
+    }
     QString chooseExportFile() override { return exportFile; }
     void runProperties(int& repeat, int& delay, int version, bool& transparent) override
     {
@@ -85,6 +91,10 @@ public:
         }
     }
 
+    // The video options' answer (cancelled unless set) and what they offered.
+    VideoChoice video;
+    VideoChoice videoOffered;
+    QSize videoSize;
     QString saveFile;
     QString saveDialogStartedOn;
     int saveDialogs = 0;

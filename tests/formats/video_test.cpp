@@ -84,8 +84,9 @@ TEST(Video, corpusClipsGiveTheirCountsSizesDelaysAndPictures)
 
 TEST(Video, rangesAndWidths)
 {
-    formats::VideoReader video(testsupport::testdata("avi/raw-pal8-15fps.avi"));
-    const auto all = readFrames(video, 0, 15);
+    formats::VideoReader video(testsupport::testdata("avi/mjpeg-25fps.avi"));
+    const auto all = readFrames(video, 0, 29);
+    ASSERT_NE(all[5], all[6]);
     // A range gives exactly those positions, in order.
     const auto some = readFrames(video, 5, 7);
     ASSERT_EQ(some.size(), 3u);
@@ -99,8 +100,9 @@ TEST(Video, rangesAndWidths)
     EXPECT_LT(meanDifference(half[0], all[0].scaled(80, 60, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)), 12.0);
     EXPECT_EQ(video.scaledSize(500), QSize(160, 120));
     // The bottom-up clip reads the right way up.
+    formats::VideoReader topDown(testsupport::testdata("avi/raw-pal8-15fps.avi"));
     formats::VideoReader bottomUp(testsupport::testdata("avi/raw-pal8-bottomup-15fps.avi"));
-    EXPECT_EQ(readFrames(bottomUp, 0, 0)[0], all[0]);
+    EXPECT_EQ(readFrames(bottomUp, 0, 0)[0], readFrames(topDown, 0, 0)[0]);
 }
 
 TEST(Video, hostileFilesRaiseMessagesNamingThem)
