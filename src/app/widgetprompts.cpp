@@ -179,6 +179,20 @@ QString WidgetPrompts::chooseExportFile()
     return app::runFileDialog(dialog);
 }
 
+QString WidgetPrompts::chooseAviFile(const QString& current)
+{
+    QFileDialog dialog(parent_, QStringLiteral("Exporter en avi"));
+    dialog.setObjectName(QStringLiteral("SaveDialog2"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("avi"));
+    dialog.setNameFilter(QStringLiteral("Video pour Windows (*.avi)"));
+    // The overwrite question is the document's own.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!current.isEmpty())
+        dialog.selectFile(current);
+    return app::runFileDialog(dialog, current.isEmpty());
+}
+
 void WidgetPrompts::runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent)
 {
     TParametres dialog(parent_);

@@ -24,6 +24,7 @@ public:
     QString chooseSaveFile(const QString& current) override;
     QString chooseImportFile() override;
     QString chooseExportFile() override;
+    QString chooseAviFile(const QString& current) override;
     void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
     void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) override;
     void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,

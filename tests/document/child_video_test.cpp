@@ -229,3 +229,83 @@ TEST(VideoImport, anMp4MadeByFfmpegOpens)
     EXPECT_EQ(d.child.FrameDelay, 10);
     EXPECT_EQ(d.child.RepeatCount, 0);
 }
+
+TEST(VideoExport, exportAsksBeforeReplacingAndSavingAnAviNameWritesAvi)
+{
+    QTemporaryDir dir;
+    Document d;
+    d.fill({0xff0000, 0x00ff00, 0x0000ff}, 12, 8);
+    d.child.FileName = dir.filePath("anim.gif");
+    d.child.FrameDelay = 10;
+
+    // Cancelled dialog: nothing written.
+    EXPECT_FALSE(d.child.SauveAvi(1));
+    EXPECT_EQ(d.prompts.aviDialogStartedOn, dir.filePath("anim.avi"));
+    // A name without suffix gets ".avi".
+    d.prompts.aviFile = dir.filePath("clip");
+    ASSERT_TRUE(d.child.SauveAvi(1));
+    const QString clipPath = dir.filePath("clip.avi");
+    ASSERT_TRUE(QFile::exists(clipPath));
+    EXPECT_EQ(d.child.FileName, dir.filePath("anim.gif"));  // an export keeps the document's name
+
+    // The written file opens again with its frames and delay.
+    Document e;
+    e.prompts.video = {0, 2, 12};
+    e.child.Charge(clipPath);
+    ASSERT_EQ(e.child.ImageList1.count(), 3);
+    EXPECT_EQ(e.child.FrameDelay, 10);
+    EXPECT_EQ(e.colourOf(0), 0xff0000u);
+    EXPECT_EQ(e.colourOf(2), 0x0000ffu);
+
+    // An existing file: "Non" keeps it, "Oui" replaces it.
+    d.prompts.aviFile = clipPath;
+    d.child.FrameDelay = 20;
+    d.prompts.answers = {Answer::No};
+    EXPECT_FALSE(d.child.SauveAvi(1));
+    EXPECT_EQ(d.prompts.asked.back(), QString::fromUtf8("Ce fichier existe déjà. L'écraser ?"));
+    d.prompts.answers = {Answer::Yes};
+    EXPECT_TRUE(d.child.SauveAvi(1));
+    Document f;
+    f.prompts.video = {0, 2, 12};
+    f.child.Charge(clipPath);
+    EXPECT_EQ(f.child.FrameDelay, 20);
+
+    // "&Enregistrer" of a document named .avi writes an AVI there.
+    f.paint(0x00ff00);
+    ASSERT_TRUE(f.child.Modified);
+    ASSERT_TRUE(f.child.Sauve(0));
+    EXPECT_FALSE(f.child.Modified);
+    Document g;
+    g.prompts.video = {0, 2, 12};
+    g.child.Charge(clipPath);
+    EXPECT_EQ(g.colourOf(0), 0x00ff00u);
+
+    // Another video name is never replaced.
+    f.child.FileName = dir.filePath("film.mp4");
+    EXPECT_THROW(f.child.Sauve(0), Error);
+    EXPECT_FALSE(QFile::exists(dir.filePath("film.mp4")));
+}
+
+TEST(VideoExport, aFailedExportLeavesThePreviousFile)
+{
+    QTemporaryDir dir;
+    Document d;
+    d.fill({0xff0000, 0x00ff00}, 12, 8);
+    const QString path = dir.filePath("old.avi");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("previous contents");
+    old.close();
+    // Frames too large for one AVI file: refused, the old file stays.
+    d.child.ImageList1.assign({}, QSize(2000, 2000));
+    for (int i = 0; i < 300; ++i)
+        d.child.ImageList1.add(QImage(2000, 2000, QImage::Format_RGB32));
+    d.child.CurrentIndex = 0;
+    d.child.NewFrame = false;
+    d.child.LitCadre();
+    d.prompts.aviFile = path;
+    d.prompts.answers = {Answer::Yes};
+    EXPECT_THROW(d.child.SauveAvi(1), Error);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "previous contents");
+}

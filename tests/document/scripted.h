@@ -73,6 +73,11 @@ public:
         return video;
     }
     QString chooseExportFile() override { return exportFile; }
+    QString chooseAviFile(const QString& current) override
+    {
+        aviDialogStartedOn = current;
+        return aviFile;
+    }
     void runProperties(int& repeat, int& delay, int version, bool& transparent) override
     {
         propertiesVersion = version;
@@ -104,6 +109,8 @@ public:
     std::pair<QString, QSize> html;
     QString importFile;
     QString exportFile;
+    QString aviFile;
+    QString aviDialogStartedOn;
     struct Properties {
         int repeat, delay;
         bool transparent;
