@@ -19,12 +19,12 @@ int printVersion(const QStringList&, QTextStream& out, QTextStream&)
 
 const std::array kCommands{
     Command{"--version", "--version", printVersion},
-    Command{"info", "info FILE.gif", gifInfo},
+    Command{"info", "info FILE.gif|VIDEO", gifInfo},
     Command{"frames", "frames FILE.gif DIR [--raw]", gifFrames},
     Command{"recode", "recode IN.gif OUT.gif", gifRecode},
     Command{"make",
-            "make OUT.gif INPUT... [--size WxH] [--loop N] [--delay D] [--transparent] [--global-palette] [--merge] "
-            "[--crop]",
+            "make OUT.gif|OUT.avi INPUT... [--size WxH] [--loop N] [--delay D] [--transparent] [--global-palette] "
+            "[--merge] [--crop] [--range FIRST-LAST] [--width W]",
             documentMake},
     Command{"edit", "edit IN OUT [--frame N|all] OPERATION...", documentEdit},
     Command{"banner",

@@ -39,12 +39,25 @@ public:
         return result;
     }
     TransitionChoice runTransition(bool, const QImage&) override { return transition; }
+    // A video's frames: the whole stream unless a range was given, on the
+    // video's width unless another was given.
+    VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) override
+    {
+        VideoChoice choice{first, last, videoWidth > 0 ? videoWidth : size.width()};
+        if (videoRange) {
+            choice.first = videoRange->first;
+            choice.last = videoRange->second;
+        }
+        return choice;
+    }
 
     int rotation = 0;
     QPoint move;
     QSize size;
     int effect = -1;
     TransitionChoice transition;
+    std::optional<std::pair<std::int64_t, std::int64_t>> videoRange;
+    int videoWidth = 0;
 };
 
 class NoClipboard : public ClipboardPort {
@@ -153,9 +166,15 @@ void openInput(TChild& child, const QString& path)
     child.LitCadre();
 }
 
+// An AVI output name: the whole animation is written as a video.
+bool aviName(const QString& path)
+{
+    return QFileInfo(path).suffix().compare(QStringLiteral("avi"), Qt::CaseInsensitive) == 0;
+}
+
 void writeOutput(TChild& child, const QString& path)
 {
-    if (pictureOutputKind(path) == FileKind::Gif) {
+    if (aviName(path) || pictureOutputKind(path) == FileKind::Gif) {
         child.FileName = path;
         child.Sauve(0);
     } else {
@@ -171,6 +190,8 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
     QStringList inputs;
     std::optional<int> loop, delay;
     std::optional<QSize> size;
+    std::optional<std::pair<std::int64_t, std::int64_t>> range;
+    int width = 0;
     bool transparent = false, global = false, merge = false, crop = false;
     try {
         bool options = true;  // until "--": what follows it are file names
@@ -192,6 +213,19 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
                 if (i + 1 >= args.size())
                     throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
                 size = frameSize(args[++i], a);
+            } else if (a == "--range") {
+                if (i + 1 >= args.size())
+                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
+                const auto [first, last] = pair(args[++i], '-', a);
+                range = std::pair<std::int64_t, std::int64_t>(number(first, a), number(last, a));
+                if (range->first < 0)
+                    throw Error(QStringLiteral("%1 attend FIRST-LAST, des positions à partir de 0.").arg(a));
+            } else if (a == "--width") {
+                if (i + 1 >= args.size())
+                    throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
+                width = number(args[++i], a);
+                if (width <= 0)
+                    throw Error(QStringLiteral("%1 attend une largeur positive.").arg(a));
             } else if (a == "--global-palette") {
                 global = true;
             } else if (a == "--merge") {
@@ -205,12 +239,15 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             }
         }
         if (inputs.size() < 2)
-            return failed(err, QStringLiteral("usage: orugif make OUT.gif INPUT... [--loop N] [--delay D] "
-                                              "[--transparent] [--global-palette] [--merge] [--crop]"));
+            return failed(err, QStringLiteral("usage: orugif make OUT.gif|OUT.avi INPUT... [--loop N] [--delay D] "
+                                              "[--transparent] [--global-palette] [--merge] [--crop] "
+                                              "[--range FIRST-LAST] [--width W]"));
         const QString output = inputs.takeFirst();
         animationOutputKind(output);  // refused before anything is read or written
         Headless h;
         TChild& c = h.child;
+        h.prompts.videoRange = range;
+        h.prompts.videoWidth = width;
         const FileKind first = fileKindOf(inputs.front());
         if (inputs.size() == 1 && (first == FileKind::Gif || first == FileKind::Avi)) {
             c.Charge(inputs.front());
@@ -253,7 +290,8 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
     if (args.size() < 2)
         return failed(err, QStringLiteral("usage: orugif edit IN OUT [--frame N|all] OPERATION..."));
     try {
-        pictureOutputKind(args[1]);  // refused before anything is read or written
+        if (!aviName(args[1]))
+            pictureOutputKind(args[1]);  // refused before anything is read or written
         Headless h;
         TChild& c = h.child;
         HeadlessPrompts& p = h.prompts;
