@@ -124,18 +124,25 @@ QString WidgetPrompts::chooseOpenFile(QWidget* parent)
     return app::runFileDialog(dialog);
 }
 
-QString WidgetPrompts::chooseSaveFile(const QString& current)
+QString WidgetPrompts::runSaveDialog(const QString& title, const char* name, const QString& suffix,
+                                     const QString& filter, const QString& current)
 {
-    QFileDialog dialog(parent_, QStringLiteral("Enregistrer sous"));
-    dialog.setObjectName(QStringLiteral("SaveDialog1"));
+    QFileDialog dialog(parent_, title);
+    dialog.setObjectName(QString::fromLatin1(name));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("gif"));
-    dialog.setNameFilter(QStringLiteral("Gif (*.gif)"));
+    dialog.setDefaultSuffix(suffix);
+    dialog.setNameFilter(filter);
     // The overwrite question is the document's own.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!current.isEmpty())
         dialog.selectFile(current);
     return app::runFileDialog(dialog, current.isEmpty());
+}
+
+QString WidgetPrompts::chooseSaveFile(const QString& current)
+{
+    return runSaveDialog(QStringLiteral("Enregistrer sous"), "SaveDialog1", QStringLiteral("gif"),
+                         QStringLiteral("Gif (*.gif)"), current);
 }
 
 QString WidgetPrompts::chooseImportFile()
@@ -181,16 +188,8 @@ QString WidgetPrompts::chooseExportFile()
 
 QString WidgetPrompts::chooseAviFile(const QString& current)
 {
-    QFileDialog dialog(parent_, QStringLiteral("Exporter en avi"));
-    dialog.setObjectName(QStringLiteral("SaveDialog2"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("avi"));
-    dialog.setNameFilter(QStringLiteral("Video pour Windows (*.avi)"));
-    // The overwrite question is the document's own.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    if (!current.isEmpty())
-        dialog.selectFile(current);
-    return app::runFileDialog(dialog, current.isEmpty());
+    return runSaveDialog(QStringLiteral("Exporter en avi"), "SaveDialog2", QStringLiteral("avi"),
+                         QStringLiteral("Video pour Windows (*.avi)"), current);
 }
 
 void WidgetPrompts::runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent)

@@ -42,6 +42,11 @@ public:
     static QString chooseOpenFile(QWidget* parent);
 
 private:
+    // A save dialog starting on `current`, the suffix added to a bare name;
+    // the chosen path, empty when cancelled.
+    QString runSaveDialog(const QString& title, const char* name, const QString& suffix, const QString& filter,
+                          const QString& current);
+
     QWidget* parent_;
     ClipboardPort& clipboard_;
 };
