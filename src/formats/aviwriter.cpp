@@ -143,7 +143,7 @@ QByteArray encodeAvi(const AviFrames& frames, int delay)
     w.fourcc("hdrl");
     const qsizetype avih = w.open("avih");
     w.u32(scale * 10000);                                  // microseconds a frame
-    w.u32(std::uint32_t(std::int64_t(frameBytes) * 100 / scale));  // bytes a second
+    w.u32(std::uint32_t(std::min<std::int64_t>(std::int64_t(frameBytes) * 100 / scale, 0xffffffff)));  // bytes a second
     w.u32(0);                                              // padding granularity
     w.u32(kHasIndex);
     w.u32(std::uint32_t(count));
