@@ -19,12 +19,13 @@ int printVersion(const QStringList&, QTextStream& out, QTextStream&)
 
 const std::array kCommands{
     Command{"--version", "--version", printVersion},
-    Command{"info", "info FILE.gif", gifInfo},
+    Command{"info", "info FILE.gif|VIDEO", gifInfo},
     Command{"frames", "frames FILE.gif DIR [--raw]", gifFrames},
     Command{"recode", "recode IN.gif OUT.gif", gifRecode},
     Command{"make",
-            "make OUT.gif INPUT... [--size WxH] [--loop N] [--delay D] [--transparent] [--global-palette] [--merge] "
-            "[--crop] [--colours web|optimised|grey|grey4|mono [--bits N]] [--dither MODE] [--dry-run]",
+            "make OUT.gif|OUT.avi INPUT... [--size WxH] [--loop N] [--delay D] [--transparent] [--global-palette] "
+            "[--merge] [--crop] [--colours web|optimised|grey|grey4|mono [--bits N]] [--dither MODE] [--dry-run] "
+            "[--range FIRST-LAST] [--width W]",
             documentMake},
     Command{"edit", "edit IN OUT [--frame N|all] OPERATION...", documentEdit},
     Command{"banner",

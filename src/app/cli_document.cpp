@@ -40,12 +40,25 @@ public:
         return result;
     }
     TransitionChoice runTransition(bool, const QImage&) override { return transition; }
+    // A video's frames: the whole stream unless a range was given, on the
+    // video's width unless another was given.
+    VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) override
+    {
+        VideoChoice choice{first, last, videoWidth > 0 ? videoWidth : size.width()};
+        if (videoRange) {
+            choice.first = videoRange->first;
+            choice.last = videoRange->second;
+        }
+        return choice;
+    }
 
     int rotation = 0;
     QPoint move;
     QSize size;
     int effect = -1;
     TransitionChoice transition;
+    std::optional<std::pair<std::int64_t, std::int64_t>> videoRange;
+    int videoWidth = 0;
 };
 
 class NoClipboard : public ClipboardPort {
@@ -212,9 +225,15 @@ struct ReductionOptions {
     }
 };
 
+// An AVI output name: the whole animation is written as a video.
+bool aviName(const QString& path)
+{
+    return QFileInfo(path).suffix().compare(QStringLiteral("avi"), Qt::CaseInsensitive) == 0;
+}
+
 void writeOutput(TChild& child, const QString& path)
 {
-    if (pictureOutputKind(path) == FileKind::Gif) {
+    if (aviName(path) || pictureOutputKind(path) == FileKind::Gif) {
         child.FileName = path;
         child.Sauve(0);
     } else {
@@ -230,6 +249,8 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
     QStringList inputs;
     std::optional<int> loop, delay;
     std::optional<QSize> size;
+    std::optional<std::pair<std::int64_t, std::int64_t>> range;
+    int width = 0;
     bool transparent = false, global = false, merge = false, crop = false, dryRun = false;
     ReductionOptions reduction;
     try {
@@ -253,6 +274,15 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
                 transparent = true;
             } else if (a == "--size") {
                 size = frameSize(value(), a);
+            } else if (a == "--range") {
+                const auto [first, last] = pair(value(), '-', a);
+                range = std::pair<std::int64_t, std::int64_t>(number(first, a), number(last, a));
+                if (range->first < 0)
+                    throw Error(QStringLiteral("%1 attend FIRST-LAST, des positions à partir de 0.").arg(a));
+            } else if (a == "--width") {
+                width = number(value(), a);
+                if (width <= 0)
+                    throw Error(QStringLiteral("%1 attend une largeur positive.").arg(a));
             } else if (a == "--global-palette") {
                 global = true;
             } else if (a == "--merge") {
@@ -266,14 +296,17 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             }
         }
         if (inputs.size() < 2)
-            return failed(err, QStringLiteral("usage: orugif make OUT.gif INPUT... [--loop N] [--delay D] "
+            return failed(err, QStringLiteral("usage: orugif make OUT.gif|OUT.avi INPUT... [--loop N] [--delay D] "
                                               "[--transparent] [--global-palette] [--merge] [--crop] "
                                               "[--colours web|optimised|grey|grey4|mono [--bits N]] "
-                                              "[--dither none|floyd|stucki|sierra|jjn|stevenson|burkes] [--dry-run]"));
+                                              "[--dither none|floyd|stucki|sierra|jjn|stevenson|burkes] [--dry-run] "
+                                              "[--range FIRST-LAST] [--width W]"));
         const QString output = inputs.takeFirst();
         animationOutputKind(output);  // refused before anything is read or written
         Headless h;
         TChild& c = h.child;
+        h.prompts.videoRange = range;
+        h.prompts.videoWidth = width;
         const FileKind first = fileKindOf(inputs.front());
         if (inputs.size() == 1 && (first == FileKind::Gif || first == FileKind::Avi)) {
             c.Charge(inputs.front());
@@ -324,7 +357,8 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
     if (args.size() < 2)
         return failed(err, QStringLiteral("usage: orugif edit IN OUT [--frame N|all] OPERATION..."));
     try {
-        pictureOutputKind(args[1]);  // refused before anything is read or written
+        if (!aviName(args[1]))
+            pictureOutputKind(args[1]);  // refused before anything is read or written
         Headless h;
         TChild& c = h.child;
         HeadlessPrompts& p = h.prompts;

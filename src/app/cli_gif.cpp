@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "common/savefile.h"
 #include "document/picturefile.h"
+#include "formats/video.h"
 #include "gif/compose.h"
 #include "gif/gifimage.h"
 
@@ -47,10 +48,21 @@ int failed(QTextStream& err, const std::exception& e)
 int gifInfo(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     if (args.size() != 1) {
-        err << "usage: orugif info FILE.gif\n";
+        err << "usage: orugif info FILE.gif|VIDEO\n";
         return 2;
     }
     try {
+        if (fileKindOf(args[0]) == FileKind::Avi) {
+            formats::VideoReader video(args[0]);
+            const formats::VideoInfo& info = video.info();
+            out << "file: " << args[0] << '\n';
+            out << "size: " << info.size.width() << 'x' << info.size.height() << '\n';
+            out << "frames: " << info.frames << '\n';
+            out << "rate: " << QString::number(info.rate, 'g', 6) << " frames/s\n";
+            out << "delay: " << info.delay << '\n';
+            out << "codec: " << info.codec << '\n';
+            return 0;
+        }
         TGIFImage image;
         QStringList warnings;
         load(image, args[0], warnings);

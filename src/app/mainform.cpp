@@ -225,6 +225,7 @@ void TMainForm::connectCommands()
     for (const char* n : {"Importerimage1", "SpeedButton7"})
         bind(n, [&c] { c.Importer(); }, true);
     bind("Exportercadre1", [&c] { c.Exporter(); });
+    bind("Exporteranavi1", [&c] { c.SauveEnAvi(); });
     bind("Proprits1", [&c] { c.Params(); });
     for (const char* n : {"Excuter1", "SpeedButton8"})
         bind(n, [&c] { c.Exec(); });

@@ -12,6 +12,7 @@
 #include "tools/dialogs/wizards.h"
 #include "tools/htmltag.h"
 #include "tools/dialogs/propertiesdialog.h"
+#include "tools/dialogs/videodialog.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -118,23 +119,31 @@ QString WidgetPrompts::chooseOpenFile(QWidget* parent)
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QStringLiteral("gif"));
-    dialog.setNameFilters({QStringLiteral("Tous formats (*.gif *.avi)"), QStringLiteral("gif (*.gif)"),
-                           QStringLiteral("avi (*.avi)")});
+    dialog.setNameFilters({QStringLiteral("Tous formats (*.gif *.avi *.mp4 *.mkv *.webm *.mov)"),
+                           QStringLiteral("gif (*.gif)"), QStringLiteral("avi (*.avi)"),
+                           QString::fromUtf8("Vidéos (*.avi *.mp4 *.mkv *.webm *.mov)")});
     return app::runFileDialog(dialog);
 }
 
-QString WidgetPrompts::chooseSaveFile(const QString& current)
+QString WidgetPrompts::runSaveDialog(const QString& title, const char* name, const QString& suffix,
+                                     const QString& filter, const QString& current)
 {
-    QFileDialog dialog(parent_, QStringLiteral("Enregistrer sous"));
-    dialog.setObjectName(QStringLiteral("SaveDialog1"));
+    QFileDialog dialog(parent_, title);
+    dialog.setObjectName(QString::fromLatin1(name));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("gif"));
-    dialog.setNameFilter(QStringLiteral("Gif (*.gif)"));
+    dialog.setDefaultSuffix(suffix);
+    dialog.setNameFilter(filter);
     // The overwrite question is the document's own.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!current.isEmpty())
         dialog.selectFile(current);
     return app::runFileDialog(dialog, current.isEmpty());
+}
+
+QString WidgetPrompts::chooseSaveFile(const QString& current)
+{
+    return runSaveDialog(QStringLiteral("Enregistrer sous"), "SaveDialog1", QStringLiteral("gif"),
+                         QStringLiteral("Gif (*.gif)"), current);
 }
 
 QString WidgetPrompts::chooseImportFile()
@@ -176,6 +185,12 @@ QString WidgetPrompts::chooseExportFile()
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setNameFilters(exportFilters());
     return app::runFileDialog(dialog);
+}
+
+QString WidgetPrompts::chooseAviFile(const QString& current)
+{
+    return runSaveDialog(QStringLiteral("Exporter en avi"), "SaveDialog2", QStringLiteral("avi"),
+                         QStringLiteral("Video pour Windows (*.avi)"), current);
 }
 
 void WidgetPrompts::runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent)
@@ -233,6 +248,14 @@ void WidgetPrompts::runHtml(const QString& name, QSize size)
     THtml dialog(clipboard_, parent_);
     dialog.Init(name, tools::sizeText(size.width(), size.height()));
     dialog.exec();
+}
+
+DocumentPrompts::VideoChoice WidgetPrompts::runVideoOptions(std::int64_t first, std::int64_t last, QSize size)
+{
+    TOptAvi dialog(parent_);
+    dialog.Init(first, last, size);
+    dialog.exec();
+    return dialog.Result();
 }
 
 AnimationWizardResult WidgetPrompts::runAnimationWizard()

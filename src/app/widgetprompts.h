@@ -24,6 +24,7 @@ public:
     QString chooseSaveFile(const QString& current) override;
     QString chooseImportFile() override;
     QString chooseExportFile() override;
+    QString chooseAviFile(const QString& current) override;
     void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
     int runFrameDelay(int frameNumber, int delay) override;
     using DocumentPrompts::runOptimisation;
@@ -33,6 +34,7 @@ public:
     std::vector<int> runFrameList(int frameCount) override;
     int runThumbnails(const std::vector<QImage>& frames) override;
     void runHtml(const QString& name, QSize size) override;
+    VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) override;
     AnimationWizardResult runAnimationWizard() override;
     BannerWizardResult runBannerWizard() override;
 
@@ -42,6 +44,11 @@ public:
     static QString chooseOpenFile(QWidget* parent);
 
 private:
+    // A save dialog starting on `current`, the suffix added to a bare name;
+    // the chosen path, empty when cancelled.
+    QString runSaveDialog(const QString& title, const char* name, const QString& suffix, const QString& filter,
+                          const QString& current);
+
     QWidget* parent_;
     ClipboardPort& clipboard_;
 };

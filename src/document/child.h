@@ -71,6 +71,11 @@ public:
     // one that fails changes nothing.
     void appendPictures(const QStringList& paths);
     void Exporter();
+    // Writes the frames as an uncompressed 8-bit AVI with the frame delay.
+    // Mode 0 writes to FileName; mode 1 asks for the file ("Exporter en
+    // avi..."), asking before an existing file is replaced. True when written.
+    bool SauveAvi(int mode);
+    void SauveEnAvi() { SauveAvi(1); }
     // Writes the working picture to `path` by the kind of its name.
     void exportPicture(const QString& path) const;
     // May the document close? Asks to save changes first.

@@ -6,6 +6,7 @@
 #include "document/picturebatch.h"
 #include "document/picturefile.h"
 #include "document/prompts.h"
+#include "formats/aviwriter.h"
 #include "formats/jpeg.h"
 #include "formats/pcx.h"
 #include "formats/picture.h"
@@ -94,6 +95,10 @@ void TChild::openVideo(const QString& name)
     rebuildStore(std::move(frames), size);
     RepeatCount = 0;  // imported frames loop for ever
     loopExtension = true;
+    // Video frames keep being saved as they were imported: on the cube,
+    // with Floyd-Steinberg dithering.
+    ColorReduction = 6;
+    DitherMode = 1;
     FrameDelay = delay;
     TransparentBackground = false;
     transparentColour.reset();
@@ -229,10 +234,14 @@ bool TChild::Sauve(int mode)
         SaveAs();
     if (FileName.isEmpty())
         return false;
-    if (kindFromName(FileName) == FileKind::Avi)
-        throw Error(QStringLiteral("L'enregistrement en AVI passe par « Exporter en avi... »."));
     if (QFileInfo(FileName).suffix().isEmpty())
         FileName += QStringLiteral(".gif");
+    // Only GIF and AVI are written; other videos are opened, never replaced.
+    const bool avi = QFileInfo(FileName).suffix().compare(QStringLiteral("avi"), Qt::CaseInsensitive) == 0;
+    if (!avi && kindFromName(FileName) == FileKind::Avi)
+        throw Error(QStringLiteral("%1 ne peut pas être enregistré dans ce format : utilisez « Enregistrer sous... » "
+                                   "en GIF ou « Exporter en avi... ».")
+                        .arg(namePart(FileName)));
     if (mode == 1 && QFileInfo::exists(FileName)
         && prompts().ask(QStringLiteral("Ce fichier existe déjà. L'écraser ?"), Choices::YesNo) != Answer::Yes)
         return false;
@@ -241,11 +250,38 @@ bool TChild::Sauve(int mode)
     EcritCadre();
     if (ImageList1.isEmpty())
         throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));
-    gif::TGIFImage image;
-    MakeGif(image);
-    image.SaveToFile(FileName);
+    if (avi) {
+        formats::writeAvi(FileName, ImageList1.frames(), FrameDelay);
+    } else {
+        gif::TGIFImage image;
+        MakeGif(image);
+        image.SaveToFile(FileName);
+    }
     emit captionChanged(caption());
     Modified = false;
+    return true;
+}
+
+bool TChild::SauveAvi(int mode)
+{
+    QString path = FileName;
+    if (mode == 1 || path.isEmpty()) {
+        // The dialog starts on the document's name with the AVI suffix.
+        const QFileInfo current(FileName);
+        path = prompts().chooseAviFile(FileName.isEmpty() ? QString()
+                                                          : current.path() + '/' + current.completeBaseName() + ".avi");
+        if (path.isEmpty())
+            return false;
+        if (QFileInfo(path).suffix().isEmpty())
+            path += QStringLiteral(".avi");
+        if (QFileInfo::exists(path)
+            && prompts().ask(QStringLiteral("Ce fichier existe déjà. L'écraser ?"), Choices::YesNo) != Answer::Yes)
+            return false;
+    }
+    EcritCadre();
+    if (ImageList1.isEmpty())
+        throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));
+    formats::writeAvi(path, ImageList1.frames(), FrameDelay);
     return true;
 }
 

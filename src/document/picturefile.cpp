@@ -184,7 +184,10 @@ FileKind pictureOutputKind(const QString& path)
                              {"png", FileKind::Png}});
 }
 
-FileKind animationOutputKind(const QString& path) { return outputKind(path, {{"gif", FileKind::Gif}}); }
+FileKind animationOutputKind(const QString& path)
+{
+    return outputKind(path, {{"gif", FileKind::Gif}, {"avi", FileKind::Avi}});
+}
 
 FileKind fileKind(const QString& path, const QByteArray& bytes)
 {

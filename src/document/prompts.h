@@ -53,6 +53,9 @@ public:
     virtual QString chooseSaveFile(const QString& current) { return {}; }
     virtual QString chooseImportFile() { return {}; }
     virtual QString chooseExportFile() { return {}; }
+    // The AVI export dialog, starting on `current`; ".avi" is appended to a
+    // name without a suffix.
+    virtual QString chooseAviFile(const QString& current) { return {}; }
     // The properties dialog: the values change only when it is confirmed.
     virtual void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) {}
     // The current frame's delay: the new delay, or -1 when cancelled.

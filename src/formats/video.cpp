@@ -11,6 +11,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
@@ -83,6 +84,9 @@ struct VideoReader::State {
 
 VideoReader::VideoReader(const QString& path) : d_(std::make_unique<State>())
 {
+    // FFmpeg's own log stays silent: failures reach the user through the
+    // reader's messages, and the command line prints only its own output.
+    av_log_set_level(AV_LOG_QUIET);
     d_->path = path;
     d_->openFormat();
     AVStream* stream = d_->format->streams[d_->stream];

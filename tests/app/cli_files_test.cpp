@@ -97,7 +97,7 @@ TEST(CommandOutputs, aNameOutsideTheWrittenFormatsIsRefusedBeforeReading)
     const QByteArray png = formatstest::readFile(in.path("b.png"));
     const Outcome make = run({"make", in.path("b.png"), in.path("b.png")});
     EXPECT_EQ(make.code, 1);
-    EXPECT_TRUE(make.err.contains("se terminent par .gif.")) << make.err.toStdString();
+    EXPECT_TRUE(make.err.contains("se terminent par .gif, .avi.")) << make.err.toStdString();
     EXPECT_EQ(formatstest::readFile(in.path("b.png")), png);
 
     // Refused before the input is even looked for.
@@ -172,7 +172,7 @@ TEST_P(ToolkitOptionName, isAFileNameOfTheSubCommand)
     const Outcome r = runProgram({"make", option, "a.bmp", "b.png"}, in.dir.path());
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
     EXPECT_EQ(r.err, QString("error: Le fichier %1 ne peut pas être écrit dans ce format : les noms acceptés se "
-                             "terminent par .gif.\n")
+                             "terminent par .gif, .avi.\n")
                          .arg(option));
     EXPECT_EQ(formatstest::readFile(in.path("a.bmp")), a);
 }

@@ -16,6 +16,9 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
@@ -185,8 +188,8 @@ TEST(MainWindowUse, commandsWithNothingBehindThemStayDisabled)
 {
     Window w;
     w.form.Valide();
-    for (const char* name : {"Exporteranavi1"})
-        EXPECT_FALSE(w.form.action(name)->isEnabled()) << name;
+    // AVI export has its command now.
+    EXPECT_TRUE(w.form.action("Exporteranavi1")->isEnabled());
     EXPECT_TRUE(w.form.findChild<QMenu*>("Nouvelleanimation1Menu")->menuAction()->isEnabled());
     EXPECT_TRUE(w.form.action("Proprits1")->isEnabled());
     for (const char* name : {"Calendrier1", "Horloge1", "Calculatrice1", "Euroconversion1", "Blocnotes1"}) {
@@ -310,3 +313,32 @@ TEST(MainWindowUse, theBrowserPreviewOpensTheSavedFileOrSaysWhyNot)
     EXPECT_TRUE(errors.last().startsWith("Aucun programme"));
 }
 
+
+TEST(MainWindowUse, openingAVideoShowsTheImportOptions)
+{
+    QStringList errors;
+    TMainForm form{MainPorts{nullptr, nullptr, [&errors](const QString& m) { errors << m; }, {}, {}, {}}};
+    const QString clip = testsupport::testdata("avi/mjpeg-25fps.avi");
+    // "Annuler" leaves the empty document; OK imports frames 2 to 4.
+    QString title;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            title = dialog->windowTitle();
+            dialog->findChild<QPushButton*>("Button1")->click();
+        }
+    });
+    form.child().Charge(clip);
+    EXPECT_EQ(title, QString::fromUtf8("Options d'importation AVI"));
+    EXPECT_EQ(form.child().ImageList1.count(), 0);
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            dialog->findChild<QRadioButton*>("RadioButton2")->setChecked(true);
+            dialog->findChild<QSpinBox*>("SpinEdit1")->setValue(2);
+            dialog->findChild<QSpinBox*>("SpinEdit2")->setValue(4);
+            dialog->findChild<QPushButton*>("Button2")->click();
+        }
+    });
+    form.child().Charge(clip);
+    EXPECT_EQ(form.child().ImageList1.count(), 3) << errors.join(' ').toStdString();
+    EXPECT_EQ(form.child().FrameDelay, 4);
+}

@@ -66,7 +66,18 @@ public:
         return thumbnail;
     }
     void runHtml(const QString& name, QSize size) override { html = {name, size}; }
+    VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) override
+    {
+        videoOffered = {first, last, size.width()};
+        videoSize = size;
+        return video;
+    }
     QString chooseExportFile() override { return exportFile; }
+    QString chooseAviFile(const QString& current) override
+    {
+        aviDialogStartedOn = current;
+        return aviFile;
+    }
     void runProperties(int& repeat, int& delay, int version, bool& transparent) override
     {
         propertiesVersion = version;
@@ -91,6 +102,10 @@ public:
         }
     }
 
+    // The video options' answer (cancelled unless set) and what they offered.
+    VideoChoice video;
+    VideoChoice videoOffered;
+    QSize videoSize;
     QString saveFile;
     QString saveDialogStartedOn;
     int saveDialogs = 0;
@@ -100,6 +115,8 @@ public:
     std::pair<QString, QSize> html;
     QString importFile;
     QString exportFile;
+    QString aviFile;
+    QString aviDialogStartedOn;
     struct Properties {
         int repeat, delay;
         bool transparent;

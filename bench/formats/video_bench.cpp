@@ -1,0 +1,99 @@
+// Video import speed: 300 frames of 640 x 480 in an MJPEG AVI and an H.264
+// MP4, made with the ffmpeg command before the runs. "read" decodes and
+// converts each frame as the import options' full width does; "import" also
+// reduces each frame to the 216-colour cube with dithering, as opening a
+// video does. Counters: frames a second, the process's peak resident memory,
+// and the ffmpeg command's own decoding speed of the clip (-f null) beside.
+#include "formats/video.h"
+#include "gif/colorreduction.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kFrames = 300;
+
+struct Clips {
+    QTemporaryDir dir;
+    QString mjpeg, h264;
+    double ffmpegMjpeg = 0, ffmpegH264 = 0;  // frames a second of `ffmpeg -i CLIP -f null -`
+};
+
+QString ffmpeg() { return QStandardPaths::findExecutable(QStringLiteral("ffmpeg")); }
+
+double ffmpegDecodeRate(const QString& clip)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QProcess::execute(ffmpeg(), {"-v", "error", "-i", clip, "-f", "null", "-"});
+    return kFrames / (double(timer.nsecsElapsed()) / 1e9);
+}
+
+const Clips& clips()
+{
+    static Clips c = [] {
+        Clips made;
+        const QString source = QStringLiteral("testsrc2=size=640x480:rate=25");
+        made.mjpeg = made.dir.filePath("clip-mjpeg.avi");
+        made.h264 = made.dir.filePath("clip-h264.mp4");
+        QProcess::execute(ffmpeg(), {"-v", "error", "-y", "-f", "lavfi", "-i", source, "-frames:v",
+                                     QString::number(kFrames), "-c:v", "mjpeg", "-q:v", "3", made.mjpeg});
+        QProcess::execute(ffmpeg(), {"-v", "error", "-y", "-f", "lavfi", "-i", source, "-frames:v",
+                                     QString::number(kFrames), "-c:v", "libx264", "-pix_fmt", "yuv420p", made.h264});
+        made.ffmpegMjpeg = ffmpegDecodeRate(made.mjpeg);
+        made.ffmpegH264 = ffmpegDecodeRate(made.h264);
+        return made;
+    }();
+    return c;
+}
+
+double peakMebibytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+}
+
+void run(benchmark::State& state, bool h264, bool reduce)
+{
+    const Clips& c = clips();
+    const QString& clip = h264 ? c.h264 : c.mjpeg;
+    if (!QFileInfo::exists(clip)) {
+        state.SkipWithError("the ffmpeg command could not make the clip");
+        return;
+    }
+    std::int64_t frames = 0;
+    for (auto _ : state) {
+        orugif::formats::VideoReader video(clip);
+        std::vector<QImage> kept;  // the import holds every reduced frame
+        video.read(0, video.info().frames - 1, 0, [&](std::int64_t, const QImage& frame) {
+            if (reduce)
+                kept.push_back(orugif::gif::ReduceColors(frame, 6, 1).convertToFormat(QImage::Format_RGB32));
+            else
+                benchmark::DoNotOptimize(frame.constBits());
+            ++frames;
+            return true;
+        });
+    }
+    state.counters["frames/s"] = benchmark::Counter(double(frames), benchmark::Counter::kIsRate);
+    state.counters["ffmpeg null frames/s"] = h264 ? c.ffmpegH264 : c.ffmpegMjpeg;
+    state.counters["peak MiB"] = peakMebibytes();
+}
+
+void BM_ReadMjpeg(benchmark::State& s) { run(s, false, false); }
+void BM_ReadH264(benchmark::State& s) { run(s, true, false); }
+void BM_ImportMjpeg(benchmark::State& s) { run(s, false, true); }
+void BM_ImportH264(benchmark::State& s) { run(s, true, true); }
+
+} // namespace
+
+BENCHMARK(BM_ReadMjpeg)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_ReadH264)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_ImportMjpeg)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ImportH264)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

@@ -1,0 +1,238 @@
+#include "formats/aviwriter.h"
+
+#include "common/error.h"
+#include "common/savefile.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <algorithm>
+
+namespace orugif::formats {
+
+namespace {
+
+constexpr std::uint32_t kHasIndex = 0x10;   // AVIF_HASINDEX in the main header
+constexpr std::uint32_t kKeyFrame = 0x10;   // AVIIF_KEYFRAME in the index
+constexpr int kHeaderBytes = 12 + 12 + 64 + 12 + 64 + 8 + 40 + 256 * 4 + 12;  // RIFF..'movi' list head
+
+// Bytes of one row: 8 bits a pixel, rows padded to 4 bytes.
+std::int64_t rowBytes(int width) { return (std::int64_t(width) + 3) / 4 * 4; }
+
+class Writer {
+public:
+    explicit Writer(QByteArray& out) : out_(out) {}
+    void fourcc(const char* code) { out_.append(code, 4); }
+    void u32(std::uint32_t v)
+    {
+        const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+        out_.append(b, 4);
+    }
+    void u16(std::uint16_t v)
+    {
+        const char b[2] = {char(v), char(v >> 8)};
+        out_.append(b, 2);
+    }
+    // Writes a chunk head whose size is filled in by close().
+    qsizetype open(const char* code)
+    {
+        fourcc(code);
+        const qsizetype at = out_.size();
+        u32(0);
+        return at;
+    }
+    void close(qsizetype at)
+    {
+        const std::uint32_t size = std::uint32_t(out_.size() - at - 4);
+        for (int i = 0; i < 4; ++i)
+            out_[at + i] = char(size >> (8 * i));
+    }
+
+private:
+    QByteArray& out_;
+};
+
+int cubeLevel(int channel) { return (channel + 25) / 51; }
+
+} // namespace
+
+AviFrames aviFrames(const std::vector<QImage>& frames)
+{
+    AviFrames result;
+    QHash<QRgb, int> table;
+    bool fits = true;
+    for (const QImage& frame : frames) {
+        const QImage rgb = frame.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < rgb.height() && fits; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+            for (int x = 0; x < rgb.width(); ++x) {
+                const QRgb colour = row[x] | 0xff000000u;
+                if (table.contains(colour))
+                    continue;
+                if (table.size() == 256) {
+                    fits = false;
+                    break;
+                }
+                table.insert(colour, int(table.size()));
+            }
+        }
+        if (!fits)
+            break;
+    }
+    if (fits) {
+        result.palette.resize(table.size());
+        for (auto it = table.cbegin(); it != table.cend(); ++it)
+            result.palette[it.value()] = it.key();
+    } else {
+        for (int r = 0; r < 6; ++r)
+            for (int g = 0; g < 6; ++g)
+                for (int b = 0; b < 6; ++b)
+                    result.palette.push_back(qRgb(r * 51, g * 51, b * 51));
+    }
+    result.frames.reserve(frames.size());
+    for (const QImage& frame : frames) {
+        const QImage rgb = frame.convertToFormat(QImage::Format_RGB32);
+        QImage indexed(rgb.size(), QImage::Format_Indexed8);
+        indexed.setColorTable(result.palette);
+        for (int y = 0; y < rgb.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+            uchar* out = indexed.scanLine(y);
+            for (int x = 0; x < rgb.width(); ++x) {
+                const QRgb c = row[x];
+                out[x] = fits ? uchar(table.value(c | 0xff000000u))
+                              : uchar(cubeLevel(qRed(c)) * 36 + cubeLevel(qGreen(c)) * 6 + cubeLevel(qBlue(c)));
+            }
+        }
+        result.frames.push_back(std::move(indexed));
+    }
+    return result;
+}
+
+std::int64_t aviFileSize(std::int64_t count, int width, int height)
+{
+    const std::int64_t frameBytes = rowBytes(width) * height;
+    return kHeaderBytes + count * (8 + frameBytes) + 8 + count * 16;
+}
+
+std::int64_t checkAviSize(std::int64_t count, int width, int height)
+{
+    const std::int64_t total = aviFileSize(count, width, height);
+    if (total > kAviSizeLimit)
+        throw Error(QStringLiteral("Le fichier AVI ferait %1 Mo, au-delà de la limite de 1 Go des fichiers AVI : "
+                                   "rien n'a été enregistré.")
+                        .arg(total / (1024 * 1024)));
+    return total;
+}
+
+QByteArray encodeAvi(const AviFrames& frames, int delay)
+{
+    if (frames.frames.empty())
+        throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));
+    const int width = frames.frames.front().width(), height = frames.frames.front().height();
+    const std::int64_t count = std::int64_t(frames.frames.size());
+    const std::int64_t total = checkAviSize(count, width, height);
+    const std::uint32_t scale = std::uint32_t(std::max(delay, 1));
+    const std::int64_t stride = rowBytes(width);
+    const std::uint32_t frameBytes = std::uint32_t(stride * height);
+
+    QByteArray out;
+    out.reserve(qsizetype(total));
+    Writer w(out);
+    const qsizetype riff = w.open("RIFF");
+    w.fourcc("AVI ");
+    const qsizetype hdrl = w.open("LIST");
+    w.fourcc("hdrl");
+    const qsizetype avih = w.open("avih");
+    w.u32(scale * 10000);                                  // microseconds a frame
+    w.u32(std::uint32_t(std::min<std::int64_t>(std::int64_t(frameBytes) * 100 / scale, 0xffffffff)));  // bytes a second
+    w.u32(0);                                              // padding granularity
+    w.u32(kHasIndex);
+    w.u32(std::uint32_t(count));
+    w.u32(0);  // initial frames
+    w.u32(1);  // streams
+    w.u32(frameBytes);
+    w.u32(std::uint32_t(width));
+    w.u32(std::uint32_t(height));
+    for (int i = 0; i < 4; ++i)
+        w.u32(0);
+    w.close(avih);
+    const qsizetype strl = w.open("LIST");
+    w.fourcc("strl");
+    const qsizetype strh = w.open("strh");
+    w.fourcc("vids");
+    w.u32(0);  // handler: uncompressed
+    w.u32(0);  // flags
+    w.u16(0);  // priority
+    w.u16(0);  // language
+    w.u32(0);  // initial frames
+    w.u32(scale);
+    w.u32(100);  // rate: scale / rate seconds a frame
+    w.u32(0);    // start
+    w.u32(std::uint32_t(count));
+    w.u32(frameBytes);  // suggested buffer: one frame
+    w.u32(0xffffffffu);  // quality: the default
+    w.u32(0);            // sample size: frames vary
+    w.u16(0);
+    w.u16(0);
+    w.u16(std::uint16_t(width));
+    w.u16(std::uint16_t(height));
+    w.close(strh);
+    const qsizetype strf = w.open("strf");
+    w.u32(40);
+    w.u32(std::uint32_t(width));
+    w.u32(std::uint32_t(height));  // positive: rows bottom-up
+    w.u16(1);
+    w.u16(8);
+    w.u32(0);  // BI_RGB
+    w.u32(frameBytes);
+    w.u32(0);
+    w.u32(0);
+    w.u32(256);
+    w.u32(0);
+    for (int i = 0; i < 256; ++i) {
+        const QRgb c = i < frames.palette.size() ? frames.palette[i] : qRgb(0, 0, 0);
+        const char quad[4] = {char(qBlue(c)), char(qGreen(c)), char(qRed(c)), 0};
+        out.append(quad, 4);
+    }
+    w.close(strf);
+    w.close(strl);
+    w.close(hdrl);
+
+    const qsizetype movi = w.open("LIST");
+    const qsizetype moviStart = out.size();  // index offsets count from the 'movi' code
+    w.fourcc("movi");
+    std::vector<std::uint32_t> offsets;
+    offsets.reserve(std::size_t(count));
+    const QByteArray padding(int(stride - width), '\0');
+    for (const QImage& frame : frames.frames) {
+        if (frame.size() != QSize(width, height) || frame.format() != QImage::Format_Indexed8)
+            throw Error(QStringLiteral("Les cadres de l'animation n'ont pas tous la même taille."));
+        offsets.push_back(std::uint32_t(out.size() - moviStart));
+        const qsizetype chunk = w.open("00db");
+        for (int y = height - 1; y >= 0; --y) {
+            out.append(reinterpret_cast<const char*>(frame.constScanLine(y)), width);
+            out.append(padding);
+        }
+        w.close(chunk);
+    }
+    w.close(movi);
+    const qsizetype idx1 = w.open("idx1");
+    for (std::uint32_t offset : offsets) {
+        w.fourcc("00db");
+        w.u32(kKeyFrame);
+        w.u32(offset);
+        w.u32(frameBytes);
+    }
+    w.close(idx1);
+    w.close(riff);
+    return out;
+}
+
+void writeAvi(const QString& path, const std::vector<QImage>& frames, int delay)
+{
+    // Refused before the frames are converted.
+    if (!frames.empty())
+        checkAviSize(std::int64_t(frames.size()), frames.front().width(), frames.front().height());
+    writeFileSafely(path, encodeAvi(aviFrames(frames), delay));
+}
+
+} // namespace orugif::formats
