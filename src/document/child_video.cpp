@@ -10,6 +10,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <cmath>
+#include <deque>
+#include <future>
+#include <thread>
 
 namespace orugif {
 
@@ -51,15 +54,35 @@ bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay
         TChild* child;
         ~Done() { emit child->progressDone(); }
     } done{this};
+    // Each decoded frame is reduced on another core while the next decodes;
+    // a few frames at most wait, so memory stays near the imported frames.
     std::vector<QImage> read;
     read.reserve(std::size_t(count));
-    video.read(choice.first, choice.last, choice.width, [&](std::int64_t position, const QImage& picture) {
-        emit progress(int(position - choice.first), int(count));
-        // The window repaints and the bar moves; commands wait for the import.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        read.push_back(gif::ReduceColors(picture, 6, 1).convertToFormat(QImage::Format_RGB32));
-        return true;
-    });
+    std::deque<std::future<QImage>> reducing;
+    const std::size_t inFlight = std::max(2u, std::thread::hardware_concurrency());
+    const auto collect = [&] {
+        read.push_back(reducing.front().get());  // rethrows a failure of the reduction
+        reducing.pop_front();
+    };
+    try {
+        video.read(choice.first, choice.last, choice.width, [&](std::int64_t position, const QImage& picture) {
+            emit progress(int(position - choice.first), int(count));
+            // The window repaints and the bar moves; commands wait for the import.
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            reducing.push_back(std::async(std::launch::async, [picture] {
+                return gif::DitherToCubeRgb(picture);
+            }));
+            while (reducing.size() >= inFlight)
+                collect();
+            return true;
+        });
+        while (!reducing.empty())
+            collect();
+    } catch (...) {
+        for (auto& f : reducing)
+            f.wait();  // no reduction outlives the import
+        throw;
+    }
     frames = std::move(read);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "gif/quantize.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -302,6 +303,52 @@ QImage asRgb32(const QImage& source)
 
 // Cube mapping without dithering. (v + 3) * 1286 >> 16 equals (v + 3) div 51
 // for every 8-bit v, and being arithmetic the loop vectorises.
+// The Floyd-Steinberg engine with the 216-colour cube, unrolled: the same
+// serpentine rows, error rounding and clamping as TFloydSteinbergDitherer
+// over TNetscapeColorLookup, without a virtual call per pixel (video frames
+// go through here). `put(row, column, index, level)` stores each pixel.
+template <typename Put>
+void ditherToCube(const QImage& rgb, Put put)
+{
+    // The cube level of every corrected value: (v + 3) div 51.
+    static const std::array<std::uint8_t, 256> levels = [] {
+        std::array<std::uint8_t, 256> l{};
+        for (int v = 0; v < 256; ++v)
+            l[std::size_t(v)] = std::uint8_t((v + 3) / 51);
+        return l;
+    }();
+    const int w = rgb.width();
+    std::vector<int> errors[3];
+    for (auto& row : errors)
+        row.assign(std::size_t(w) + 2, 0);
+    int direction = 1;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(rgb.constScanLine(y));  // B, G, R, X
+        int running[3] = {0, 0, 0}, below[3] = {0, 0, 0}, belowPrev[3] = {0, 0, 0};
+        int column = direction == 1 ? 0 : w - 1;
+        for (; column >= 0 && column < w; column += direction) {
+            const int at = column + 1;
+            int level[3];
+            for (int c = 0; c < 3; ++c) {
+                const int in = bytes[4 * column + 2 - c];  // red, green, blue
+                const int corrected = std::clamp(in + (errors[c][std::size_t(at)] + running[c] + 8) / 16, 0, 255);
+                level[c] = levels[std::size_t(corrected)];
+                const int err = corrected - 51 * level[c];
+                errors[c][std::size_t(at - direction)] = belowPrev[c] + 3 * err;
+                belowPrev[c] = below[c] + 5 * err;
+                below[c] = err;
+                running[c] = 7 * err;
+            }
+            put(y, column, level);
+        }
+        const int last = column - direction;
+        if (last >= 0 && last < w)
+            for (int c = 0; c < 3; ++c)
+                errors[c][std::size_t(last + 1)] = belowPrev[c];
+        direction = -direction;
+    }
+}
+
 void reduceToCube(const QImage& rgb, std::uint8_t* dest, qsizetype destStride)
 {
     const int w = rgb.width();
@@ -371,6 +418,12 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
         return false;
     if (method == 6 && ditherMode == 0) {
         reduceToCube(rgb, dest, destStride);
+        return true;
+    }
+    if (method == 6 && ditherMode == 1) {
+        ditherToCube(rgb, [dest, destStride](int y, int x, const int* level) {
+            dest[y * destStride + x] = std::uint8_t(36 * level[0] + 6 * level[1] + level[2]);
+        });
         return true;
     }
     auto lookup = makeLookup(method, palette);
@@ -500,6 +553,18 @@ bool ReadDIB(const QImage& bitmap, const QList<QRgb>* palette, std::uint8_t* inf
         }
     }
     return true;
+}
+
+QImage DitherToCubeRgb(const QImage& source)
+{
+    const QImage rgb = asRgb32(source);
+    QImage result(rgb.size(), QImage::Format_RGB32);
+    if (result.isNull())
+        throw std::bad_alloc();
+    ditherToCube(rgb, [&result](int y, int x, const int* level) {
+        reinterpret_cast<QRgb*>(result.scanLine(y))[x] = qRgb(51 * level[0], 51 * level[1], 51 * level[2]);
+    });
+    return result;
 }
 
 } // namespace orugif::gif

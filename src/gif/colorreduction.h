@@ -185,6 +185,11 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
 QImage ReduceColors(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& palette = {},
                     int reductionBits = 8);
 
+// What ReduceColors(source, 6, 1) shows, as a 32-bit picture: the 216-colour
+// cube with Floyd-Steinberg dithering, written straight into the colours
+// (the import of video frames).
+QImage DitherToCubeRgb(const QImage& source);
+
 // Sizes of the 40-byte bitmap information block with its palette (2^bits
 // entries of 4 bytes for 1, 4 and 8 bits) and of the pixel data (rows
 // padded to 4 bytes, bottom-up). "Unsupported PixelFormat" for other depths,

@@ -250,3 +250,33 @@ TEST(FrameComposition, disposalMethodsAndTransparency)
     EXPECT_EQ(row(frames[2]), (std::vector<QRgb>{r, r, b}));
     EXPECT_EQ(row(frames[3]), (std::vector<QRgb>{g, r, w}));
 }
+
+TEST(CubeDithering, theUnrolledPathGivesExactlyTheEnginesIndices)
+{
+    // Video frames take the unrolled path; pictures of every width must get
+    // the same indices as the general Floyd-Steinberg engine over the cube.
+    std::uint32_t seed = 12345;
+    for (const QSize size : {QSize(1, 5), QSize(2, 3), QSize(7, 4), QSize(64, 33)}) {
+        QImage picture(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+            for (int x = 0; x < size.width(); ++x) {
+                seed = seed * 1103515245u + 12345u;
+                row[x] = 0xff000000u | (seed >> 8);
+            }
+        }
+        const QImage fast = ReduceColors(picture, 6, 1);
+        EXPECT_EQ(DitherToCubeRgb(picture), fast.convertToFormat(QImage::Format_RGB32));
+        TNetscapeColorLookup cube;
+        std::unique_ptr<TDitherEngine> engine = MakeDitherEngine(1, size.width(), cube);
+        for (int y = 0; y < size.height(); ++y) {
+            const auto* src = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            while (engine->Column() >= 0 && engine->Column() < size.width()) {
+                const int x = engine->Column();
+                const int index = engine->Dither(qRed(src[x]), qGreen(src[x]), qBlue(src[x]));
+                ASSERT_EQ(fast.constScanLine(y)[x], index) << size.width() << " x " << size.height() << " at " << x << "," << y;
+            }
+            engine->NextLine();
+        }
+    }
+}
