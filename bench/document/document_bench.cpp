@@ -86,12 +86,7 @@ const QString& animationFile()
     return path;
 }
 
-long peakKilobytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
+using benchsupport::peakKilobytes;
 
 void saveAnimation(benchmark::State& state)
 {

@@ -1,8 +1,10 @@
 // A document without a window for the benchmarks: questions answered No,
-// messages dropped, no clipboard.
+// messages dropped, no clipboard; and the peak memory.
 #pragma once
 #include "document/clipboard.h"
 #include "document/prompts.h"
+
+#include <sys/resource.h>
 
 namespace benchsupport {
 
@@ -17,5 +19,13 @@ struct NoClipboard : orugif::ClipboardPort {
     void setImage(const QImage&) override {}
     void setText(const QString&) override {}
 };
+
+// The process's peak resident memory so far, in kilobytes.
+inline long peakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
 
 } // namespace benchsupport

@@ -60,12 +60,7 @@ struct AllFrames : benchsupport::Silent {
     VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize) override { return {first, last, 0}; }
 };
 
-double peakMebibytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
-}
+double peakMebibytes() { return double(benchsupport::peakKilobytes()) / 1024.0; }
 
 void run(benchmark::State& state, bool h264, bool reduce)
 {

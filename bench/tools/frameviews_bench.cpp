@@ -29,13 +29,6 @@ std::vector<QImage> frames()
     return all;
 }
 
-long residentKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
 void thumbnailFirstPage(benchmark::State& state)
 {
     const std::vector<QImage> all = frames();
@@ -50,12 +43,12 @@ void thumbnailPageMove(benchmark::State& state)
 {
     const std::vector<QImage> all = frames();
     orugif::TVignettes view(all);
-    const long before = residentKb();
+    const long before = benchsupport::peakKilobytes();
     for (auto _ : state) {
         view.Affiche();
         benchmark::DoNotOptimize(&view);
     }
-    state.counters["added MB"] = double(residentKb() - before) / 1024.0;
+    state.counters["added MB"] = double(benchsupport::peakKilobytes() - before) / 1024.0;
 }
 BENCHMARK(thumbnailPageMove)->Unit(benchmark::kMillisecond);
 
@@ -71,10 +64,10 @@ void reorderTwoThousandFrames(benchmark::State& state)
     child.NewFrame = false;
     std::vector<int> reversed(kFrames);
     std::iota(reversed.rbegin(), reversed.rend(), 0);
-    const long before = residentKb();
+    const long before = benchsupport::peakKilobytes();
     for (auto _ : state)
         child.reorderFrames(reversed);
-    state.counters["added MB"] = double(residentKb() - before) / 1024.0;
+    state.counters["added MB"] = double(benchsupport::peakKilobytes() - before) / 1024.0;
 }
 BENCHMARK(reorderTwoThousandFrames)->Unit(benchmark::kMillisecond);
 
