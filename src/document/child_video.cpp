@@ -44,11 +44,8 @@ bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay
     if (count * size.width() * size.height() > animationPixelLimit())
         throw Error(QStringLiteral("%1 : %2 images de %3 x %4 ne tiennent pas en mémoire ; "
                                    "importez-les sur une largeur de %5 pixels au plus.")
-                        .arg(QFileInfo(name).fileName())
-                        .arg(count)
-                        .arg(size.width())
-                        .arg(size.height())
-                        .arg(widthThatFits(count, info.size)));
+                        .arg(QFileInfo(name).fileName(), QString::number(count), QString::number(size.width()),
+                             QString::number(size.height()), QString::number(widthThatFits(count, info.size))));
 
     struct Done {
         TChild* child;

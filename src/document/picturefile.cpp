@@ -71,9 +71,8 @@ QImage qtPicture(const QByteArray& bytes, const char* format, const QString& pat
     const QSize size = reader.size();
     if (size.isValid() && !pictureSizeAllowed(size.width(), size.height()))
         throw Error(QStringLiteral("L'image %1 est trop grande (%2 x %3).")
-                        .arg(QFileInfo(path).fileName())
-                        .arg(size.width())
-                        .arg(size.height()));
+                        .arg(QFileInfo(path).fileName(), QString::number(size.width()),
+                             QString::number(size.height())));
     QImage picture = reader.read();
     if (picture.isNull())
         throw Error(QStringLiteral("Impossible de lire l'image %1 : %2.")
@@ -165,12 +164,8 @@ void checkAnimationSize(const QString& name, int frames, QSize size)
     constexpr std::int64_t kMiB = std::int64_t(1) << 20;
     throw Error(QStringLiteral("L'animation %1 est trop grande : %2 cadres de %3 x %4 pixels demanderaient %5 Mo de "
                                "mémoire, %6 Mo au plus sur cet ordinateur.")
-                    .arg(name)
-                    .arg(frames)
-                    .arg(size.width())
-                    .arg(size.height())
-                    .arg(pixels * 4 / kMiB)
-                    .arg(animationPixelLimit() * 4 / kMiB));
+                    .arg(name, QString::number(frames), QString::number(size.width()), QString::number(size.height()),
+                         QString::number(pixels * 4 / kMiB), QString::number(animationPixelLimit() * 4 / kMiB)));
 }
 
 FileKind pictureOutputKind(const QString& path)

@@ -96,9 +96,8 @@ VideoReader::VideoReader(const QString& path) : d_(std::make_unique<State>())
     // Sizes from the file are checked before any frame is allocated.
     if (!pictureSizeAllowed(info.size.width(), info.size.height()))
         throw Error(QStringLiteral("Failed to get AVI stream format: %1 (%2 x %3)")
-                        .arg(QFileInfo(path).fileName())
-                        .arg(info.size.width())
-                        .arg(info.size.height()));
+                        .arg(QFileInfo(path).fileName(), QString::number(info.size.width()),
+                             QString::number(info.size.height())));
     const AVCodec* decoder = avcodec_find_decoder(parameters->codec_id);
     info.codec = QString::fromLatin1(decoder ? decoder->name : avcodec_get_name(parameters->codec_id));
     if (!decoder)

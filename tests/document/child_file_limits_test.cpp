@@ -212,3 +212,14 @@ TEST(OpeningLimits, importingAFramePlacedFarOffTheScreenIsRefusedBeforeAllocatin
     }
     EXPECT_EQ(d.colourOf(0), 0x999933u);
 }
+
+TEST(OpeningLimits, aNameHoldingAPercentSequenceStaysAsItIsInTheMessage)
+{
+    try {
+        checkAnimationSize(QStringLiteral("clip%2%1.gif"), 100000, QSize(16384, 16384));
+        ADD_FAILURE() << "accepted";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().startsWith(QStringLiteral("L'animation clip%2%1.gif est trop grande : 100000 cadres")))
+            << e.message().toStdString();
+    }
+}
