@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <vector>
 
 namespace orugif::app {
 
@@ -19,8 +20,8 @@ DropPlan refuse(const QString& why)
 
 bool isAnimation(FileKind kind) { return kind == FileKind::Gif || kind == FileKind::Avi; }
 
-// Why `path` cannot be taken, or an empty text.
-QString unusable(const QString& path)
+// Why `path` cannot be taken (empty when it can), and its kind.
+QString unusable(const QString& path, FileKind& kind)
 {
     const QFileInfo info(path);
     const QString name = info.fileName().isEmpty() ? path : info.fileName();
@@ -28,7 +29,8 @@ QString unusable(const QString& path)
         return QStringLiteral("%1 est un dossier : déposez les fichiers qu'il contient.").arg(name);
     if (!info.isFile())
         return QStringLiteral("Le fichier %1 est introuvable.").arg(name);
-    if (fileKindOf(path) == FileKind::Unknown)
+    kind = fileKindOf(path);
+    if (kind == FileKind::Unknown)
         return QStringLiteral("Oru Gif ne sait pas lire le fichier %1.").arg(name);
     return {};
 }
@@ -38,21 +40,24 @@ DropPlan plan(QStringList files, bool openFirst)
 {
     if (files.isEmpty())
         return refuse(QStringLiteral("Aucun fichier à ouvrir."));
-    for (const QString& file : files)
-        if (const QString why = unusable(file); !why.isEmpty())
+    // Each file's first bytes are read once.
+    std::vector<FileKind> kinds(std::size_t(files.size()), FileKind::Unknown);
+    for (qsizetype i = 0; i < files.size(); ++i)
+        if (const QString why = unusable(files[i], kinds[std::size_t(i)]); !why.isEmpty())
             return refuse(why);
     DropPlan p;
-    if (isAnimation(fileKindOf(files.front())) && (files.size() == 1 || openFirst)) {
+    if (isAnimation(kinds.front()) && (files.size() == 1 || openFirst)) {
         p.action = DropPlan::Action::Open;
         p.open = files.takeFirst();
+        kinds.erase(kinds.begin());
     } else {
         p.action = files.size() == 1 ? DropPlan::Action::Import : DropPlan::Action::Append;
     }
     // A GIF among pictures gives its first frame; a video only ever opens.
-    for (const QString& file : files)
-        if (fileKindOf(file) == FileKind::Avi)
+    for (qsizetype i = 0; i < files.size(); ++i)
+        if (kinds[std::size_t(i)] == FileKind::Avi)
             return refuse(QStringLiteral("La vidéo %1 s'ouvre seule, pas comme un cadre.")
-                              .arg(QFileInfo(file).fileName()));
+                              .arg(QFileInfo(files[i]).fileName()));
     p.frames = files;
     return p;
 }
