@@ -64,8 +64,9 @@ ChildWindow::ChildWindow(TChild& child, QWidget* parent) : QWidget(parent), chil
     sizePanel();
 
     // A click on the picture hands the focus to the scroll area, which would
-    // scroll with Page Up and Page Down: every widget of the window passes
-    // those keys to the document first.
+    // scroll with Page Up and Page Down: the window and every widget in it
+    // pass those keys to the document first.
+    installEventFilter(this);
     for (QWidget* w : findChildren<QWidget*>())
         w->installEventFilter(this);
 }
@@ -93,14 +94,6 @@ void ChildWindow::sizePanel()
     if (!child_.picture().isNull())
         size = size.expandedTo(child_.picture().size());
     panel_->setFixedSize(size + QSize(2, 2));
-}
-
-void ChildWindow::keyPressEvent(QKeyEvent* event)
-{
-    if (child_.FormKeyDown(event->key()))
-        event->accept();
-    else
-        QWidget::keyPressEvent(event);
 }
 
 } // namespace orugif

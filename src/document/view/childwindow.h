@@ -22,7 +22,6 @@ public:
     QProgressBar* progressBar() const { return progress_; }
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
