@@ -24,11 +24,11 @@ QString notePath()
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/OruGif.nte");
 }
 
-QString loadNote(const QString& path)
+std::optional<QString> loadNote(const QString& path)
 {
     QFile file(path);
     if (!file.exists())
-        return {};
+        return std::nullopt;
     if (!file.open(QIODevice::ReadOnly))
         throw fileError(QStringLiteral("de lire"), path, file.errorString());
     const QByteArray bytes = file.readAll();

@@ -80,7 +80,7 @@ TEST(Notepad, aFileThatIsNoNoteStillLoadsAndAnUnreadableOneSaysSo)
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write(QByteArray("ok\xff\xfe\n") + QByteArray(3 << 20, 'x'));
     bad.close();
-    const QString text = accessories::loadNote(bad.fileName());
+    const QString text = accessories::loadNote(bad.fileName()).value();
     EXPECT_TRUE(text.startsWith(QStringLiteral("ok\uFFFD")));
     EXPECT_EQ(text.size(), 2 + 2 + 1 + (3 << 20));
     EXPECT_THROW(accessories::loadNote(dir.path()), Error);  // a folder is no file

@@ -3,7 +3,6 @@
 #include "accessories/dialogs/guard.h"
 #include "accessories/notefile.h"
 
-#include <QFile>
 #include <QIcon>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -49,10 +48,10 @@ void TBlocnotes::resizeEvent(QResizeEvent* event)
 
 void TBlocnotes::Charge(const QString& path)
 {
-    const QString text = accessories::loadNote(path);
-    if (text.isEmpty() && !QFile::exists(path))
+    const std::optional<QString> text = accessories::loadNote(path);
+    if (!text)
         return;
-    memo_->setPlainText(text);
+    memo_->setPlainText(*text);
     memo_->document()->setModified(false);
 }
 
