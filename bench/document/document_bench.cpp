@@ -7,7 +7,6 @@
 #include "gif/lzw.h"
 
 #include <QDir>
-#include <sys/resource.h>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -27,14 +26,11 @@ void floodFillLargePicture(benchmark::State& state)
 }
 BENCHMARK(floodFillLargePicture)->Unit(benchmark::kMillisecond);
 
-using benchsupport::NoClipboard;
-using benchsupport::Silent;
 
 void insertAndDeleteAtTheFront(benchmark::State& state)
 {
-    Silent prompts;
-    NoClipboard clipboard;
-    orugif::TChild child(prompts, clipboard);
+    benchsupport::Document d;
+    orugif::TChild& child = d.child;
     std::vector<QImage> frames;
     for (int i = 0; i < 1000; ++i) {
         QImage frame(640, 480, QImage::Format_RGB32);
@@ -74,9 +70,8 @@ const QString& animationFile()
 {
     static const QString path = [] {
         const QString file = QDir::temp().filePath(QStringLiteral("orugif-bench-300.gif"));
-        Silent prompts;
-        NoClipboard clipboard;
-        orugif::TChild child(prompts, clipboard);
+        benchsupport::Document d;
+        orugif::TChild& child = d.child;
         child.ImageList1.assign(animation(), QSize(640, 480));
         child.NewFrame = false;
         child.FileName = file;
@@ -90,9 +85,8 @@ using benchsupport::peakKilobytes;
 
 void saveAnimation(benchmark::State& state)
 {
-    Silent prompts;
-    NoClipboard clipboard;
-    orugif::TChild child(prompts, clipboard);
+    benchsupport::Document d;
+    orugif::TChild& child = d.child;
     child.ImageList1.assign(animation(), QSize(640, 480));
     child.NewFrame = false;
     child.FileName = QDir::temp().filePath(QStringLiteral("orugif-bench-save.gif"));
@@ -128,9 +122,8 @@ void openAnimation(benchmark::State& state)
 {
     const QString file = animationFile();
     const long before = peakKilobytes();
-    Silent prompts;
-    NoClipboard clipboard;
-    orugif::TChild child(prompts, clipboard);
+    benchsupport::Document d;
+    orugif::TChild& child = d.child;
     for (auto _ : state)
         child.Charge(file);
     state.counters["frames/s"] = benchmark::Counter(300.0 * double(state.iterations()), benchmark::Counter::kIsRate);

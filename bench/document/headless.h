@@ -1,6 +1,7 @@
 // A document without a window for the benchmarks: questions answered No,
 // messages dropped, no clipboard; and the peak memory.
 #pragma once
+#include "document/child.h"
 #include "document/clipboard.h"
 #include "document/prompts.h"
 
@@ -18,6 +19,14 @@ struct NoClipboard : orugif::ClipboardPort {
     QImage image() const override { return {}; }
     void setImage(const QImage&) override {}
     void setText(const QString&) override {}
+};
+
+// A windowless document answered by `Prompts`.
+template <typename Prompts = Silent>
+struct Document {
+    Prompts prompts;
+    NoClipboard clipboard;
+    orugif::TChild child{prompts, clipboard};
 };
 
 // The process's peak resident memory so far, in kilobytes.

@@ -23,8 +23,6 @@
 
 namespace {
 
-using benchsupport::NoClipboard;
-using benchsupport::Silent;
 
 struct Writer {
     QByteArray b;
@@ -71,9 +69,8 @@ void openOnePixelFrames(benchmark::State& state)
         return;
     }
     file.close();
-    Silent prompts;
-    NoClipboard clipboard;
-    orugif::TChild child(prompts, clipboard);
+    benchsupport::Document d;
+    orugif::TChild& child = d.child;
     for (auto _ : state) {
         child.Charge(path);
         benchmark::DoNotOptimize(child.ImageList1.count());

@@ -15,7 +15,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -75,9 +74,8 @@ void run(benchmark::State& state, bool h264, bool reduce)
         if (reduce) {
             // The editor's own import: decoding, and the dithered reduction
             // on the other cores, into a document.
-            AllFrames prompts;
-            benchsupport::NoClipboard clipboard;
-            orugif::TChild child(prompts, clipboard);
+            benchsupport::Document<AllFrames> d;
+            orugif::TChild& child = d.child;
             child.Charge(clip);
             frames += child.ImageList1.count();
             continue;

@@ -3,13 +3,10 @@
 // same frames, which must move frame handles, never pixels.
 #include "../document/headless.h"
 #include "document/child.h"
-#include "document/clipboard.h"
-#include "document/prompts.h"
 #include "tools/dialogs/frameviews.h"
 
 #include <benchmark/benchmark.h>
 #include <numeric>
-#include <sys/resource.h>
 
 namespace {
 
@@ -52,14 +49,11 @@ void thumbnailPageMove(benchmark::State& state)
 }
 BENCHMARK(thumbnailPageMove)->Unit(benchmark::kMillisecond);
 
-using benchsupport::NoClipboard;
-using benchsupport::Silent;
 
 void reorderTwoThousandFrames(benchmark::State& state)
 {
-    Silent prompts;
-    NoClipboard clipboard;
-    orugif::TChild child(prompts, clipboard);
+    benchsupport::Document d;
+    orugif::TChild& child = d.child;
     child.ImageList1.assign(frames(), QSize(640, 480));
     child.NewFrame = false;
     std::vector<int> reversed(kFrames);

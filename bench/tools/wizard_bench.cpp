@@ -3,19 +3,14 @@
 // core; frames of the pictures' own size are the decoded pictures, no copy).
 #include "../document/headless.h"
 #include "document/child.h"
-#include "document/clipboard.h"
-#include "document/prompts.h"
 #include "formats/jpeg.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 namespace {
 
-using benchsupport::NoClipboard;
-using benchsupport::Silent;
 
 void animationWizardTwoHundredJpegs(benchmark::State& state)
 {
@@ -33,12 +28,10 @@ void animationWizardTwoHundredJpegs(benchmark::State& state)
         file.write(orugif::formats::encodeJpeg(picture, 90));
         wizard.files << file.fileName();
     }
-    Silent prompts;
-    NoClipboard clipboard;
     for (auto _ : state) {
-        orugif::TChild child(prompts, clipboard);
-        child.buildAnimation(wizard);
-        benchmark::DoNotOptimize(child.ImageList1.count());
+        benchsupport::Document d;
+        d.child.buildAnimation(wizard);
+        benchmark::DoNotOptimize(d.child.ImageList1.count());
     }
     state.counters["peak MB"] = double(benchsupport::peakKilobytes()) / 1024.0;
     state.counters["frames MB"] = 200.0 * 1024 * 768 * 4 / (1024.0 * 1024.0);
