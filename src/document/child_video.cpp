@@ -5,14 +5,13 @@
 #include "document/child.h"
 #include "document/prompts.h"
 #include "formats/video.h"
-#include "gif/colorreduction.h"
+#include "gif/cubedither.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <cmath>
 #include <deque>
 #include <future>
-#include <thread>
 
 namespace orugif {
 
@@ -51,28 +50,40 @@ bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay
         TChild* child;
         ~Done() { emit child->progressDone(); }
     } done{this};
-    // Each decoded frame is reduced on another core while the next decodes;
-    // a few frames at most wait, so memory stays near the imported frames.
+    // Decoded frames are reduced on another core, kBatch at a time and in
+    // place, while the next ones decode; at most two batches wait, so
+    // memory stays at the imported frames.
+    constexpr std::size_t kBatch = 8;
     std::vector<QImage> read;
     read.reserve(std::size_t(count));
-    std::deque<std::future<QImage>> reducing;
-    const std::size_t inFlight = std::max(2u, std::thread::hardware_concurrency());
+    std::vector<QImage> batch;
+    std::deque<std::future<std::vector<QImage>>> reducing;
     const auto collect = [&] {
-        read.push_back(reducing.front().get());  // rethrows a failure of the reduction
+        for (QImage& frame : reducing.front().get())  // rethrows a failure of the reduction
+            read.push_back(std::move(frame));
         reducing.pop_front();
+    };
+    const auto dispatch = [&] {
+        reducing.push_back(std::async(std::launch::async, [frames = std::move(batch)]() mutable {
+            gif::DitherToCubeInPlace(frames);
+            return std::move(frames);
+        }));
+        batch.clear();
+        while (reducing.size() > 2)
+            collect();
     };
     try {
         video.read(choice.first, choice.last, choice.width, [&](std::int64_t position, const QImage& picture) {
             emit progress(int(position - choice.first), int(count));
             // The window repaints and the bar moves; commands wait for the import.
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            reducing.push_back(std::async(std::launch::async, [picture] {
-                return gif::DitherToCubeRgb(picture);
-            }));
-            while (reducing.size() >= inFlight)
-                collect();
+            batch.push_back(picture);
+            if (batch.size() == kBatch)
+                dispatch();
             return true;
         });
+        if (!batch.empty())
+            dispatch();
         while (!reducing.empty())
             collect();
     } catch (...) {

@@ -1,6 +1,7 @@
 // Colour reduction: the lookups' exact answers, dithering, the bitmap
 // helpers, and pictures imported into and rendered from frames.
 #include "gif/colorreduction.h"
+#include "gif/cubedither.h"
 #include "gif/compose.h"
 #include "gif/gifimage.h"
 
@@ -278,5 +279,39 @@ TEST(CubeDithering, theUnrolledPathGivesExactlyTheEnginesIndices)
             }
             engine->NextLine();
         }
+    }
+}
+
+TEST(CubeDithering, framesDitheredTogetherEqualEachDitheredAlone)
+{
+    // Frames in three sizes, interleaved: a full batch of eight, a batch of
+    // one and partly filled vectors must all match the one-frame engine.
+    std::uint32_t seed = 777;
+    std::vector<QImage> frames;
+    for (int i = 0; i < 16; ++i) {
+        const QSize size = i % 4 == 1 ? QSize(1, 4) : i == 14 ? QSize(640, 3) : QSize(37, 11);
+        QImage picture(size, i == 4 ? QImage::Format_Indexed8 : i == 6 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        if (i == 4) {
+            picture.setColorCount(256);
+            for (int c = 0; c < 256; ++c)
+                picture.setColor(c, qRgb(c, 255 - c, (c * 7) & 255));
+        }
+        for (int y = 0; y < size.height(); ++y) {
+            uchar* row = picture.scanLine(y);
+            for (int x = 0; x < picture.bytesPerLine(); ++x) {
+                seed = seed * 1103515245u + 12345u;
+                row[x] = uchar(seed >> 16);
+            }
+        }
+        frames.push_back(picture);
+    }
+    frames.push_back(QImage());
+    for (const auto dither : {DitherToCubeInPlace, DitherToCubeInPlaceWithoutAvx2}) {
+        std::vector<QImage> together = frames;
+        dither(together);
+        ASSERT_EQ(together.size(), frames.size());
+        for (std::size_t i = 0; i + 1 < frames.size(); ++i)
+            EXPECT_EQ(together[i], DitherToCubeRgb(frames[i])) << "frame " << i;
+        EXPECT_TRUE(together.back().isNull());
     }
 }
