@@ -147,8 +147,10 @@ void VideoReader::read(std::int64_t first, std::int64_t last, int width,
     const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
     avcodec_free_context(&d_->codec);
     d_->codec = avcodec_alloc_context3(decoder);
-    if (!d_->codec || avcodec_parameters_to_context(d_->codec, stream->codecpar) < 0
-        || avcodec_open2(d_->codec, decoder, nullptr) < 0)
+    if (!d_->codec || avcodec_parameters_to_context(d_->codec, stream->codecpar) < 0)
+        throw failure("Failed to start AVI decompression", d_->path);
+    d_->codec->thread_count = 0;  // as many decoding threads as cores, where the codec can
+    if (avcodec_open2(d_->codec, decoder, nullptr) < 0)
         throw failure("Failed to start AVI decompression", d_->path);
 
     const QSize out = scaledSize(width);
