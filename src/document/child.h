@@ -88,8 +88,9 @@ public:
     // --- video
     // The frames of the video `name` the user chooses in the import
     // options, each reduced to the 216-colour cube with Floyd-Steinberg
-    // dithering; false when cancelled. Nothing of the document changes here.
-    bool LitAvi(const QString& name, std::vector<QImage>& frames, int& delay);
+    // dithering, the stream's delay and, when the rate varies, each frame's
+    // own; false when cancelled. Nothing of the document changes here.
+    bool LitAvi(const QString& name, std::vector<QImage>& frames, int& delay, std::vector<int>& delays);
     // Opens a video as the document's frames (Charge's work for videos).
     void openVideo(const QString& name);
 

@@ -86,13 +86,14 @@ void TChild::openVideo(const QString& name)
 {
     std::vector<QImage> frames;
     int delay = 10;
-    if (!LitAvi(name, frames, delay))
+    std::vector<int> delays;
+    if (!LitAvi(name, frames, delay, delays))
         return;  // cancelled: the document stays as it was
     if (frames.empty())
         throw Error(QStringLiteral("Le fichier %1 ne contient aucune image.").arg(namePart(name)));
     const QSize size = frames.front().size();
     setFileName(name);
-    rebuildStore(std::move(frames), size);
+    rebuildStore(std::move(frames), size, std::move(delays));
     RepeatCount = 0;  // imported frames loop for ever
     loopExtension = true;
     // Video frames keep being saved as they were imported: on the cube,

@@ -26,7 +26,7 @@ int widthThatFits(std::int64_t count, QSize size)
 
 } // namespace
 
-bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay)
+bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay, std::vector<int>& delays)
 {
     formats::VideoReader video(name);
     const formats::VideoInfo& info = video.info();
@@ -92,6 +92,8 @@ bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay
         throw;
     }
     frames = std::move(read);
+    // A variable rate gives each frame its own delay.
+    delays = formats::variableDelays(video.times(), delay);
     return true;
 }
 

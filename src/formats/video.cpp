@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 extern "C" {
@@ -56,7 +57,35 @@ int aviDelay(std::uint32_t scale, std::uint32_t rate)
     return int(scale / 100);
 }
 
+std::vector<int> variableDelays(const std::vector<double>& times, int averageDelay)
+{
+    if (times.size() < 3)
+        return {};  // one frame: nothing varies
+    const std::size_t frames = times.size() - 1;
+    double shortest = INFINITY, longest = -INFINITY;
+    for (std::size_t i = 0; i + 1 < frames; ++i) {
+        const double duration = times[i + 1] - times[i];
+        if (!std::isfinite(duration) || duration <= 0)
+            return {};
+        shortest = std::min(shortest, duration);
+        longest = std::max(longest, duration);
+    }
+    if (longest - shortest <= 0.0015)
+        return {};
+    // Hundredths counted from the first frame, so that rounding never drifts.
+    const auto at = [&](std::size_t i) { return std::llround((times[i] - times[0]) * 100.0); };
+    std::vector<int> delays(frames);
+    for (std::size_t i = 0; i + 1 < frames; ++i)
+        delays[i] = int(std::clamp<long long>(at(i + 1) - at(i), 1, 0xFFFF));
+    const double end = times[frames];
+    delays[frames - 1] = std::isfinite(end) && end > times[frames - 1]
+                             ? int(std::clamp<long long>(at(frames) - at(frames - 1), 1, 0xFFFF))
+                             : averageDelay;
+    return delays;
+}
+
 struct VideoReader::State {
+    std::vector<double> times;
     QString path;
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
@@ -130,6 +159,8 @@ VideoReader::~VideoReader() = default;
 
 const VideoInfo& VideoReader::info() const { return d_->info; }
 
+const std::vector<double>& VideoReader::times() const { return d_->times; }
+
 QSize VideoReader::scaledSize(int width) const
 {
     const QSize full = d_->info.size;
@@ -169,6 +200,11 @@ void VideoReader::read(std::int64_t first, std::int64_t last, int width,
         }
     } release{scaler, packet, frame};
 
+    d_->times.clear();
+    const double timeBase = av_q2d(stream->time_base);
+    // A frame's time in seconds; NaN when unknown.
+    const auto seconds = [&](std::int64_t stamp) { return stamp == AV_NOPTS_VALUE ? NAN : double(stamp) * timeBase; };
+    double end = NAN;
     std::int64_t position = 0;
     bool stop = false;
     // Hands every decoded frame in range to the sink; false once done.
@@ -196,6 +232,8 @@ void VideoReader::read(std::int64_t first, std::int64_t last, int width,
                 std::uint8_t* planes[4] = {picture.bits(), nullptr, nullptr, nullptr};
                 int strides[4] = {int(picture.bytesPerLine()), 0, 0, 0};
                 sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides);
+                d_->times.push_back(seconds(frame->best_effort_timestamp));
+                end = frame->pkt_duration > 0 ? d_->times.back() + double(frame->pkt_duration) * timeBase : NAN;
                 if (!sink(position, picture))
                     stop = true;
             }
@@ -225,6 +263,7 @@ void VideoReader::read(std::int64_t first, std::int64_t last, int width,
         throw Error(QStringLiteral("Failed to decompress AVI frame %1: %2")
                         .arg(position)
                         .arg(QFileInfo(d_->path).fileName()));
+    d_->times.push_back(end);
     d_->openFormat();  // ready for another read from the start
 }
 

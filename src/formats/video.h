@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace orugif::formats {
 
@@ -38,6 +39,11 @@ public:
     void read(std::int64_t first, std::int64_t last, int width,
               const std::function<bool(std::int64_t position, const QImage& frame)>& sink);
 
+    // The timing of the frames the last read handed over: each one's
+    // presentation time in seconds, then the end of the last (its time
+    // plus its duration); NaN where the stream does not tell.
+    const std::vector<double>& times() const;
+
     // The frame size a width gives (the height follows the proportions).
     QSize scaledSize(int width) const;
 
@@ -49,5 +55,14 @@ private:
 // The frame delay of an AVI stream header by its scale and rate: scale x 100
 // / rate rounded when the rate is above 0, else scale div 100.
 int aviDelay(std::uint32_t scale, std::uint32_t rate);
+
+// The delay of each frame, in hundredths, of frames shown at `times` (as
+// VideoReader::times gives them) when the rate varies: each frame lasts
+// until the next starts, rounded so that the delays add up to the whole
+// (at least 1 each); the last takes its own duration, else
+// `averageDelay`. Empty when the rate is constant (frame durations within
+// 1.5 ms of one another) or a time is unknown: every frame then takes the
+// stream's delay.
+std::vector<int> variableDelays(const std::vector<double>& times, int averageDelay);
 
 } // namespace orugif::formats

@@ -191,13 +191,15 @@ TEST(VideoImport, hostileFilesFailClearlyAndChangeNothing)
         d.prompts.video = {0, 15, 160};
         QSignalSpy done(&d.child, &TChild::progressDone);
         const QString message = failure([&] { d.child.Charge(path); });
-        if (path != missing)
+        if (path != missing) {
             EXPECT_TRUE(message.startsWith("Failed to")) << message.toStdString();
+        }
         EXPECT_TRUE(message.contains(QFileInfo(path).fileName())) << message.toStdString();
         expectUnchanged(d);
         // A failure during decoding still hides the progress bar.
-        if (path == truncated)
+        if (path == truncated) {
             EXPECT_EQ(done.size(), 1);
+        }
     }
 
     // A range beyond the stream names the first position it lacks.
@@ -228,6 +230,37 @@ TEST(VideoImport, anMp4MadeByFfmpegOpens)
     EXPECT_EQ(d.child.ImageList1.frameSize(), QSize(64, 48));
     EXPECT_EQ(d.child.FrameDelay, 10);
     EXPECT_EQ(d.child.RepeatCount, 0);
+}
+
+TEST(VideoImport, aVariableRateGivesEachFrameItsOwnDelay)
+{
+    using formats::variableDelays;
+    // Constant rates, even with millisecond time stamps, keep the stream's delay.
+    EXPECT_TRUE(variableDelays({0, 0.033, 0.067, 0.100, 0.133}, 3).empty());
+    EXPECT_TRUE(variableDelays({0, 0.1, NAN, 0.3}, 10).empty());
+    // Delays add up to the whole (0.5 s over three frames: 17, 16, 17) and
+    // the last takes its own duration, else the average.
+    EXPECT_EQ(variableDelays({0, 0.1, 0.2667, 0.4333, 0.6, 0.8}, 9), (std::vector<int>{10, 17, 16, 17, 20}));
+    EXPECT_EQ(variableDelays({0, 0.5, 0.6, NAN}, 9), (std::vector<int>{50, 10, 9}));
+
+    const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
+    if (ffmpeg.isEmpty())
+        GTEST_SKIP() << "no ffmpeg command";
+    // Frames at 0, 0.1, 0.2, 0.3 and 0.6 s.
+    QTemporaryDir dir;
+    const QString mkv = dir.filePath("vfr.mkv");
+    ASSERT_EQ(QProcess::execute(ffmpeg, {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=32x24:rate=10",
+                                         "-vf", "setpts='if(lt(N,3),N,3*N-6)*0.1/TB'", "-fps_mode", "passthrough",
+                                         "-frames:v", "5", "-c:v", "ffv1", mkv}),
+              0);
+    Document d;
+    d.prompts.video = {0, 4, 0};
+    d.child.Charge(mkv);
+    ASSERT_EQ(d.child.ImageList1.count(), 5);
+    std::vector<int> delays;
+    for (int i = 0; i < 4; ++i)
+        delays.push_back(d.child.frameDelay(i));
+    EXPECT_EQ(delays, (std::vector<int>{10, 10, 10, 30}));
 }
 
 TEST(VideoExport, exportAsksBeforeReplacingAndSavingAnAviNameWritesAvi)

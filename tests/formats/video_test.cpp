@@ -67,8 +67,9 @@ TEST(Video, corpusClipsGiveTheirCountsSizesDelaysAndPictures)
         for (const QImage& frame : frames)
             ASSERT_EQ(frame.size(), info.size);
         // Uncompressed pictures convert exactly.
-        if (row["codec"] == "rawvideo")
+        if (row["codec"] == "rawvideo") {
             EXPECT_EQ(formatstest::rgbSha256(frames.front()), row["first_frame_rgb24_sha256"]);
+        }
         // The last frame as ffmpeg itself decodes it.
         if (!ffmpeg.isEmpty()) {
             const QString png = dir.filePath(row["file"] + ".png");
