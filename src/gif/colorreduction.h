@@ -38,19 +38,27 @@ private:
 };
 
 // Method 7's lookup: a colour that is itself in the chosen palette gets its
-// own entry; any other goes through the fast lookup's cache. The chosen
-// palette holds the picture's commonest colours exactly, which the 5-5-5
-// cache alone would merge with their neighbours.
-class TOptimisedColorLookup : public TFastColorLookup {
+// own entry (the chosen palette holds the picture's commonest colours
+// exactly); any other the nearest entry by squared distance, first entry
+// winning ties, cached per 6-6-6 colour key in 262144 cells. The chosen
+// palette is dense where the picture's colours are, so the finer cache and
+// the true distance keep dithered pictures close to the original.
+class TOptimisedColorLookup : public TColorLookup {
 public:
     explicit TOptimisedColorLookup(const std::vector<GIFColor>& palette);
     int Lookup(int r, int g, int b, GIFColor& chosen) override;
 
 private:
+    int nearest(int r, int g, int b) const;
+
     std::vector<GIFColor> entries_;
+    // The entries' channels apart, padded to a multiple of 8 with entries
+    // too far to be chosen, for the search's vector loop.
+    std::vector<std::int32_t> reds_, greens_, blues_;
     // Open addressing: colour | 0x01000000 and its entry, 512 slots.
     std::array<std::uint32_t, 512> keys_{};
     std::array<std::uint8_t, 512> indices_{};
+    std::vector<std::int16_t> cache_;
 };
 
 // The 216-colour cube: level (v + 3) div 51 per channel, index 36 r + 6 g + b.

@@ -220,3 +220,18 @@ TEST(OptimisedPalette, itsLookupKeepsPaletteColoursThatShareACacheCell)
     TFastColorLookup plain(palette);
     EXPECT_EQ(plain.Lookup(9, 9, 9, chosen), 1);
 }
+
+TEST(OptimisedPalette, itsLookupTakesTheNearestEntryBySquaredDistanceInAFineCell)
+{
+    // Black is 70 + 0 + 0 from (70, 0, 0) and 30 + 30 + 30 from (30, 30, 30):
+    // nearer the first by |d| sums, the second by squared distance.
+    const std::vector<GIFColor> palette{{70, 0, 0}, {30, 30, 30}, {60, 100, 0}, {72, 100, 0}};
+    TOptimisedColorLookup lookup(palette);
+    GIFColor chosen;
+    EXPECT_EQ(lookup.Lookup(0, 0, 0, chosen), 1);
+    EXPECT_EQ(chosen, (GIFColor{30, 30, 30}));
+    // (64, 100, 0) and (68, 100, 0) share a 5-5-5 key but not a 6-6-6 one:
+    // each gets its own nearest entry.
+    EXPECT_EQ(lookup.Lookup(64, 100, 0, chosen), 2);
+    EXPECT_EQ(lookup.Lookup(68, 100, 0, chosen), 3);
+}
