@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <future>
 #include <limits>
 #include <queue>
 #include <unordered_map>
@@ -229,7 +230,9 @@ std::vector<GIFColor> octree(const std::vector<Bin>& bins, int depth, int colour
     return palette;
 }
 
-// Moves each palette entry to the mean of the cells nearest to it.
+// Moves each palette entry to the mean of the cells nearest to it (the
+// first entry winning ties). The cells are shared out between two threads;
+// integer sums keep the result independent of the sharing.
 void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
 {
     struct Cell {
@@ -237,26 +240,56 @@ void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
         std::uint64_t count;
     };
     std::vector<Cell> cells;
+    cells.reserve(bins.size());
     for (const Bin& bin : bins)
         cells.push_back({int(bin.r / bin.count), int(bin.g / bin.count), int(bin.b / bin.count), bin.count});
-    for (int pass = 0; pass < kKMeansPasses; ++pass) {
+    // The palette's channels apart, padded to a multiple of 8 with entries
+    // too far to be chosen, so the distance loop vectorises.
+    const std::size_t padded = (palette.size() + 7) / 8 * 8;
+    std::vector<std::int32_t> reds(padded, 4096), greens(padded, 4096), blues(padded, 4096);
+    const auto sumsOf = [&](std::size_t from, std::size_t to) {
         std::vector<Bin> sums(palette.size());
-        for (const Cell& c : cells) {
-            int best = std::numeric_limits<int>::max();
-            std::size_t bestIndex = 0;
-            for (std::size_t i = 0; i < palette.size(); ++i) {
-                const int dr = c.r - palette[i].r, dg = c.g - palette[i].g, db = c.b - palette[i].b;
-                const int d = dr * dr + dg * dg + db * db;
-                if (d < best) {
-                    best = d;
-                    bestIndex = i;
-                }
+        std::array<std::int32_t, 256> distances;
+        for (std::size_t c = from; c < to; ++c) {
+            const Cell& cell = cells[c];
+            for (std::size_t i = 0; i < padded; ++i) {
+                const std::int32_t dr = reds[i] - cell.r, dg = greens[i] - cell.g, db = blues[i] - cell.b;
+                distances[i] = dr * dr + dg * dg + db * db;
             }
-            Bin& s = sums[bestIndex];
-            s.count += c.count;
-            s.r += std::uint64_t(c.r) * c.count;
-            s.g += std::uint64_t(c.g) * c.count;
-            s.b += std::uint64_t(c.b) * c.count;
+            std::int32_t best = std::numeric_limits<std::int32_t>::max();
+            for (std::size_t i = 0; i < padded; ++i)
+                best = std::min(best, distances[i]);
+            std::size_t nearest = 0;
+            while (distances[nearest] != best)
+                ++nearest;
+            Bin& s = sums[nearest];
+            s.count += cell.count;
+            s.r += std::uint64_t(cell.r) * cell.count;
+            s.g += std::uint64_t(cell.g) * cell.count;
+            s.b += std::uint64_t(cell.b) * cell.count;
+        }
+        return sums;
+    };
+    const bool twoThreads = cells.size() >= 4096;
+    for (int pass = 0; pass < kKMeansPasses; ++pass) {
+        for (std::size_t i = 0; i < palette.size(); ++i) {
+            reds[i] = palette[i].r;
+            greens[i] = palette[i].g;
+            blues[i] = palette[i].b;
+        }
+        std::vector<Bin> sums;
+        if (twoThreads) {
+            auto upper = std::async(std::launch::async, sumsOf, cells.size() / 2, cells.size());
+            sums = sumsOf(0, cells.size() / 2);
+            const std::vector<Bin> more = upper.get();
+            for (std::size_t i = 0; i < sums.size(); ++i) {
+                sums[i].count += more[i].count;
+                sums[i].r += more[i].r;
+                sums[i].g += more[i].g;
+                sums[i].b += more[i].b;
+            }
+        } else {
+            sums = sumsOf(0, cells.size());
         }
         for (std::size_t i = 0; i < palette.size(); ++i)
             if (sums[i].count > 0)
