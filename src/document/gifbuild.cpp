@@ -5,6 +5,8 @@
 #include "gif/quantize.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace orugif {
 
@@ -120,6 +122,49 @@ bool mostlyRepeats(const QImage& previous, const QImage& current)
     return true;
 }
 
+// The palettes of the frames that choose their own (method 7 without a
+// shared palette), chosen on every core before the frames are added in
+// order: empty for a frame that keeps the previous frame's palette or whose
+// palette the import must choose itself (pictures with alpha or a colour
+// table, pages made transparent). `checkpoint` runs on the calling thread
+// between palettes and may throw to abandon the work.
+std::vector<std::vector<gif::GIFColor>> ownPalettesOf(const std::vector<QImage>& frames, int colours, bool page,
+                                                      const std::function<void()>& checkpoint)
+{
+    const std::size_t count = frames.size();
+    std::vector<std::vector<gif::GIFColor>> palettes(count);
+    std::vector<std::size_t> wanted;
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool kept = i > 0 && mostlyRepeats(frames[i - 1], frames[i]);
+        if (!page && !kept && frames[i].format() == QImage::Format_RGB32)
+            wanted.push_back(i);
+    }
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> abandoned{false};
+    const auto work = [&](bool caller) {
+        for (std::size_t k = next++; k < wanted.size() && !abandoned; k = next++) {
+            palettes[wanted[k]] = gif::QuantizePalette({frames[wanted[k]]}, colours);
+            if (caller && checkpoint)
+                checkpoint();
+        }
+    };
+    const unsigned helpers = std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()) - 1, 7);
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < helpers && t + 1 < wanted.size(); ++t)
+        threads.emplace_back(work, false);
+    try {
+        work(true);
+    } catch (...) {
+        abandoned = true;
+        for (std::thread& t : threads)
+            t.join();
+        throw;
+    }
+    for (std::thread& t : threads)
+        t.join();
+    return palettes;
+}
+
 } // namespace
 
 void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const AnimationSettings& settings,
@@ -140,6 +185,15 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
         image.SharedPalette = gif::QuantizePalette(frames, colours);
     }
     const bool ownPalettes = settings.ColorReduction == 7 && image.SharedPalette.empty();
+    std::vector<std::vector<gif::GIFColor>> palettes;
+    if (ownPalettes && settings.ReductionBits >= 1 && settings.ReductionBits <= 8) {
+        // The colours the import would choose for a frame of its own.
+        const int colours = std::clamp(std::min(1 << settings.ReductionBits, image.ReductionLimit), 1, 256);
+        palettes = ownPalettesOf(frames, colours, page, [&] {
+            if (progress)
+                progress(0, count);
+        });
+    }
     QImage previous;
     for (int i = 0; i < count; ++i) {
         if (progress)
@@ -154,6 +208,8 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
             if (i > 0 && !page && mostlyRepeats(previous, picture)) {
                 const gif::TGIFColorMap& before = image.Images()[i - 1]->ColorMap();
                 image.SharedPalette.assign(before.data(), before.data() + before.Count());
+            } else if (!palettes.empty()) {
+                image.SharedPalette = std::move(palettes[std::size_t(i)]);  // empty: chosen by the import
             }
         }
         const int index = image.AddFrameImage(picture);
