@@ -57,16 +57,9 @@ std::size_t slotOf(std::uint32_t key) { return (key * 2654435761u) >> 23; }  // 
 TOptimisedColorLookup::TOptimisedColorLookup(const std::vector<GIFColor>& palette)
     : TColorLookup(int(std::min<std::size_t>(palette.size(), 256))),
       entries_(palette.begin(), palette.begin() + std::min<std::size_t>(palette.size(), 256)),
-      cache_(std::size_t(1) << 18, -1)
+      channels_(entries_), cache_(std::size_t(1) << 18, -1)
 {
-    const std::size_t padded = (entries_.size() + 7) / 8 * 8;
-    reds_.assign(padded, 4096);
-    greens_.assign(padded, 4096);
-    blues_.assign(padded, 4096);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        reds_[i] = entries_[i].r;
-        greens_[i] = entries_[i].g;
-        blues_[i] = entries_[i].b;
         const std::uint32_t key = std::uint32_t(entries_[i].r) | std::uint32_t(entries_[i].g) << 8
             | std::uint32_t(entries_[i].b) << 16 | 0x01000000u;
         std::size_t at = slotOf(key);
@@ -77,25 +70,6 @@ TOptimisedColorLookup::TOptimisedColorLookup(const std::vector<GIFColor>& palett
             indices_[at] = std::uint8_t(i);
         }
     }
-}
-
-int TOptimisedColorLookup::nearest(int r, int g, int b) const
-{
-    // Distances first (a loop the compiler vectorises), then the first
-    // entry at the smallest.
-    std::array<std::int32_t, 256> distances;
-    const std::size_t n = reds_.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::int32_t dr = reds_[i] - r, dg = greens_[i] - g, db = blues_[i] - b;
-        distances[i] = dr * dr + dg * dg + db * db;
-    }
-    std::int32_t best = std::numeric_limits<std::int32_t>::max();
-    for (std::size_t i = 0; i < n; ++i)
-        best = std::min(best, distances[i]);
-    std::size_t i = 0;
-    while (distances[i] != best)
-        ++i;
-    return int(i);
 }
 
 int TOptimisedColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
@@ -112,7 +86,7 @@ int TOptimisedColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
         }
     std::int16_t& cell = cache_[std::size_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2))];
     if (cell == -1)
-        cell = std::int16_t(nearest(r, g, b));
+        cell = std::int16_t(channels_.nearest(r, g, b));
     chosen = entries_[std::size_t(cell)];
     return cell;
 }

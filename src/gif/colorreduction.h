@@ -3,6 +3,7 @@
 // neighbours (Floyd-Steinberg), and the device-independent bitmap helpers.
 #pragma once
 #include "gif/colormap.h"
+#include "gif/nearest.h"
 
 #include <QImage>
 #include <QList>
@@ -49,12 +50,8 @@ public:
     int Lookup(int r, int g, int b, GIFColor& chosen) override;
 
 private:
-    int nearest(int r, int g, int b) const;
-
     std::vector<GIFColor> entries_;
-    // The entries' channels apart, padded to a multiple of 8 with entries
-    // too far to be chosen, for the search's vector loop.
-    std::vector<std::int32_t> reds_, greens_, blues_;
+    PaletteChannels channels_;
     // Open addressing: colour | 0x01000000 and its entry, 512 slots.
     std::array<std::uint32_t, 512> keys_{};
     std::array<std::uint8_t, 512> indices_{};

@@ -2,6 +2,8 @@
 // with k-means refinement.
 #include "gif/quantize.h"
 
+#include "gif/nearest.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -59,7 +61,7 @@ struct Bin {
 // Up to this many distinct colours (a screen picture), each counts alone;
 // more (a photograph) are gathered in cells, which keeps the palette's
 // choice fast.
-constexpr int kExactColours = 1 << 12;
+constexpr int kExactColours = 1 << 16;
 
 // Counts of each distinct colour when there are at most kExactColours of
 // them (one bin a colour); false beyond.
@@ -243,26 +245,12 @@ void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
     cells.reserve(bins.size());
     for (const Bin& bin : bins)
         cells.push_back({int(bin.r / bin.count), int(bin.g / bin.count), int(bin.b / bin.count), bin.count});
-    // The palette's channels apart, padded to a multiple of 8 with entries
-    // too far to be chosen, so the distance loop vectorises.
-    const std::size_t padded = (palette.size() + 7) / 8 * 8;
-    std::vector<std::int32_t> reds(padded, 4096), greens(padded, 4096), blues(padded, 4096);
+    PaletteChannels channels(palette);
     const auto sumsOf = [&](std::size_t from, std::size_t to) {
         std::vector<Bin> sums(palette.size());
-        std::array<std::int32_t, 256> distances;
         for (std::size_t c = from; c < to; ++c) {
             const Cell& cell = cells[c];
-            for (std::size_t i = 0; i < padded; ++i) {
-                const std::int32_t dr = reds[i] - cell.r, dg = greens[i] - cell.g, db = blues[i] - cell.b;
-                distances[i] = dr * dr + dg * dg + db * db;
-            }
-            std::int32_t best = std::numeric_limits<std::int32_t>::max();
-            for (std::size_t i = 0; i < padded; ++i)
-                best = std::min(best, distances[i]);
-            std::size_t nearest = 0;
-            while (distances[nearest] != best)
-                ++nearest;
-            Bin& s = sums[nearest];
+            Bin& s = sums[std::size_t(channels.nearest(cell.r, cell.g, cell.b))];
             s.count += cell.count;
             s.r += std::uint64_t(cell.r) * cell.count;
             s.g += std::uint64_t(cell.g) * cell.count;
@@ -272,11 +260,7 @@ void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
     };
     const bool twoThreads = cells.size() >= 4096;
     for (int pass = 0; pass < kKMeansPasses; ++pass) {
-        for (std::size_t i = 0; i < palette.size(); ++i) {
-            reds[i] = palette[i].r;
-            greens[i] = palette[i].g;
-            blues[i] = palette[i].b;
-        }
+        channels.assign(palette);
         std::vector<Bin> sums;
         if (twoThreads) {
             auto upper = std::async(std::launch::async, sumsOf, cells.size() / 2, cells.size());

@@ -235,3 +235,35 @@ TEST(OptimisedPalette, itsLookupTakesTheNearestEntryBySquaredDistanceInAFineCell
     EXPECT_EQ(lookup.Lookup(64, 100, 0, chosen), 2);
     EXPECT_EQ(lookup.Lookup(68, 100, 0, chosen), 3);
 }
+
+TEST(OptimisedPalette, theVectorSearchFindsTheFirstNearestEntry)
+{
+    // Against a plain search, on palettes of every padding, with repeated
+    // entries (ties go to the first) and colours far from all entries.
+    std::uint32_t seed = 99;
+    const auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return int(seed >> 16 & 0xFF);
+    };
+    for (const int size : {1, 3, 8, 9, 17, 255, 256}) {
+        std::vector<GIFColor> palette;
+        for (int i = 0; i < size; ++i)
+            palette.push_back(i % 5 == 4 ? palette[std::size_t(i / 2)]
+                                         : GIFColor{std::uint8_t(next()), std::uint8_t(next()), std::uint8_t(next())});
+        const PaletteChannels channels(palette);
+        for (int probe = 0; probe < 300; ++probe) {
+            const int r = next(), g = next(), b = next();
+            int best = 1 << 30, expected = 0;
+            for (int i = 0; i < size; ++i) {
+                const int dr = palette[std::size_t(i)].r - r, dg = palette[std::size_t(i)].g - g,
+                          db = palette[std::size_t(i)].b - b;
+                if (dr * dr + dg * dg + db * db < best) {
+                    best = dr * dr + dg * dg + db * db;
+                    expected = i;
+                }
+            }
+            ASSERT_EQ(channels.nearest(r, g, b), expected) << size << " entries, colour " << r << "," << g << "," << b;
+        }
+    }
+    EXPECT_EQ(PaletteChannels({}).nearest(1, 2, 3), 0);
+}
