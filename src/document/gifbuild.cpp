@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <thread>
 
 namespace orugif {
@@ -148,20 +149,34 @@ std::vector<std::vector<gif::GIFColor>> ownPalettesOf(const std::vector<QImage>&
                 checkpoint();
         }
     };
+    // A helper's failure (memory) is raised again on the calling thread.
     const unsigned helpers = std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()) - 1, 7);
+    std::vector<std::exception_ptr> failures(helpers);
     std::vector<std::thread> threads;
     for (unsigned t = 0; t < helpers && t + 1 < wanted.size(); ++t)
-        threads.emplace_back(work, false);
+        threads.emplace_back([&, t] {
+            try {
+                work(false);
+            } catch (...) {
+                failures[t] = std::current_exception();
+                abandoned = true;
+            }
+        });
+    const auto joinAll = [&] {
+        for (std::thread& t : threads)
+            t.join();
+    };
     try {
         work(true);
     } catch (...) {
         abandoned = true;
-        for (std::thread& t : threads)
-            t.join();
+        joinAll();
         throw;
     }
-    for (std::thread& t : threads)
-        t.join();
+    joinAll();
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
     return palettes;
 }
 
