@@ -4,8 +4,9 @@
 #include "common/savefile.h"
 
 #include <QFileInfo>
-#include <QHash>
 #include <algorithm>
+#include <array>
+#include <new>
 
 namespace orugif::formats {
 
@@ -53,53 +54,95 @@ private:
 
 int cubeLevel(int channel) { return (channel + 25) / 51; }
 
+// Up to 256 colours and their indexes: open addressing over 1024 slots,
+// with the last colour found kept aside (runs of one colour are common).
+class ColourIndex {
+public:
+    // The colour's index, added when new; -1 when 256 are already held.
+    int find(QRgb colour)
+    {
+        colour |= 0xff000000u;  // never 0, the mark of an empty slot
+        if (colour == last_)
+            return lastIndex_;
+        std::size_t at = (colour * 2654435761u) >> 22;
+        while (keys_[at] != 0 && keys_[at] != colour)
+            at = (at + 1) & 1023;
+        if (keys_[at] == 0) {
+            if (colours_.size() == 256)
+                return -1;
+            keys_[at] = colour;
+            indexes_[at] = std::uint8_t(colours_.size());
+            colours_.push_back(colour);
+        }
+        last_ = colour;
+        lastIndex_ = indexes_[at];
+        return lastIndex_;
+    }
+    const QList<QRgb>& colours() const { return colours_; }
+
+private:
+    std::array<std::uint32_t, 1024> keys_{};
+    std::array<std::uint8_t, 1024> indexes_{};
+    QList<QRgb> colours_;
+    QRgb last_ = 0;
+    int lastIndex_ = 0;
+};
+
 } // namespace
 
 AviFrames aviFrames(const std::vector<QImage>& frames)
 {
+    // Each frame is mapped to the colours found so far; as soon as the
+    // frames hold more than 256 colours together, every frame is mapped to
+    // the cube instead.
     AviFrames result;
-    QHash<QRgb, int> table;
+    ColourIndex table;
     bool fits = true;
-    for (const QImage& frame : frames) {
-        const QImage rgb = frame.convertToFormat(QImage::Format_RGB32);
-        for (int y = 0; y < rgb.height() && fits; ++y) {
-            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-            for (int x = 0; x < rgb.width(); ++x) {
-                const QRgb colour = row[x] | 0xff000000u;
-                if (table.contains(colour))
-                    continue;
-                if (table.size() == 256) {
-                    fits = false;
-                    break;
-                }
-                table.insert(colour, int(table.size()));
-            }
-        }
-        if (!fits)
-            break;
-    }
-    if (fits) {
-        result.palette.resize(table.size());
-        for (auto it = table.cbegin(); it != table.cend(); ++it)
-            result.palette[it.value()] = it.key();
-    } else {
-        for (int r = 0; r < 6; ++r)
-            for (int g = 0; g < 6; ++g)
-                for (int b = 0; b < 6; ++b)
-                    result.palette.push_back(qRgb(r * 51, g * 51, b * 51));
-    }
     result.frames.reserve(frames.size());
     for (const QImage& frame : frames) {
         const QImage rgb = frame.convertToFormat(QImage::Format_RGB32);
         QImage indexed(rgb.size(), QImage::Format_Indexed8);
+        if (indexed.isNull() && !rgb.isNull())
+            throw std::bad_alloc();
+        for (int y = 0; y < rgb.height() && fits; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+            uchar* out = indexed.scanLine(y);
+            for (int x = 0, w = rgb.width(); x < w; ++x) {
+                const int index = table.find(row[x]);
+                if (index < 0) {
+                    fits = false;
+                    break;
+                }
+                out[x] = uchar(index);
+            }
+        }
+        if (!fits)
+            break;
+        result.frames.push_back(std::move(indexed));
+    }
+    if (fits) {
+        result.palette = table.colours();
+        for (QImage& indexed : result.frames)
+            indexed.setColorTable(result.palette);
+        return result;
+    }
+    for (int r = 0; r < 6; ++r)
+        for (int g = 0; g < 6; ++g)
+            for (int b = 0; b < 6; ++b)
+                result.palette.push_back(qRgb(r * 51, g * 51, b * 51));
+    result.frames.clear();
+    for (const QImage& frame : frames) {
+        const QImage rgb = frame.convertToFormat(QImage::Format_RGB32);
+        QImage indexed(rgb.size(), QImage::Format_Indexed8);
+        if (indexed.isNull() && !rgb.isNull())
+            throw std::bad_alloc();
         indexed.setColorTable(result.palette);
         for (int y = 0; y < rgb.height(); ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
             uchar* out = indexed.scanLine(y);
-            for (int x = 0; x < rgb.width(); ++x) {
+            for (int x = 0, w = rgb.width(); x < w; ++x) {
                 const QRgb c = row[x];
-                out[x] = fits ? uchar(table.value(c | 0xff000000u))
-                              : uchar(cubeLevel(qRed(c)) * 36 + cubeLevel(qGreen(c)) * 6 + cubeLevel(qBlue(c)));
+                out[x] = uchar(cubeLevel(qRed(c)) * 36 + cubeLevel(qGreen(c)) * 6 + cubeLevel(qBlue(c)));
             }
         }
         result.frames.push_back(std::move(indexed));
