@@ -129,6 +129,8 @@ public:
     void DureeCadre();
     // The delay frame `index` is shown for: its own, or the animation's.
     int frameDelay(int index) const;
+    // frameDelay of every frame, in order.
+    std::vector<int> frameDelays() const;
     // Gives frame `index` its own delay (0 to 65535, hundredths of a
     // second); undone by Annule until the next frame change.
     void setFrameDelay(int index, int delay);

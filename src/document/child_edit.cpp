@@ -128,6 +128,14 @@ int TChild::frameDelay(int index) const
     return own >= 0 ? own : FrameDelay;
 }
 
+std::vector<int> TChild::frameDelays() const
+{
+    std::vector<int> delays;
+    for (int i = 0; i < ImageList1.count(); ++i)
+        delays.push_back(frameDelay(i));
+    return delays;
+}
+
 void TChild::setFrameDelay(int index, int delay)
 {
     if (!ImageList1.contains(index))

@@ -252,7 +252,7 @@ bool TChild::Sauve(int mode)
     if (ImageList1.isEmpty())
         throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));
     if (avi) {
-        formats::writeAvi(FileName, ImageList1.frames(), FrameDelay);
+        formats::writeAvi(FileName, ImageList1.frames(), frameDelays());
     } else {
         gif::TGIFImage image;
         MakeGif(image);
@@ -282,7 +282,7 @@ bool TChild::SauveAvi(int mode)
     EcritCadre();
     if (ImageList1.isEmpty())
         throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));
-    formats::writeAvi(path, ImageList1.frames(), FrameDelay);
+    formats::writeAvi(path, ImageList1.frames(), frameDelays());
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <array>
+#include <numeric>
 #include <new>
 
 namespace orugif::formats {
@@ -166,14 +167,36 @@ std::int64_t checkAviSize(std::int64_t count, int width, int height)
     return total;
 }
 
+AviTiming aviTiming(const std::vector<int>& delays)
+{
+    AviTiming timing;
+    int scale = 0;
+    for (int delay : delays)
+        scale = std::gcd(scale, std::max(delay, 1));
+    timing.scale = std::uint32_t(std::max(scale, 1));
+    for (int delay : delays) {
+        timing.repeats.push_back(std::max(delay, 1) / int(timing.scale));
+        timing.count += timing.repeats.back();
+    }
+    return timing;
+}
+
 QByteArray encodeAvi(const AviFrames& frames, int delay)
+{
+    return encodeAvi(frames, std::vector<int>(frames.frames.size(), delay));
+}
+
+QByteArray encodeAvi(const AviFrames& frames, const std::vector<int>& delays)
 {
     if (frames.frames.empty())
         throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));
+    if (delays.size() != frames.frames.size())
+        throw Error(QStringLiteral("Chaque cadre doit avoir sa durée : rien n'a été enregistré."));
     const int width = frames.frames.front().width(), height = frames.frames.front().height();
-    const std::int64_t count = std::int64_t(frames.frames.size());
+    const AviTiming timing = aviTiming(delays);
+    const std::int64_t count = timing.count;
     const std::int64_t total = checkAviSize(count, width, height);
-    const std::uint32_t scale = std::uint32_t(std::max(delay, 1));
+    const std::uint32_t scale = timing.scale;
     const std::int64_t stride = rowBytes(width);
     const std::uint32_t frameBytes = std::uint32_t(stride * height);
 
@@ -246,16 +269,21 @@ QByteArray encodeAvi(const AviFrames& frames, int delay)
     std::vector<std::uint32_t> offsets;
     offsets.reserve(std::size_t(count));
     const QByteArray padding(int(stride - width), '\0');
-    for (const QImage& frame : frames.frames) {
+    for (std::size_t i = 0; i < frames.frames.size(); ++i) {
+        const QImage& frame = frames.frames[i];
         if (frame.size() != QSize(width, height) || frame.format() != QImage::Format_Indexed8)
             throw Error(QStringLiteral("Les cadres de l'animation n'ont pas tous la même taille."));
-        offsets.push_back(std::uint32_t(out.size() - moviStart));
-        const qsizetype chunk = w.open("00db");
-        for (int y = height - 1; y >= 0; --y) {
-            out.append(reinterpret_cast<const char*>(frame.constScanLine(y)), width);
-            out.append(padding);
+        // A frame that lasts several times the stream's period is written
+        // that many times.
+        for (int copy = 0; copy < timing.repeats[i]; ++copy) {
+            offsets.push_back(std::uint32_t(out.size() - moviStart));
+            const qsizetype chunk = w.open("00db");
+            for (int y = height - 1; y >= 0; --y) {
+                out.append(reinterpret_cast<const char*>(frame.constScanLine(y)), width);
+                out.append(padding);
+            }
+            w.close(chunk);
         }
-        w.close(chunk);
     }
     w.close(movi);
     const qsizetype idx1 = w.open("idx1");
@@ -272,10 +300,15 @@ QByteArray encodeAvi(const AviFrames& frames, int delay)
 
 void writeAvi(const QString& path, const std::vector<QImage>& frames, int delay)
 {
+    writeAvi(path, frames, std::vector<int>(frames.size(), delay));
+}
+
+void writeAvi(const QString& path, const std::vector<QImage>& frames, const std::vector<int>& delays)
+{
     // Refused before the frames are converted.
     if (!frames.empty())
-        checkAviSize(std::int64_t(frames.size()), frames.front().width(), frames.front().height());
-    writeFileSafely(path, encodeAvi(aviFrames(frames), delay));
+        checkAviSize(aviTiming(delays).count, frames.front().width(), frames.front().height());
+    writeFileSafely(path, encodeAvi(aviFrames(frames), delays));
 }
 
 } // namespace orugif::formats

@@ -31,13 +31,26 @@ std::int64_t aviFileSize(std::int64_t count, int width, int height);
 // aviFileSize, raising Error when it passes kAviSizeLimit.
 std::int64_t checkAviSize(std::int64_t count, int width, int height);
 
-// The whole file: rate 100 and scale `delay` hundredths of a second (at
-// least 1). Raises Error when there is no frame or the file would pass
-// kAviSizeLimit.
+// The stream's period and how often each frame is written for frames
+// shown `delays` hundredths of a second each (at least 1): the period is
+// the delays' greatest common divisor, so every frame keeps its time.
+struct AviTiming {
+    std::uint32_t scale = 1;
+    std::vector<int> repeats;
+    std::int64_t count = 0;  // frames written
+};
+AviTiming aviTiming(const std::vector<int>& delays);
+
+// The whole file: rate 100 and scale the period of aviTiming in hundredths
+// of a second (one delay for all: that delay, at least 1). Raises Error when
+// there is no frame, the delays do not match the frames, or the file would
+// pass kAviSizeLimit.
 QByteArray encodeAvi(const AviFrames& frames, int delay);
+QByteArray encodeAvi(const AviFrames& frames, const std::vector<int>& delays);
 
 // encodeAvi written through writeFileSafely: a failure leaves any previous
 // file as it was.
 void writeAvi(const QString& path, const std::vector<QImage>& frames, int delay);
+void writeAvi(const QString& path, const std::vector<QImage>& frames, const std::vector<int>& delays);
 
 } // namespace orugif::formats

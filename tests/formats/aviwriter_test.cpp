@@ -171,3 +171,30 @@ TEST(AviWriter, refusalsAndFailedWritesLeaveThePreviousFile)
     EXPECT_THROW(formats::writeAvi(dir.filePath("plain/out.avi"), fewColours(), 10), Error);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
+
+TEST(AviWriter, framesOfDifferentDelaysKeepTheirTimes)
+{
+    // Delays 10, 50, 10, 200: a period of 10 hundredths, the frames written
+    // 1, 5, 1 and 20 times; one delay for all writes each frame once; a
+    // delay of 0 counts 1.
+    const formats::AviTiming mixed = formats::aviTiming({10, 50, 10, 200});
+    EXPECT_EQ(mixed.scale, 10u);
+    EXPECT_EQ(mixed.repeats, (std::vector<int>{1, 5, 1, 20}));
+    EXPECT_EQ(mixed.count, 27);
+    EXPECT_EQ(formats::aviTiming({7, 7}).repeats, (std::vector<int>{1, 1}));
+    EXPECT_EQ(formats::aviTiming({0, 3}).repeats, (std::vector<int>{1, 3}));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("timed.avi");
+    const std::vector<QImage> frames = fewColours();
+    formats::writeAvi(path, frames, std::vector<int>{4, 12, 8});
+    EXPECT_EQ(QFileInfo(path).size(), formats::aviFileSize(6, 13, 7));
+    const ReadBack back = readBack(path);
+    EXPECT_EQ(back.timeBase.num * 100, back.timeBase.den * 4);  // 4 hundredths a frame
+    ASSERT_EQ(back.frames.size(), 6u);
+    const int shown[] = {0, 1, 1, 1, 2, 2};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(back.frames[std::size_t(i)], frames[std::size_t(shown[i])].convertToFormat(QImage::Format_RGB32))
+            << "frame " << i;
+    EXPECT_THROW(formats::writeAvi(path, frames, std::vector<int>{4, 12}), Error);
+}
