@@ -156,16 +156,12 @@ public:
         sink_.finish();
     }
 
-    void encodeRows(const std::uint8_t* pixels, int width, const std::vector<int>& rows, int colorCount)
+    void encodeRows(const std::uint8_t* pixels, int width, const std::vector<int>& rows)
     {
         reset();
         int prefix = -1;
         for (const int y : rows) {
             const std::uint8_t* row = pixels + std::size_t(y) * std::size_t(width);
-            // The whole row is checked first (one quick pass), so the
-            // compression loop itself tests nothing.
-            if (colorCount < 256 && highest(row, width) >= colorCount)
-                throw GIFException(msg::ColorNotInTable);
             int x = 0;
             if (prefix < 0) {
                 prefix = row[0];
@@ -188,14 +184,6 @@ public:
     }
 
 private:
-    static int highest(const std::uint8_t* row, int width)
-    {
-        std::uint8_t hi = 0;
-        for (int x = 0; x < width; ++x)
-            hi = std::max(hi, row[x]);  // a plain reduction: it vectorises
-        return hi;
-    }
-
     // The rarer path, kept out of the loop so that the loop's few values
     // stay in registers: the second remembered extension, the hash, and a
     // new string (its code emitted, the table grown or reset). Returns the
@@ -241,22 +229,44 @@ private:
     int next_ = 0;
 };
 
+// The highest index of count pixels (a plain reduction: it vectorises).
+int highestIndex(const std::uint8_t* pixels, std::size_t count)
+{
+    std::uint8_t hi = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        hi = std::max(hi, pixels[i]);
+    return hi;
+}
+
+// The minimum code size for indices up to highest: at least 2.
+int codeSizeFor(int highest)
+{
+    int bits = 2;
+    while ((1 << bits) <= highest)
+        ++bits;
+    return bits;
+}
+
 } // namespace
 
-void EncodeImage(ByteWriter& out, int bitsPerPixel, int colorCount, const std::uint8_t* pixels,
-                 bool interlaced, int height, int width)
+void EncodeImage(ByteWriter& out, int colorCount, const std::uint8_t* pixels, bool interlaced, int height, int width)
 {
-    const int codeSize = std::clamp(bitsPerPixel, 2, 8);
+    const bool any = pixels && width >= 1 && height >= 1;
+    const std::size_t count = any ? std::size_t(width) * std::size_t(height) : 0;
+    const int highest = highestIndex(pixels, count);
+    if (any && highest >= colorCount)
+        throw GIFException(msg::ColorNotInTable);
+    const int codeSize = codeSizeFor(highest);
     out.byte(std::uint8_t(codeSize));
     auto& bytes = out.data();
     // Room for the usual outcome; growing at least twofold, so a file of
     // many frames is not copied again for each one.
-    const std::size_t wanted = bytes.size() + std::size_t(std::max(width, 0)) * std::size_t(std::max(height, 0)) / 2 + 64;
+    const std::size_t wanted = bytes.size() + count / 2 + 64;
     if (wanted > bytes.capacity())
         bytes.reserve(std::max(wanted, 2 * bytes.capacity()));
     auto encoder = std::make_unique<LzwEncoder>(bytes, codeSize);
-    if (pixels && width >= 1 && height >= 1)
-        encoder->encodeRows(pixels, width, storedRowOrder(height, interlaced), colorCount);
+    if (any)
+        encoder->encodeRows(pixels, width, storedRowOrder(height, interlaced));
     encoder->finish();
     out.byte(0);
 }
