@@ -37,7 +37,7 @@ bool uses(const TGIFSubImage* s, int index)
 int newTransparentIndex(TGIFImage& image, TGIFSubImage* frame)
 {
     if (!frame->ColorMap().Empty())
-        return frame->ColorMap().Add({0, 0, 0});
+        return frame->ColorMap().Count() < TGIFColorMap::kMaxColors ? frame->ColorMap().Add({0, 0, 0}) : -1;
     // Share another frame's transparent entry of the global table, unless
     // this frame shows that entry as a colour of its own.
     for (const auto& other : image.Images())
@@ -68,9 +68,9 @@ void mergeInto(TGIFImage& image, TGIFSubImage* frame, TGIFSubImage* prev)
     const int y1 = std::min(frame->Top() + frame->Height(), prev->Top() + prev->Height());
     if (x0 >= x1 || y0 >= y1)
         return;
+    // A full table may still hold another frame's transparent entry: the
+    // search for an entry waits for the first pixel to make transparent.
     const bool wasTransparent = frame->TransparentIndex() >= 0;
-    if (!wasTransparent && tableOf(image, frame).Count() >= TGIFColorMap::kMaxColors)
-        return;
     const TGIFColorMap& ownTable = tableOf(image, frame);
     const TGIFColorMap& prevTable = tableOf(image, prev);
     const bool sameTable = &ownTable == &prevTable;

@@ -2,8 +2,10 @@
 #include "gif/compose.h"
 #include "gif/gifimage.h"
 
+#include "support/reference.h"
 #include "support/testsupport.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -32,6 +34,30 @@ TGIFSubImage* addIndexedFrame(TGIFImage& image, int left, int top, int w, int h,
     raw->SetBounds(left, top, w, h);
     raw->Data() = std::move(pixels);
     return raw;
+}
+
+// A global table of `count` distinct colours.
+void distinctTable(TGIFImage& image, int count)
+{
+    for (int i = 0; i < count; ++i)
+        image.GlobalColorMap().Add({std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(7 * i)});
+}
+
+// The saved file plays `expected` (the frames composed before optimising),
+// read by our reader and by Pillow's.
+void expectSamePlay(TGIFImage& image, const std::vector<QImage>& expected)
+{
+    const QByteArray bytes = image.SaveToData();
+    TGIFImage reread;
+    reread.LoadFromData({reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())});
+    EXPECT_EQ(ComposeFrames(reread), expected);
+    QTemporaryDir dir;
+    if (!testsupport::havePillow() || !testsupport::writeBytes(dir.filePath("o.gif"), bytes))
+        return;
+    const testsupport::Played played = testsupport::composeWithPillow(dir.filePath("o.gif"));
+    ASSERT_EQ(played.frames.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(played.frames[i].convertToFormat(QImage::Format_RGB32), expected[i]) << "Pillow, frame " << i;
 }
 
 } // namespace
@@ -248,4 +274,41 @@ TEST(OptimizeFrames, cropKeepsWhatRemovingAnEmptiedFrameWouldChange)
     EXPECT_EQ(image.Images()[2]->Data(), std::vector<std::uint8_t>{3});
     EXPECT_EQ(image.Images()[2]->GraphicControlExtension()->DelayTime(), 30);
     EXPECT_EQ(image.Images()[1]->GraphicControlExtension()->DelayTime(), 20);
+}
+
+TEST(OptimizeFrames, aFullTableSharesItsOneTransparentEntry)
+{
+    // 255 colours and the entry the merge adds fill the table: every frame
+    // after the first is still merged, on that one entry.
+    TGIFImage image;
+    distinctTable(image, 255);
+    std::vector<std::uint8_t> pixels(64, 7);
+    for (int i = 0; i < 4; ++i) {
+        pixels[std::size_t(i)] = 9;
+        addControl(addIndexedFrame(image, 0, 0, 8, 8, pixels), 10, 1);
+    }
+    const auto before = ComposeFrames(image);
+    image.OptimizeFrames(TGIFImage::ooMerge);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_EQ(std::count(image.Images()[i]->Data().begin(), image.Images()[i]->Data().end(),
+                             std::uint8_t(image.Images()[i]->TransparentIndex())),
+                  63)
+            << "frame " << i;
+    expectSamePlay(image, before);
+}
+
+TEST(ShareEqualLocalTables, equalTablesBecomeTheGlobalOneOthersStay)
+{
+    for (bool equal : {true, false}) {
+        TGIFImage image;
+        image.AddFrameImage(testsupport::solid(4, 3, 0x3366CC));
+        image.AddFrameImage(testsupport::solid(4, 3, 0xFF0000));
+        if (!equal)
+            image.Images()[1]->ColorMap()[0] = {1, 2, 3};  // an entry no pixel shows
+        const auto before = ComposeFrames(image);
+        EXPECT_EQ(image.ShareEqualLocalTables(), equal);
+        EXPECT_EQ(image.GlobalColorMap().Empty(), !equal);
+        EXPECT_EQ(image.Images()[1]->ColorMap().Empty(), equal);
+        expectSamePlay(image, before);
+    }
 }
