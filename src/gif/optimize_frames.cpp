@@ -1,11 +1,14 @@
 // Frame optimisation: a frame becomes transparent where it repeats the
 // frame it is drawn over (merge), and transparent borders are cut away
 // (crop); frames left empty are removed, their delay going to the frame
-// shown before them.
+// shown before them. The global table is then ordered so that frames
+// showing few colours need short codes.
 #include "gif/gifimage.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <numeric>
 
 namespace orugif::gif {
 
@@ -106,6 +109,90 @@ void mergeInto(TGIFImage& image, TGIFSubImage* frame, TGIFSubImage* prev)
     frame->FreeBitmap();
 }
 
+// Gives the global table's entries that more frames show the lower indices
+// (the code size of a frame follows the highest index it uses), and each
+// transparent frame on that table the lowest index it does not show as its
+// transparent one. The entries from `firstAdded` on (the merge's transparent
+// entries) are dropped when nothing needs them any more. The pictures stay
+// the same.
+void orderGlobalTable(TGIFImage& image, int firstAdded, bool wasSorted)
+{
+    TGIFColorMap& table = image.GlobalColorMap();
+    const int size = table.Count();
+    if (size == 0)
+        return;
+    std::vector<TGIFSubImage*> frames;
+    std::array<int, 256> framesShowing{};
+    std::array<std::int64_t, 256> pixelsShowing{};
+    for (const auto& s : image.Images()) {
+        if (s->Empty() || !s->ColorMap().Empty())
+            continue;
+        frames.push_back(s.get());
+        std::array<std::int64_t, 256> counts{};
+        for (const std::uint8_t p : s->Data())
+            ++counts[p];
+        const int tidx = s->TransparentIndex();
+        for (int c = 0; c < size; ++c)
+            if (c != tidx && counts[std::size_t(c)] > 0) {
+                ++framesShowing[std::size_t(c)];
+                pixelsShowing[std::size_t(c)] += counts[std::size_t(c)];
+            }
+    }
+    std::vector<int> order(std::size_t(size), 0);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const auto ka = std::pair(framesShowing[std::size_t(a)], pixelsShowing[std::size_t(a)]);
+        const auto kb = std::pair(framesShowing[std::size_t(b)], pixelsShowing[std::size_t(b)]);
+        return ka > kb;
+    });
+    // Indices past the table (shown as its black padding) keep their place.
+    std::array<std::uint8_t, 256> newIndex{};
+    for (int i = 0; i < 256; ++i)
+        newIndex[std::size_t(i)] = std::uint8_t(i);
+    for (int k = 0; k < size; ++k)
+        newIndex[std::size_t(order[std::size_t(k)])] = std::uint8_t(k);
+
+    std::vector<bool> needed(std::size_t(size), false);
+    bool pastTheEnd = false;
+    for (TGIFSubImage* s : frames) {
+        s->FreeBitmap();
+        const int tidx = s->TransparentIndex();
+        std::array<bool, 256> shown{};
+        for (std::uint8_t& p : s->Data())
+            if (p != tidx) {
+                p = newIndex[p];
+                shown[p] = true;
+            }
+        for (int c = 0; c < size; ++c)
+            needed[std::size_t(c)] = needed[std::size_t(c)] || shown[std::size_t(c)];
+        // Indices past the table's end (a damaged file's) stay as they are,
+        // and so does the table's length.
+        pastTheEnd = pastTheEnd || std::find(shown.begin() + size, shown.end(), true) != shown.end() || tidx >= size;
+        if (tidx < 0 || tidx >= size)
+            continue;
+        const int lowest = int(std::find(shown.begin(), shown.begin() + size, false) - shown.begin());
+        for (std::uint8_t& p : s->Data())
+            if (p == tidx)
+                p = std::uint8_t(lowest);
+        s->GraphicControlExtension()->SetTransparentIndex(lowest);
+        needed[std::size_t(lowest)] = true;
+    }
+    std::vector<GIFColor> colours(std::size_t(size), GIFColor{});
+    for (int c = 0; c < size; ++c)
+        colours[newIndex[std::size_t(c)]] = table[c];
+    TGIFHeader& header = image.Header();
+    if (header.BackgroundColorIndex < size) {
+        header.BackgroundColorIndex = newIndex[header.BackgroundColorIndex];
+        needed[header.BackgroundColorIndex] = true;
+    }
+    int count = size;
+    while (!pastTheEnd && count > 0 && order[std::size_t(count - 1)] >= firstAdded && !needed[std::size_t(count - 1)])
+        --count;
+    const bool sorted = table.Optimized();
+    table.Assign(colours.data(), count);
+    table.SetOptimized(count <= firstAdded ? wasSorted : sorted);
+}
+
 } // namespace
 
 // Cuts the transparent columns and rows off a transparent frame's edges.
@@ -190,6 +277,8 @@ void TGIFImage::OptimizeFrames(int options, int reductionMethod, int ditherMode,
     int done = 0;
     Progress(ProgressStage::Starting, 0, msg::Optimizing);
     try {
+        const int tableSize = header_.ColorMap.Count();
+        const bool tableSorted = header_.ColorMap.Optimized();
         if (options & ooMerge) {
             for (int i = count - 1; i >= 1; --i) {
                 int j = i - 1;
@@ -207,6 +296,8 @@ void TGIFImage::OptimizeFrames(int options, int reductionMethod, int ditherMode,
                 Progress(ProgressStage::Running, ++done * 100 / steps, msg::Optimizing);
             }
         }
+        if (options & (ooMerge | ooCrop))
+            orderGlobalTable(*this, tableSize, tableSorted);
     } catch (...) {
         Progress(ProgressStage::Ending, 0, msg::Optimizing);
         throw;
