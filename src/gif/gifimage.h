@@ -179,8 +179,8 @@ private:
     void ReadFrom(ByteReader& in);
     void WriteTo(ByteWriter& out);
     // The crop step for frame i: cut to its visible part, removed or kept
-    // as one transparent pixel when nothing is left.
-    void cropOrRemove(int i);
+    // as one transparent pixel when nothing is left. False when removed.
+    bool cropOrRemove(int i);
 
     std::int64_t heldPixels_ = 0;  // declared first: the frames uncount themselves as they go
     TGIFHeader header_;

@@ -25,6 +25,20 @@ std::vector<int> storedRowOrder(int height, bool interlaced);
 void EncodeImage(ByteWriter& out, int colorCount, const std::uint8_t* pixels, bool interlaced, int height,
                  int width);
 
+// The number of bytes EncodeImage writes for these pixels.
+std::size_t EncodedSize(const std::uint8_t* pixels, bool interlaced, int height, int width);
+
+// Picks each pixel from `pixels` or `alternative` (two values that show the
+// same, such as a transparent pixel and the colour beneath it) so that the
+// code stream is short: every string is the longest the code table can
+// match with either value at such places, and where a string ends, the next
+// one starts with the value that lets it run longest; where both run
+// equally far, `pixels` wins. Encoding the result gives exactly the codes
+// this parse found. (Over a pattern that `alternative` repeats, keeping to
+// `alternative` alone may code shorter: the caller compares.)
+std::vector<std::uint8_t> ChooseForCompression(const std::uint8_t* pixels, const std::uint8_t* alternative,
+                                               bool interlaced, int height, int width);
+
 // Called with each recoverable decoding problem ("Decoder bit buffer
 // under-run", "Premature end of data").
 using DecodeWarning = std::function<void(const char* message)>;

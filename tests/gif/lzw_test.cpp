@@ -326,3 +326,30 @@ TEST(LzwDecoder, codesAboveTheNextFreeCodeRepeatTheLastString)
     const auto d = decode(pack(2, {{4, 3}, {2, 3}, {7, 3}, {5, 3}}), 3, 1);
     EXPECT_EQ(d.pixels, (std::vector<std::uint8_t>{2, 2, 2}));
 }
+
+TEST(LzwChoice, takesEitherValueInTheOrderTheRowsAreStored)
+{
+    // Where `first` is 9 (a transparent pixel over a picture), either value
+    // may be taken; elsewhere both agree and the value stays.
+    std::mt19937 rng(5);
+    const int w = 37, h = 21;
+    std::vector<std::uint8_t> picture(std::size_t(w * h)), holes(picture.size());
+    for (std::size_t i = 0; i < picture.size(); ++i) {
+        picture[i] = std::uint8_t(i % 5 == 0 ? rng() % 8 : (i / 3) % 4);
+        holes[i] = rng() % 3 ? 9 : picture[i];
+    }
+    for (bool interlaced : {false, true}) {
+        const auto chosen = ChooseForCompression(holes.data(), picture.data(), interlaced, h, w);
+        ASSERT_EQ(chosen.size(), holes.size());
+        std::size_t taken[2] = {0, 0};
+        for (std::size_t i = 0; i < chosen.size(); ++i) {
+            ASSERT_TRUE(chosen[i] == holes[i] || chosen[i] == picture[i]) << i;
+            if (holes[i] != picture[i])
+                ++taken[chosen[i] == 9 ? 0 : 1];
+        }
+        // Both values serve somewhere: the choice is made pixel by pixel.
+        EXPECT_GT(taken[0], 0u);
+        EXPECT_GT(taken[1], 0u);
+        EXPECT_EQ(decode(encode(chosen, w, h, interlaced), w, h, interlaced).pixels, chosen);
+    }
+}

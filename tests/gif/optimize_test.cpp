@@ -1,6 +1,7 @@
 // Colour table and frame optimisation of a GIF image before it is saved.
 #include "gif/compose.h"
 #include "gif/gifimage.h"
+#include "gif/lzw.h"
 
 #include "support/reference.h"
 #include "support/testsupport.h"
@@ -8,8 +9,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <random>
+#include <set>
 
 using namespace orugif::gif;
 
@@ -41,6 +44,16 @@ void distinctTable(TGIFImage& image, int count)
 {
     for (int i = 0; i < count; ++i)
         image.GlobalColorMap().Add({std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(7 * i)});
+}
+
+// width x height pixels, each 0 or 1 at random (the same for a seed).
+std::vector<std::uint8_t> twoColourNoise(int width, int height, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> pixels(std::size_t(width) * std::size_t(height));
+    for (auto& p : pixels)
+        p = std::uint8_t(rng() % 2);
+    return pixels;
 }
 
 // The saved file plays `expected` (the frames composed before optimising),
@@ -320,6 +333,81 @@ TEST(OptimizeFrames, aFullTableSharesItsOneTransparentEntry)
                              std::uint8_t(image.Images()[i]->TransparentIndex())),
                   63)
             << "frame " << i;
+    expectSamePlay(image, before);
+}
+
+TEST(OptimizeFrames, aMergedFrameKeepsWhicheverCodingIsSmallest)
+{
+    // Frame 1 is all colour 0 over a noise of 0 and 1: merged, a noise of
+    // transparent and 0; its own pixels code far smaller: it keeps them and
+    // is opaque again. Frame 2 changes two corners of frame 1: its
+    // transparent run codes smallest. Frame 3 draws a pattern over frame 2.
+    TGIFImage image;
+    distinctTable(image, 4);
+    const int w = 48, h = 32;
+    std::vector<std::vector<std::uint8_t>> frames{twoColourNoise(w, h, 3), std::vector<std::uint8_t>(48 * 32, 0)};
+    frames.push_back(frames[1]);
+    frames[2].front() = frames[2].back() = 2;
+    frames.push_back(frames[2]);
+    for (int y = 8; y < 20; ++y)
+        for (int x = 5; x < 41; ++x)
+            frames[3][std::size_t(y * w + x)] = std::uint8_t((x / 2 + y) % 5 < 3 ? 0 : 1 + (x + y) % 3);
+    for (const auto& pixels : frames)
+        addControl(addIndexedFrame(image, 0, 0, w, h, pixels), 10, 1);
+    const auto before = ComposeFrames(image);
+    image.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
+    ASSERT_EQ(image.Images().Count(), 4);
+    const TGIFSubImage* second = image.Images()[1];
+    EXPECT_EQ(second->TransparentIndex(), -1);
+    EXPECT_EQ(std::set(second->Data().begin(), second->Data().end()).size(), 1u);
+    const TGIFSubImage* third = image.Images()[2];
+    EXPECT_EQ(std::count(third->Data().begin(), third->Data().end(), std::uint8_t(third->TransparentIndex())),
+              w * h - 2);
+    // No frame codes longer than its merged or its own pixels would in its
+    // rectangle, each numbered from 0 (as the table's order mostly gives).
+    const auto codedSize = [](std::vector<std::uint8_t> pixels, int width) {
+        std::array<int, 256> number;
+        number.fill(-1);
+        int next = 0;
+        for (std::uint8_t& p : pixels)
+            p = std::uint8_t(number[p] < 0 ? number[p] = next++ : number[p]);
+        return EncodedSize(pixels.data(), false, int(pixels.size()) / width, width);
+    };
+    for (int i = 1; i < 4; ++i) {
+        const TGIFSubImage* s = image.Images()[i];
+        std::vector<std::uint8_t> own, merged;
+        for (int y = s->Top(); y < s->Top() + s->Height(); ++y)
+            for (int x = s->Left(); x < s->Left() + s->Width(); ++x) {
+                const std::size_t at = std::size_t(y * w + x);
+                own.push_back(frames[std::size_t(i)][at]);
+                merged.push_back(own.back() == frames[std::size_t(i - 1)][at] ? 255 : own.back());
+            }
+        const std::size_t kept = codedSize(s->Data(), s->Width());
+        EXPECT_LE(kept, std::min(codedSize(own, s->Width()), codedSize(merged, s->Width()))) << "frame " << i;
+    }
+    expectSamePlay(image, before);
+}
+
+TEST(OptimizeFrames, anEntryAFrameNoLongerNeedsServesTheNextMerge)
+{
+    // A full table but for one entry. Frame 3 (merged first) takes it as
+    // its transparent entry, then keeps its own pixels (one colour over
+    // noise, as above); frame 2, which repeats frame 1 but for a 2 x 2
+    // block, still finds an entry to be transparent with and is cut to it.
+    TGIFImage image;
+    distinctTable(image, 255);
+    const int w = 32, h = 32;
+    const std::vector<std::uint8_t> flat(std::size_t(w * h), 0), noise = twoColourNoise(w, h, 9);
+    std::vector<std::uint8_t> block = noise;
+    for (int y = 10; y < 12; ++y)
+        std::fill_n(block.begin() + y * w + 20, 2, 5);
+    for (const auto& pixels : {flat, noise, block, flat})
+        addControl(addIndexedFrame(image, 0, 0, w, h, pixels), 10, 1);
+    const auto before = ComposeFrames(image);
+    image.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
+    ASSERT_EQ(image.Images().Count(), 4);
+    const TGIFSubImage* third = image.Images()[2];
+    EXPECT_EQ(QRect(third->Left(), third->Top(), third->Width(), third->Height()), QRect(20, 10, 2, 2));
     expectSamePlay(image, before);
 }
 
