@@ -254,6 +254,8 @@ public:
             const bool full = next_ >= 4095;
             if (full) {
                 table_.clear();
+                std::memset(memo_, 0, sizeof memo_);
+                std::memset(children_, 0, sizeof children_);
                 next_ = clear_ + 2;
             }
             // The entry this code adds ends with the next string's first
@@ -263,6 +265,7 @@ public:
                 const std::uint32_t key = std::uint32_t(code) << 8 | match.start;
                 table_.find(key);
                 table_.insert(key, next_);
+                children_[code] |= std::uint64_t(1) << (match.start & 63);
                 prefix_[next_] = std::uint16_t(code);
                 last_[next_] = match.start;
                 ++next_;
@@ -273,17 +276,32 @@ public:
     }
 
 private:
-    static constexpr int kWays = 8;
+    static constexpr int kWays = 4;
     struct Match {
         std::size_t end = 0;
         int code = 0;
         std::uint8_t start = 0;
     };
 
+    // The code of a string extended by value, or -1. The last extension
+    // found of each string is remembered beside it, and a bit for each
+    // value its extensions end with (modulo 64) turns most misses away
+    // before the hash.
     int lookup(int code, int value)
     {
+        const std::uint32_t tag = 0x80000000u | std::uint32_t(value) << 16;
+        const std::uint32_t memo = memo_[code];
+        if ((memo & 0xFFFF0000u) == tag)
+            return int(memo & 0xFFFF);
         const std::uint32_t key = std::uint32_t(code) << 8 | std::uint32_t(value);
-        return key == pendingKey_ ? next_ : table_.find(key);
+        if (key == pendingKey_)
+            return next_;
+        if (!(children_[code] >> (value & 63) & 1))
+            return -1;
+        const int found = table_.find(key);
+        if (found >= 0)
+            memo_[code] = tag | std::uint32_t(found);
+        return found;
     }
 
     // The longer match from `at` of the two first values; the entry that
@@ -308,12 +326,22 @@ private:
 
     Match longest(std::size_t at, std::uint8_t value)
     {
-        int ways[kWays], grown[kWays];
+        int buffers[2][kWays];
+        int* ways = buffers[0];
+        int* grown = buffers[1];
         int count = 1;
         ways[0] = value;
         std::size_t end = at + 1;
         for (; end < count_; ++end) {
             const int a = first_[end], b = second_[end];
+            if (count == 1 && a == b) {
+                // One string and one value: the encoder's own step.
+                const int c = lookup(ways[0], a);
+                if (c < 0)
+                    break;
+                ways[0] = c;
+                continue;
+            }
             int made = 0;
             for (int w = 0; w < count && made < kWays; ++w) {
                 const int c = lookup(ways[w], a);
@@ -327,7 +355,7 @@ private:
             }
             if (made == 0)
                 break;
-            std::copy(grown, grown + made, ways);
+            std::swap(ways, grown);
             count = made;
         }
         return {end, ways[0], value};
@@ -354,6 +382,8 @@ private:
     int next_;
     std::uint32_t pendingKey_ = kNoKey;
     StringTable table_;
+    std::uint32_t memo_[4096] = {};
+    std::uint64_t children_[4096] = {};
     std::uint16_t prefix_[4096] = {};
     std::uint8_t last_[4096] = {};
 };

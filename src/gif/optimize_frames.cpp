@@ -195,19 +195,27 @@ void orderGlobalTable(TGIFImage& image, int firstAdded, bool wasSorted)
     const int size = table.Count();
     if (size == 0)
         return;
-    std::vector<TGIFSubImage*> frames;
+    // Which entries each frame on the global table shows (its transparent
+    // one aside), and how often.
+    struct Shows {
+        TGIFSubImage* frame;
+        std::array<bool, 256> entry;
+    };
+    std::vector<Shows> frames;
     std::array<int, 256> framesShowing{};
     std::array<std::int64_t, 256> pixelsShowing{};
     for (const auto& s : image.Images()) {
         if (s->Empty() || !s->ColorMap().Empty())
             continue;
-        frames.push_back(s.get());
-        std::array<std::int64_t, 256> counts{};
+        std::array<std::uint32_t, 256> counts{};
         for (const std::uint8_t p : s->Data())
             ++counts[p];
         const int tidx = s->TransparentIndex();
+        Shows& shows = frames.emplace_back(Shows{s.get(), {}});
+        for (int c = 0; c < 256; ++c)
+            shows.entry[std::size_t(c)] = c != tidx && counts[std::size_t(c)] > 0;
         for (int c = 0; c < size; ++c)
-            if (c != tidx && counts[std::size_t(c)] > 0) {
+            if (shows.entry[std::size_t(c)]) {
                 ++framesShowing[std::size_t(c)];
                 pixelsShowing[std::size_t(c)] += counts[std::size_t(c)];
             }
@@ -228,28 +236,33 @@ void orderGlobalTable(TGIFImage& image, int firstAdded, bool wasSorted)
 
     std::vector<bool> needed(std::size_t(size), false);
     bool pastTheEnd = false;
-    for (TGIFSubImage* s : frames) {
-        s->FreeBitmap();
+    for (const Shows& shows : frames) {
+        TGIFSubImage* s = shows.frame;
+        s->FreeBitmap();  // drawn with the table as it was
         const int tidx = s->TransparentIndex();
         std::array<bool, 256> shown{};
-        for (std::uint8_t& p : s->Data())
-            if (p != tidx) {
-                p = newIndex[p];
-                shown[p] = true;
-            }
+        for (int c = 0; c < 256; ++c)
+            if (shows.entry[std::size_t(c)])
+                shown[newIndex[std::size_t(c)]] = true;
         for (int c = 0; c < size; ++c)
             needed[std::size_t(c)] = needed[std::size_t(c)] || shown[std::size_t(c)];
         // Indices past the table's end (a damaged file's) stay as they are,
         // and so does the table's length.
         pastTheEnd = pastTheEnd || std::find(shown.begin() + size, shown.end(), true) != shown.end() || tidx >= size;
-        if (tidx < 0 || tidx >= size)
+        std::array<std::uint8_t, 256> to = newIndex;
+        if (tidx >= 0 && tidx < size) {
+            const int lowest = int(std::find(shown.begin(), shown.begin() + size, false) - shown.begin());
+            to[std::size_t(tidx)] = std::uint8_t(lowest);
+            s->GraphicControlExtension()->SetTransparentIndex(lowest);
+            needed[std::size_t(lowest)] = true;
+        }
+        bool same = true;
+        for (int c = 0; c < 256 && same; ++c)
+            same = to[std::size_t(c)] == c;
+        if (same)
             continue;
-        const int lowest = int(std::find(shown.begin(), shown.begin() + size, false) - shown.begin());
         for (std::uint8_t& p : s->Data())
-            if (p == tidx)
-                p = std::uint8_t(lowest);
-        s->GraphicControlExtension()->SetTransparentIndex(lowest);
-        needed[std::size_t(lowest)] = true;
+            p = to[p];
     }
     std::vector<GIFColor> colours(std::size_t(size), GIFColor{});
     for (int c = 0; c < size; ++c)
