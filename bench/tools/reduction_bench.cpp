@@ -225,6 +225,11 @@ BENCHMARK_CAPTURE(ours, photoOptimisedFloyd, "photoOptimisedFloyd", photo, optim
 BENCHMARK_CAPTURE(ours, photoWebCube, "photoWebCube", photo, AnimationSettings{})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+BENCHMARK_CAPTURE(ours, photoWebMergeCrop, "photoWebMergeCrop", photo, [] {
+    AnimationSettings s;
+    s.MergeDuplicatePixels = s.RemoveUselessFrames = true;
+    return s;
+}())->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(ffmpegPalette, photo, photo)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK_CAPTURE(gifsicleOnCube, photo, photo)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(estimate)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
