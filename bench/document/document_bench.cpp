@@ -111,7 +111,7 @@ void encodeAnimationPixels(benchmark::State& state)
     for (auto _ : state) {
         orugif::gif::ByteWriter out;
         for (const auto& pixels : indices)
-            orugif::gif::EncodeImage(out, 8, 216, pixels.data(), false, 480, 640);
+            orugif::gif::EncodeImage(out, 216, pixels.data(), false, 480, 640);
         benchmark::DoNotOptimize(out.data().data());
     }
     state.counters["frames/s"] = benchmark::Counter(300.0 * double(state.iterations()), benchmark::Counter::kIsRate);

@@ -3,13 +3,16 @@
 // cube-mapped file: a 60-frame 640 x 480 photographic animation (FFmpeg's
 // mandelbrot source) and a 120-frame 800 x 600 screen recording (a drawn
 // window with a moving cursor and typing). Counters: bytes, PSNR in dB
-// against the 24-bit frames. Needs ffmpeg and gifsicle on the PATH.
+// against the 24-bit frames. Needs ffmpeg and gifsicle on the PATH. With
+// ORUGIF_BENCH_KEEP naming a folder, every file made is also written there
+// (named after its line) for a look at its blocks.
 #include "gif/compose.h"
 #include "gif/gifimage.h"
 #include "tools/optimisation.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -128,8 +131,23 @@ QByteArray build(const std::vector<QImage>& frames, const AnimationSettings& s)
     return image.SaveToData();
 }
 
-void report(benchmark::State& state, const QByteArray& file, const std::vector<QImage>& frames)
+void keep(benchmark::State& state, const QByteArray& file, const QString& name)
 {
+    if (const QString folder = qEnvironmentVariable("ORUGIF_BENCH_KEEP"); !folder.isEmpty()) {
+        QFile out(QDir(folder).filePath(name + ".gif"));
+        if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size())
+            state.SkipWithError("cannot keep the file");
+    }
+}
+
+QString clipName(const Clip& c)
+{
+    return QFileInfo(QFileInfo(c.pattern).path()).fileName();
+}
+
+void report(benchmark::State& state, const QByteArray& file, const std::vector<QImage>& frames, const QString& name)
+{
+    keep(state, file, name);
     state.counters["bytes"] = double(file.size());
     state.counters["PSNR_dB"] = psnr(file, frames);
 }
@@ -140,13 +158,13 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void ours(benchmark::State& state, const Clip& (*clip)(), AnimationSettings s)
+void ours(benchmark::State& state, const char* name, const Clip& (*clip)(), AnimationSettings s)
 {
     const Clip& c = clip();
     QByteArray file;
     for (auto _ : state)
         file = build(c.frames, s);
-    report(state, file, c.frames);
+    report(state, file, c.frames, QStringLiteral("ours-") + name);
 }
 
 AnimationSettings optimised(int dither, bool merge = false, bool crop = false, bool global = false)
@@ -168,21 +186,23 @@ void ffmpegPalette(benchmark::State& state, const Clip& (*clip)())
         if (!runTool("ffmpeg", {"-loglevel", "error", "-y", "-framerate", "25", "-i", c.pattern, "-vf",
                                 "split[a][b];[a]palettegen[p];[b][p]paletteuse", out}))
             state.SkipWithError("ffmpeg failed");
-    report(state, readAll(out), c.frames);
+    report(state, readAll(out), c.frames, "ffmpeg-" + clipName(c));
 }
 
 void gifsicleOnCube(benchmark::State& state, const Clip& (*clip)())
 {
     const Clip& c = clip();
     const QString cube = workDir().filePath("cube.gif"), out = workDir().filePath("gifsicle.gif");
+    const QByteArray cubeFile = build(c.frames, AnimationSettings{});
+    keep(state, cubeFile, "cube-" + clipName(c));
     QFile f(cube);
-    if (!f.open(QIODevice::WriteOnly) || f.write(build(c.frames, AnimationSettings{})) < 0)
+    if (!f.open(QIODevice::WriteOnly) || f.write(cubeFile) < 0)
         state.SkipWithError("cannot write the cube-mapped file");
     f.close();
     for (auto _ : state)
         if (!runTool("gifsicle", {"-O3", "--colors", "256", cube, "-o", out}))
             state.SkipWithError("gifsicle failed");
-    report(state, readAll(out), c.frames);
+    report(state, readAll(out), c.frames, "gifsicle-" + clipName(c));
 }
 
 void estimate(benchmark::State& state)
@@ -196,26 +216,42 @@ void estimate(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK_CAPTURE(ours, photoOptimised, photo, optimised(0))->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(ours, photoOptimisedFloyd, photo, optimised(1))->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(ours, photoWebCube, photo, AnimationSettings{})->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(ffmpegPalette, photo, photo)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK_CAPTURE(gifsicleOnCube, photo, photo)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(estimate)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK_CAPTURE(ours, screenOptimised, screen, optimised(0))->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(ours, screenOptimisedFloyd, screen, optimised(1))->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(ours, screenOptimisedMergeCrop, screen, optimised(0, true, true))
+BENCHMARK_CAPTURE(ours, photoOptimised, "photoOptimised", photo, optimised(0))
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
-BENCHMARK_CAPTURE(ours, screenGlobalFloydMergeCrop, screen, optimised(1, true, true, true))
+BENCHMARK_CAPTURE(ours, photoOptimisedFloyd, "photoOptimisedFloyd", photo, optimised(1))
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
-BENCHMARK_CAPTURE(ours, screenWebMergeCrop, screen, [] {
+BENCHMARK_CAPTURE(ours, photoWebCube, "photoWebCube", photo, AnimationSettings{})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(ours, photoWebMergeCrop, "photoWebMergeCrop", photo, [] {
     AnimationSettings s;
     s.MergeDuplicatePixels = s.RemoveUselessFrames = true;
     return s;
 }())->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK_CAPTURE(ours, screenWebGlobalMergeCrop, screen, [] {
+BENCHMARK_CAPTURE(ffmpegPalette, photo, photo)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(gifsicleOnCube, photo, photo)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(estimate)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(ours, screenOptimised, "screenOptimised", screen, optimised(0))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(ours, screenOptimisedFloyd, "screenOptimisedFloyd", screen, optimised(1))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(ours, screenOptimisedMergeCrop, "screenOptimisedMergeCrop", screen, optimised(0, true, true))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(ours, screenGlobalFloydMergeCrop, "screenGlobalFloydMergeCrop", screen,
+                  optimised(1, true, true, true))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK_CAPTURE(ours, screenWebMergeCrop, "screenWebMergeCrop", screen, [] {
+    AnimationSettings s;
+    s.MergeDuplicatePixels = s.RemoveUselessFrames = true;
+    return s;
+}())->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(ours, screenWebGlobalMergeCrop, "screenWebGlobalMergeCrop", screen, [] {
     AnimationSettings s;
     s.MergeDuplicatePixels = s.RemoveUselessFrames = s.RemoveLocalPalettes = true;
     return s;

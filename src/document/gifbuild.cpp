@@ -256,6 +256,9 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
         image.SharedPalette.clear();
     if (count > 0)
         chooseDisposals(image, settings.TransparentBackground || settings.MergeDuplicatePixels);
+    // Frames that all got the same palette (the web cube, or a screen
+    // recording whose frames kept the previous palette) share it once.
+    image.ShareEqualLocalTables();
     if (progress)
         progress(count, count);
 }

@@ -139,6 +139,10 @@ public:
 
     // Replaces all colour tables by one global table of the colours used.
     void OptimizeColorTable();
+    // When there is no global table and every frame has a table of its own,
+    // all equal, that table becomes the global one (written once instead of
+    // once a frame). Tells whether it did.
+    bool ShareEqualLocalTables();
     // Option bits of OptimizeFrames.
     static constexpr int ooCrop = 1, ooMerge = 2, ooCleanup = 4, ooColorMap = 8;
     // Makes frames transparent where they repeat the frame before (merge)
@@ -175,8 +179,8 @@ private:
     void ReadFrom(ByteReader& in);
     void WriteTo(ByteWriter& out);
     // The crop step for frame i: cut to its visible part, removed or kept
-    // as one transparent pixel when nothing is left.
-    void cropOrRemove(int i);
+    // as one transparent pixel when nothing is left. False when removed.
+    bool cropOrRemove(int i);
 
     std::int64_t heldPixels_ = 0;  // declared first: the frames uncount themselves as they go
     TGIFHeader header_;

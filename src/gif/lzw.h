@@ -16,12 +16,28 @@ namespace orugif::gif {
 std::vector<int> storedRowOrder(int height, bool interlaced);
 
 // Writes the complete image data block of one sub-image: the minimum code
-// size (bitsPerPixel, raised to 2), a clear code first, codes growing from
-// minimum + 1 bits to 12, a clear code when the next free code would reach
-// 4095, the end code, sub-blocks of 255 bytes and the zero terminator.
-// A pixel not below colorCount raises "Color not in color table".
-void EncodeImage(ByteWriter& out, int bitsPerPixel, int colorCount, const std::uint8_t* pixels,
-                 bool interlaced, int height, int width);
+// size (the bits the highest index used needs, at least 2, so a frame that
+// shows a few entries of a large table is coded with short codes), a clear
+// code first, codes growing from minimum + 1 bits to 12, a clear code when
+// the next free code would reach 4095, the end code, sub-blocks of 255
+// bytes and the zero terminator. A pixel not below colorCount raises
+// "Color not in color table".
+void EncodeImage(ByteWriter& out, int colorCount, const std::uint8_t* pixels, bool interlaced, int height,
+                 int width);
+
+// The number of bytes EncodeImage writes for these pixels.
+std::size_t EncodedSize(const std::uint8_t* pixels, bool interlaced, int height, int width);
+
+// Picks each pixel from `pixels` or `alternative` (two values that show the
+// same, such as a transparent pixel and the colour beneath it) so that the
+// code stream is short: every string is the longest the code table can
+// match with either value at such places, and where a string ends, the next
+// one starts with the value that lets it run longest; where both run
+// equally far, `pixels` wins. Encoding the result gives exactly the codes
+// this parse found. (Over a pattern that `alternative` repeats, keeping to
+// `alternative` alone may code shorter: the caller compares.)
+std::vector<std::uint8_t> ChooseForCompression(const std::uint8_t* pixels, const std::uint8_t* alternative,
+                                               bool interlaced, int height, int width);
 
 // Called with each recoverable decoding problem ("Decoder bit buffer
 // under-run", "Premature end of data").

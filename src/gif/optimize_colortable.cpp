@@ -170,4 +170,24 @@ void TGIFImage::OptimizeColorTable()
         s->FreeBitmap();
 }
 
+bool TGIFImage::ShareEqualLocalTables()
+{
+    if (!header_.ColorMap.Empty() || images_.Count() == 0)
+        return false;
+    const TGIFColorMap& first = images_[0]->ColorMap();
+    for (const auto& s : images_) {
+        const TGIFColorMap& map = s->ColorMap();
+        if (map.Empty() || map.Count() != first.Count() || map.Optimized() != first.Optimized()
+            || !std::equal(map.data(), map.data() + map.Count(), first.data()))
+            return false;
+    }
+    StopPainters();
+    std::lock_guard lock(painterLock_);
+    header_.ColorMap.Assign(first.data(), first.Count());
+    header_.ColorMap.SetOptimized(first.Optimized());
+    for (const auto& s : images_)
+        s->ColorMap().Clear();
+    return true;
+}
+
 } // namespace orugif::gif

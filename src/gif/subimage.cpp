@@ -300,19 +300,19 @@ void TGIFSubImage::SaveToStream(ByteWriter& out) const
     out.word(std::uint16_t(width_));
     out.word(std::uint16_t(height_));
     std::uint8_t packed = interlaced_ ? 0x40 : 0;
-    int bits = 0, count = 0;
+    // The pixels are checked against the table they are shown with; a frame
+    // without a table of its own may use the padding of the largest one.
+    int count = 0;
     if (!localMap_.Empty()) {
-        bits = localMap_.BitsPerPixel();
         count = localMap_.Count();
-        packed |= std::uint8_t(0x80 | (localMap_.Optimized() ? 0x20 : 0) | (bits - 1));
+        packed |= std::uint8_t(0x80 | (localMap_.Optimized() ? 0x20 : 0) | (localMap_.BitsPerPixel() - 1));
     } else {
-        bits = Image() ? Image()->LargestTableBits() : 0;
-        count = 1 << bits;
+        count = Image() ? 1 << Image()->LargestTableBits() : 1;
     }
     out.byte(packed);
     if (!localMap_.Empty())
         WriteColorTable(out, localMap_);
-    EncodeImage(out, bits, count, pixels_.data(), interlaced_, height_, width_);
+    EncodeImage(out, count, pixels_.data(), interlaced_, height_, width_);
 }
 
 // --- list ------------------------------------------------------------------

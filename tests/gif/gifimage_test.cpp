@@ -144,7 +144,7 @@ Bytes pastTheTable(const Bytes& before)
     b.insert(b.end(), {0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0});
     ByteWriter data;
     const std::uint8_t pixels[] = {0, 1, 3, 2};
-    EncodeImage(data, 2, 4, pixels, false, 1, 4);
+    EncodeImage(data, 4, pixels, false, 1, 4);
     b.insert(b.end(), data.data().begin(), data.data().end());
     b.push_back(0x3B);
     return b;

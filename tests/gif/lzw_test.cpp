@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -11,11 +12,11 @@ using namespace orugif::gif;
 
 namespace {
 
-std::vector<std::uint8_t> encode(const std::vector<std::uint8_t>& pixels, int width, int height, int bits,
+std::vector<std::uint8_t> encode(const std::vector<std::uint8_t>& pixels, int width, int height,
                                  bool interlaced = false, int colors = 256)
 {
     ByteWriter out;
-    EncodeImage(out, bits, colors, pixels.data(), interlaced, height, width);
+    EncodeImage(out, colors, pixels.data(), interlaced, height, width);
     return out.data();
 }
 
@@ -72,14 +73,14 @@ std::vector<std::uint8_t> pack(int minCodeSize, const std::vector<std::pair<int,
 TEST(LzwEncoder, oneColourImageUsesCodeSizeTwoAndThreeBitCodes)
 {
     // clear 4, pixel 0, end 5, each 3 bits: 100 000 101 -> 0x44 0x01.
-    EXPECT_EQ(encode({0}, 1, 1, 1, false, 1), (std::vector<std::uint8_t>{0x02, 0x02, 0x44, 0x01, 0x00}));
+    EXPECT_EQ(encode({0}, 1, 1, false, 1), (std::vector<std::uint8_t>{0x02, 0x02, 0x44, 0x01, 0x00}));
 }
 
 TEST(LzwEncoder, widthGrowsAfterTheCodeThatFillsTheCurrentWidth)
 {
     // 0 1 1 1: clear(4) 0 1 7 at 3 bits; entry 7 makes the next free code 8,
     // so the end code (5) goes out with 4 bits.
-    EXPECT_EQ(encode({0, 1, 1, 1}, 4, 1, 1, false, 2),
+    EXPECT_EQ(encode({0, 1, 1, 1}, 4, 1, false, 2),
               (std::vector<std::uint8_t>{0x02, 0x02, 0x44, 0x5E, 0x00}));
 }
 
@@ -113,8 +114,22 @@ TEST(LzwEncoder, clearsWhenTheNextFreeCodeWouldReach4095)
             codes.push_back({256, 12});  // clear in the width then in force
     }
     codes.push_back({257, 10});
-    EXPECT_EQ(encode(pixels, 64, 64, 8), pack(8, codes));
-    EXPECT_EQ(decode(encode(pixels, 64, 64, 8), 64, 64).pixels, pixels);
+    EXPECT_EQ(encode(pixels, 64, 64), pack(8, codes));
+    EXPECT_EQ(decode(encode(pixels, 64, 64), 64, 64).pixels, pixels);
+}
+
+TEST(LzwEncoder, codeSizeFollowsTheHighestIndexUsed)
+{
+    // Whatever the table, pixels up to 3 take the smallest size (2), up to
+    // 9 four bits, up to 200 eight.
+    for (auto [highest, size] : {std::pair{3, 2}, std::pair{9, 4}, std::pair{200, 8}}) {
+        std::vector<std::uint8_t> pixels(300);
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = std::uint8_t(i * 7 % std::size_t(highest + 1));
+        const auto data = encode(pixels, 20, 15);
+        EXPECT_EQ(data[0], size);
+        EXPECT_EQ(decode(data, 20, 15).pixels, pixels);
+    }
 }
 
 TEST(LzwEncoder, subBlocksHoldAtMost255Bytes)
@@ -123,7 +138,7 @@ TEST(LzwEncoder, subBlocksHoldAtMost255Bytes)
     std::vector<std::uint8_t> pixels(5000);
     for (auto& p : pixels)
         p = std::uint8_t(rng());
-    const auto data = encode(pixels, 100, 50, 8);
+    const auto data = encode(pixels, 100, 50);
     std::size_t at = 1;
     std::vector<int> lengths;
     while (data[at] != 0) {
@@ -141,7 +156,7 @@ TEST(LzwEncoder, refusesAPixelOutsideTheColourTable)
     ByteWriter out;
     const std::vector<std::uint8_t> pixels{0, 1, 2, 5};
     try {
-        EncodeImage(out, 2, 4, pixels.data(), false, 1, 4);
+        EncodeImage(out, 4, pixels.data(), false, 1, 4);
         FAIL() << "no exception";
     } catch (const GIFException& e) {
         EXPECT_STREQ(e.what(), "Color not in color table");
@@ -157,7 +172,7 @@ TEST(LzwRoundTrip, everySizeUpTo20InterlacedAndNot)
                 std::vector<std::uint8_t> pixels(std::size_t(w * h));
                 for (auto& p : pixels)
                     p = std::uint8_t(rng() % 5);
-                const auto d = decode(encode(pixels, w, h, 3, interlaced, 5), w, h, interlaced);
+                const auto d = decode(encode(pixels, w, h, interlaced, 5), w, h, interlaced);
                 ASSERT_EQ(d.pixels, pixels) << w << "x" << h << (interlaced ? " interlaced" : "");
                 EXPECT_TRUE(d.warnings.empty());
             }
@@ -172,11 +187,11 @@ TEST(LzwRoundTrip, everyTableSizeFrom1To256)
         // Runs and noise, so strings of many lengths occur.
         for (std::size_t i = 0; i < pixels.size(); ++i)
             pixels[i] = std::uint8_t((i / 7 + (rng() % 3 == 0 ? rng() : 0)) % std::size_t(colors));
-        int bits = 1;
-        while ((1 << bits) < colors)
+        int bits = 2;
+        while ((1 << bits) <= *std::max_element(pixels.begin(), pixels.end()))
             ++bits;
-        const auto data = encode(pixels, w, h, bits, colors % 2 == 0, colors);
-        EXPECT_EQ(data[0], std::max(bits, 2));
+        const auto data = encode(pixels, w, h, colors % 2 == 0, colors);
+        EXPECT_EQ(data[0], bits);
         ASSERT_EQ(decode(data, w, h, colors % 2 == 0).pixels, pixels) << colors << " colours";
     }
 }
@@ -188,11 +203,11 @@ TEST(LzwRoundTrip, largeImagesAndLongRuns)
         std::vector<std::uint8_t> pixels(std::size_t(w) * std::size_t(h));
         for (std::size_t i = 0; i < pixels.size(); ++i)
             pixels[i] = std::uint8_t((i % 997 < 500) ? 3 : rng() % 256);
-        ASSERT_EQ(decode(encode(pixels, w, h, 8), w, h).pixels, pixels) << w << "x" << h;
+        ASSERT_EQ(decode(encode(pixels, w, h), w, h).pixels, pixels) << w << "x" << h;
     }
     // One colour everywhere makes the longest strings the table can hold.
     std::vector<std::uint8_t> flat(std::size_t(3000) * 3000, 9);
-    EXPECT_EQ(decode(encode(flat, 3000, 3000, 4, false, 16), 3000, 3000).pixels, flat);
+    EXPECT_EQ(decode(encode(flat, 3000, 3000, false, 16), 3000, 3000).pixels, flat);
 }
 
 TEST(LzwRoundTrip, interlacedRowsLandInPlaceForShortImages)
@@ -202,7 +217,7 @@ TEST(LzwRoundTrip, interlacedRowsLandInPlaceForShortImages)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < 3; ++x)
                 pixels[std::size_t(y * 3 + x)] = std::uint8_t(y);
-        ASSERT_EQ(decode(encode(pixels, 3, h, 5, true, 32), 3, h, true).pixels, pixels) << h;
+        ASSERT_EQ(decode(encode(pixels, 3, h, true, 32), 3, h, true).pixels, pixels) << h;
     }
     EXPECT_EQ(storedRowOrder(5, true), (std::vector<int>{0, 4, 2, 1, 3}));
 }
@@ -248,7 +263,7 @@ TEST(LzwDecoder, subBlockLongerThanTheFileWarnsAndDecodesWhatIsThere)
     std::vector<std::uint8_t> pixels(64);
     for (std::size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = std::uint8_t(i % 4);
-    auto data = encode(pixels, 8, 8, 2, false, 4);
+    auto data = encode(pixels, 8, 8, false, 4);
     data.erase(data.end() - 4, data.end());  // cut inside the only sub-block
     const auto d = decode(data, 8, 8, false, 0);
     EXPECT_EQ(d.warnings.front(), "Premature end of data");
@@ -310,4 +325,31 @@ TEST(LzwDecoder, codesAboveTheNextFreeCodeRepeatTheLastString)
     // After the first pixel, code 7 (next free is 6) yields old + first.
     const auto d = decode(pack(2, {{4, 3}, {2, 3}, {7, 3}, {5, 3}}), 3, 1);
     EXPECT_EQ(d.pixels, (std::vector<std::uint8_t>{2, 2, 2}));
+}
+
+TEST(LzwChoice, takesEitherValueInTheOrderTheRowsAreStored)
+{
+    // Where `first` is 9 (a transparent pixel over a picture), either value
+    // may be taken; elsewhere both agree and the value stays.
+    std::mt19937 rng(5);
+    const int w = 37, h = 21;
+    std::vector<std::uint8_t> picture(std::size_t(w * h)), holes(picture.size());
+    for (std::size_t i = 0; i < picture.size(); ++i) {
+        picture[i] = std::uint8_t(i % 5 == 0 ? rng() % 8 : (i / 3) % 4);
+        holes[i] = rng() % 3 ? 9 : picture[i];
+    }
+    for (bool interlaced : {false, true}) {
+        const auto chosen = ChooseForCompression(holes.data(), picture.data(), interlaced, h, w);
+        ASSERT_EQ(chosen.size(), holes.size());
+        std::size_t taken[2] = {0, 0};
+        for (std::size_t i = 0; i < chosen.size(); ++i) {
+            ASSERT_TRUE(chosen[i] == holes[i] || chosen[i] == picture[i]) << i;
+            if (holes[i] != picture[i])
+                ++taken[chosen[i] == 9 ? 0 : 1];
+        }
+        // Both values serve somewhere: the choice is made pixel by pixel.
+        EXPECT_GT(taken[0], 0u);
+        EXPECT_GT(taken[1], 0u);
+        EXPECT_EQ(decode(encode(chosen, w, h, interlaced), w, h, interlaced).pixels, chosen);
+    }
 }

@@ -1,13 +1,18 @@
 // Colour table and frame optimisation of a GIF image before it is saved.
 #include "gif/compose.h"
 #include "gif/gifimage.h"
+#include "gif/lzw.h"
 
+#include "support/reference.h"
 #include "support/testsupport.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <random>
+#include <set>
 
 using namespace orugif::gif;
 
@@ -32,6 +37,40 @@ TGIFSubImage* addIndexedFrame(TGIFImage& image, int left, int top, int w, int h,
     raw->SetBounds(left, top, w, h);
     raw->Data() = std::move(pixels);
     return raw;
+}
+
+// A global table of `count` distinct colours.
+void distinctTable(TGIFImage& image, int count)
+{
+    for (int i = 0; i < count; ++i)
+        image.GlobalColorMap().Add({std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(7 * i)});
+}
+
+// width x height pixels, each 0 or 1 at random (the same for a seed).
+std::vector<std::uint8_t> twoColourNoise(int width, int height, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<std::uint8_t> pixels(std::size_t(width) * std::size_t(height));
+    for (auto& p : pixels)
+        p = std::uint8_t(rng() % 2);
+    return pixels;
+}
+
+// The saved file plays `expected` (the frames composed before optimising),
+// read by our reader and by Pillow's.
+void expectSamePlay(TGIFImage& image, const std::vector<QImage>& expected)
+{
+    const QByteArray bytes = image.SaveToData();
+    TGIFImage reread;
+    reread.LoadFromData({reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())});
+    EXPECT_EQ(ComposeFrames(reread), expected);
+    QTemporaryDir dir;
+    if (!testsupport::havePillow() || !testsupport::writeBytes(dir.filePath("o.gif"), bytes))
+        return;
+    const testsupport::Played played = testsupport::composeWithPillow(dir.filePath("o.gif"));
+    ASSERT_EQ(played.frames.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(played.frames[i].convertToFormat(QImage::Format_RGB32), expected[i]) << "Pillow, frame " << i;
 }
 
 } // namespace
@@ -117,7 +156,7 @@ TEST(OptimizeFrames, mergeThenCropKeepsOnlyTheChangedRectangle)
 TEST(OptimizeFrames, sharedTransparentEntryIsNotAColourTheFrameShows)
 {
     // Frame 0 is transparent on index 1 (red); frame 1 shows red itself, so
-    // it must get an entry of its own.
+    // its transparent index must be another.
     TGIFImage image;
     image.GlobalColorMap().Add({0, 0, 255});
     image.GlobalColorMap().Add({255, 0, 0});
@@ -129,8 +168,9 @@ TEST(OptimizeFrames, sharedTransparentEntryIsNotAColourTheFrameShows)
     const auto before = ComposeFrames(image);
     image.OptimizeFrames(TGIFImage::ooMerge);
     const TGIFSubImage* f1 = image.Images()[1];
-    EXPECT_EQ(f1->TransparentIndex(), 2);
-    EXPECT_EQ(f1->Data(), (std::vector<std::uint8_t>{2, 1}));
+    ASSERT_GE(f1->TransparentIndex(), 0);
+    EXPECT_EQ(f1->Data()[0], f1->TransparentIndex());
+    EXPECT_EQ(image.GlobalColorMap()[f1->Data()[1]], (GIFColor{255, 0, 0}));
     EXPECT_EQ(ComposeFrames(image)[1], before[1]);
 }
 
@@ -241,11 +281,148 @@ TEST(OptimizeFrames, cropKeepsWhatRemovingAnEmptiedFrameWouldChange)
     // loop extension), as one transparent pixel with its time.
     const TGIFSubImage* first = image.Images()[0];
     EXPECT_EQ(first->Width() * first->Height(), 1);
-    EXPECT_EQ(first->Data(), std::vector<std::uint8_t>{3});
+    EXPECT_EQ(first->Data(), std::vector<std::uint8_t>{std::uint8_t(first->TransparentIndex())});
     EXPECT_EQ(first->GraphicControlExtension()->DelayTime(), 10);
     // After a frame restored to the background the empty frame shows the
     // page: it stays too.
-    EXPECT_EQ(image.Images()[2]->Data(), std::vector<std::uint8_t>{3});
+    const TGIFSubImage* third = image.Images()[2];
+    EXPECT_EQ(third->Data(), std::vector<std::uint8_t>{std::uint8_t(third->TransparentIndex())});
     EXPECT_EQ(image.Images()[2]->GraphicControlExtension()->DelayTime(), 30);
     EXPECT_EQ(image.Images()[1]->GraphicControlExtension()->DelayTime(), 20);
+}
+
+TEST(OptimizeFrames, framesShowingFewColoursGetTheLowIndices)
+{
+    // Frame 0 shows 40 colours; frame 1 changes two corners to colours 38
+    // and 39. Those two, shown by both frames, move to the front of the
+    // table, and frame 1 is transparent on an index it does not show (no
+    // entry of its own): it is coded with 2-bit codes, the table keeps its
+    // 40 entries.
+    TGIFImage image;
+    distinctTable(image, 40);
+    std::vector<std::uint8_t> shown(16 * 16);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        shown[i] = std::uint8_t(i * 13 % 40);
+    addControl(addIndexedFrame(image, 0, 0, 16, 16, shown), 10, 1);
+    shown.front() = 38;
+    shown.back() = 39;
+    addControl(addIndexedFrame(image, 0, 0, 16, 16, shown), 10, 1);
+    const auto before = ComposeFrames(image);
+    image.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
+    EXPECT_EQ(image.GlobalColorMap().Count(), 40);
+    const TGIFSubImage* second = image.Images()[1];
+    EXPECT_LT(*std::max_element(second->Data().begin(), second->Data().end()), 4);
+    expectSamePlay(image, before);
+}
+
+TEST(OptimizeFrames, aFullTableSharesItsOneTransparentEntry)
+{
+    // 255 colours and the entry the merge adds fill the table: every frame
+    // after the first is still merged, on that one entry.
+    TGIFImage image;
+    distinctTable(image, 255);
+    std::vector<std::uint8_t> pixels(64, 7);
+    for (int i = 0; i < 4; ++i) {
+        pixels[std::size_t(i)] = 9;
+        addControl(addIndexedFrame(image, 0, 0, 8, 8, pixels), 10, 1);
+    }
+    const auto before = ComposeFrames(image);
+    image.OptimizeFrames(TGIFImage::ooMerge);
+    for (int i = 1; i < 4; ++i)
+        EXPECT_EQ(std::count(image.Images()[i]->Data().begin(), image.Images()[i]->Data().end(),
+                             std::uint8_t(image.Images()[i]->TransparentIndex())),
+                  63)
+            << "frame " << i;
+    expectSamePlay(image, before);
+}
+
+TEST(OptimizeFrames, aMergedFrameKeepsWhicheverCodingIsSmallest)
+{
+    // Frame 1 is all colour 0 over a noise of 0 and 1: merged, a noise of
+    // transparent and 0; its own pixels code far smaller: it keeps them and
+    // is opaque again. Frame 2 changes two corners of frame 1: its
+    // transparent run codes smallest. Frame 3 draws a pattern over frame 2.
+    TGIFImage image;
+    distinctTable(image, 4);
+    const int w = 48, h = 32;
+    std::vector<std::vector<std::uint8_t>> frames{twoColourNoise(w, h, 3), std::vector<std::uint8_t>(48 * 32, 0)};
+    frames.push_back(frames[1]);
+    frames[2].front() = frames[2].back() = 2;
+    frames.push_back(frames[2]);
+    for (int y = 8; y < 20; ++y)
+        for (int x = 5; x < 41; ++x)
+            frames[3][std::size_t(y * w + x)] = std::uint8_t((x / 2 + y) % 5 < 3 ? 0 : 1 + (x + y) % 3);
+    for (const auto& pixels : frames)
+        addControl(addIndexedFrame(image, 0, 0, w, h, pixels), 10, 1);
+    const auto before = ComposeFrames(image);
+    image.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
+    ASSERT_EQ(image.Images().Count(), 4);
+    const TGIFSubImage* second = image.Images()[1];
+    EXPECT_EQ(second->TransparentIndex(), -1);
+    EXPECT_EQ(std::set(second->Data().begin(), second->Data().end()).size(), 1u);
+    const TGIFSubImage* third = image.Images()[2];
+    EXPECT_EQ(std::count(third->Data().begin(), third->Data().end(), std::uint8_t(third->TransparentIndex())),
+              w * h - 2);
+    // No frame codes longer than its merged or its own pixels would in its
+    // rectangle, each numbered from 0 (as the table's order mostly gives).
+    const auto codedSize = [](std::vector<std::uint8_t> pixels, int width) {
+        std::array<int, 256> number;
+        number.fill(-1);
+        int next = 0;
+        for (std::uint8_t& p : pixels)
+            p = std::uint8_t(number[p] < 0 ? number[p] = next++ : number[p]);
+        return EncodedSize(pixels.data(), false, int(pixels.size()) / width, width);
+    };
+    for (int i = 1; i < 4; ++i) {
+        const TGIFSubImage* s = image.Images()[i];
+        std::vector<std::uint8_t> own, merged;
+        for (int y = s->Top(); y < s->Top() + s->Height(); ++y)
+            for (int x = s->Left(); x < s->Left() + s->Width(); ++x) {
+                const std::size_t at = std::size_t(y * w + x);
+                own.push_back(frames[std::size_t(i)][at]);
+                merged.push_back(own.back() == frames[std::size_t(i - 1)][at] ? 255 : own.back());
+            }
+        const std::size_t kept = codedSize(s->Data(), s->Width());
+        EXPECT_LE(kept, std::min(codedSize(own, s->Width()), codedSize(merged, s->Width()))) << "frame " << i;
+    }
+    expectSamePlay(image, before);
+}
+
+TEST(OptimizeFrames, anEntryAFrameNoLongerNeedsServesTheNextMerge)
+{
+    // A full table but for one entry. Frame 3 (merged first) takes it as
+    // its transparent entry, then keeps its own pixels (one colour over
+    // noise, as above); frame 2, which repeats frame 1 but for a 2 x 2
+    // block, still finds an entry to be transparent with and is cut to it.
+    TGIFImage image;
+    distinctTable(image, 255);
+    const int w = 32, h = 32;
+    const std::vector<std::uint8_t> flat(std::size_t(w * h), 0), noise = twoColourNoise(w, h, 9);
+    std::vector<std::uint8_t> block = noise;
+    for (int y = 10; y < 12; ++y)
+        std::fill_n(block.begin() + y * w + 20, 2, 5);
+    for (const auto& pixels : {flat, noise, block, flat})
+        addControl(addIndexedFrame(image, 0, 0, w, h, pixels), 10, 1);
+    const auto before = ComposeFrames(image);
+    image.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop);
+    ASSERT_EQ(image.Images().Count(), 4);
+    const TGIFSubImage* third = image.Images()[2];
+    EXPECT_EQ(QRect(third->Left(), third->Top(), third->Width(), third->Height()), QRect(20, 10, 2, 2));
+    expectSamePlay(image, before);
+}
+
+TEST(ShareEqualLocalTables, equalTablesBecomeTheGlobalOneOthersStay)
+{
+    for (bool equal : {true, false}) {
+        TGIFImage image;
+        image.AddFrameImage(testsupport::solid(4, 3, 0x3366CC));
+        image.AddFrameImage(testsupport::solid(4, 3, 0xFF0000));
+        if (!equal)
+            image.Images()[1]->ColorMap()[0] = {1, 2, 3};  // an entry no pixel shows
+        const auto before = ComposeFrames(image);
+        EXPECT_EQ(image.ShareEqualLocalTables(), equal);
+        EXPECT_EQ(image.GlobalColorMap().Empty(), !equal);
+        EXPECT_EQ(image.Images()[1]->ColorMap().Empty(), equal);
+        expectSamePlay(image, before);
+    }
 }
