@@ -1,12 +1,13 @@
 #include "document/gifbuild.h"
 
+#include "gif/colorreduction.h"
 #include "gif/extensions.h"
 #include "gif/gifimage.h"
 #include "gif/quantize.h"
 
 #include <algorithm>
-#include <atomic>
-#include <exception>
+#include <future>
+#include <optional>
 #include <thread>
 
 namespace orugif {
@@ -123,62 +124,86 @@ bool mostlyRepeats(const QImage& previous, const QImage& current)
     return true;
 }
 
-// The palettes of the frames that choose their own (method 7 without a
-// shared palette), chosen on every core before the frames are added in
-// order: empty for a frame that keeps the previous frame's palette or whose
-// palette the import must choose itself (pictures with alpha or a colour
-// table, pages made transparent). `checkpoint` runs on the calling thread
-// between palettes and may throw to abandon the work.
-std::vector<std::vector<gif::GIFColor>> ownPalettesOf(const std::vector<QImage>& frames, int colours, bool page,
-                                                      const std::function<void()>& checkpoint)
-{
-    const std::size_t count = frames.size();
-    std::vector<std::vector<gif::GIFColor>> palettes(count);
-    std::vector<std::size_t> wanted;
-    for (std::size_t i = 0; i < count; ++i) {
-        const bool kept = i > 0 && mostlyRepeats(frames[i - 1], frames[i]);
-        if (!page && !kept && frames[i].format() == QImage::Format_RGB32)
-            wanted.push_back(i);
-    }
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> abandoned{false};
-    const auto work = [&](bool caller) {
-        for (std::size_t k = next++; k < wanted.size() && !abandoned; k = next++) {
-            palettes[wanted[k]] = gif::QuantizePalette({frames[wanted[k]]}, colours);
-            if (caller && checkpoint)
-                checkpoint();
+// Method 7's frames reduced ahead, on every core, while addFrames adds them
+// in order. A frame qualifies when its palette is known before the frames
+// before it are added: the shared palette, its own (chosen here), or that
+// of the frame it mostly repeats when that one qualifies too; and when the
+// import would reduce it as it stands (32-bit without alpha, no page made
+// transparent). Its result is the picture the import would have made, as
+// an 8-bit picture whose colour table is the palette; the import takes such
+// a picture as it is.
+class ReducedAhead {
+public:
+    ReducedAhead(const std::vector<QImage>& frames, const std::vector<bool>& repeats, const gif::TGIFImage& image,
+                 bool ownPalettes)
+        : frames_(frames), repeats_(repeats), image_(image), ownPalettes_(ownPalettes), slots_(frames.size()),
+          window_(2 * std::max(1u, std::thread::hardware_concurrency()))
+    {
+        if (!ownPalettes_) {
+            std::promise<std::vector<gif::GIFColor>> given;
+            given.set_value(image.SharedPalette);
+            shared_ = given.get_future().share();
         }
-    };
-    // A helper's failure (memory) is raised again on the calling thread.
-    const unsigned helpers = std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()) - 1, 7);
-    std::vector<std::exception_ptr> failures(helpers);
-    std::vector<std::thread> threads;
-    for (unsigned t = 0; t < helpers && t + 1 < wanted.size(); ++t)
-        threads.emplace_back([&, t] {
-            try {
-                work(false);
-            } catch (...) {
-                failures[t] = std::current_exception();
-                abandoned = true;
-            }
-        });
-    const auto joinAll = [&] {
-        for (std::thread& t : threads)
-            t.join();
-    };
-    try {
-        work(true);
-    } catch (...) {
-        abandoned = true;
-        joinAll();
-        throw;
     }
-    joinAll();
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
-    return palettes;
-}
+
+    // The reduced frame i, or a null picture when it does not qualify; the
+    // frames after it start reducing. Raises what the reduction raised.
+    QImage take(std::size_t i)
+    {
+        for (; launched_ < slots_.size() && launched_ <= i + window_; ++launched_)
+            launch(launched_);
+        return slots_[i].reduced.valid() ? slots_[i].reduced.get() : QImage();
+    }
+
+private:
+    struct Slot {
+        std::shared_future<std::vector<gif::GIFColor>> palette;
+        std::future<QImage> reduced;
+    };
+
+    void launch(std::size_t i)
+    {
+        Slot& slot = slots_[i];
+        if (frames_[i].format() != QImage::Format_RGB32)
+            return;
+        if (!ownPalettes_) {
+            slot.palette = shared_;
+        } else if (i > 0 && repeats_[i]) {
+            slot.palette = slots_[i - 1].palette;  // invalid when the frame before does not qualify
+        } else {
+            const int colours = std::clamp(std::min(1 << image_.ReductionBits, image_.ReductionLimit), 1, 256);
+            slot.palette = std::async(std::launch::async, [frame = frames_[i], colours] {
+                               return gif::QuantizePalette({frame}, colours);
+                           }).share();
+        }
+        if (!slot.palette.valid())
+            return;
+        slot.reduced = std::async(std::launch::async, [frame = frames_[i], palette = slot.palette, &image = image_] {
+            const std::vector<gif::GIFColor>& given = palette.get();
+            QImage reduced(frame.size(), QImage::Format_Indexed8);
+            if (reduced.isNull())
+                throw std::bad_alloc();
+            std::vector<gif::GIFColor> used;
+            if (!gif::ReduceToIndices(frame, 7, image.DitherMode, given, used, reduced.bits(), reduced.bytesPerLine(),
+                                      image.ReductionBits, std::min(image.ReductionLimit, 256)))
+                return QImage();  // the import reports what it cannot do
+            QList<QRgb> table;
+            for (const gif::GIFColor& c : used)
+                table.push_back(qRgb(c.r, c.g, c.b));
+            reduced.setColorTable(table);
+            return reduced;
+        });
+    }
+
+    const std::vector<QImage>& frames_;
+    const std::vector<bool>& repeats_;
+    const gif::TGIFImage& image_;
+    const bool ownPalettes_;
+    std::shared_future<std::vector<gif::GIFColor>> shared_;
+    std::vector<Slot> slots_;
+    const std::size_t window_;
+    std::size_t launched_ = 0;
+};
 
 } // namespace
 
@@ -200,34 +225,33 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
         image.SharedPalette = gif::QuantizePalette(frames, colours);
     }
     const bool ownPalettes = settings.ColorReduction == 7 && image.SharedPalette.empty();
-    std::vector<std::vector<gif::GIFColor>> palettes;
-    if (ownPalettes && settings.ReductionBits >= 1 && settings.ReductionBits <= 8) {
-        // The colours the import would choose for a frame of its own.
-        const int colours = std::clamp(std::min(1 << settings.ReductionBits, image.ReductionLimit), 1, 256);
-        palettes = ownPalettesOf(frames, colours, page, [&] {
-            if (progress)
-                progress(0, count);
-        });
-    }
+    // Whether each frame mostly repeats the one before (pages made
+    // transparent are never compared).
+    std::vector<bool> repeats(frames.size(), false);
+    if (ownPalettes && !page)
+        for (std::size_t i = 1; i < frames.size(); ++i)
+            repeats[i] = mostlyRepeats(frames[i - 1], frames[i]);
+    std::optional<ReducedAhead> ahead;
+    if (settings.ColorReduction == 7 && !page && settings.ReductionBits >= 1 && settings.ReductionBits <= 8)
+        ahead.emplace(frames, repeats, image, ownPalettes);
     QImage previous;
     for (int i = 0; i < count; ++i) {
         if (progress)
             progress(i, count);
         const QImage& frame = frames[std::size_t(i)];
         const QImage picture = page ? withPageTransparent(frame, *settings.transparentColour) : frame;
-        if (ownPalettes) {
+        const QImage reduced = ahead ? ahead->take(std::size_t(i)) : QImage();
+        if (ownPalettes && reduced.isNull()) {
             // A frame that mostly repeats the previous one keeps its palette:
             // the repeated pixels then keep their colours and indices, for
             // the merge to find (a screen recording's still window).
             image.SharedPalette.clear();
-            if (i > 0 && !page && mostlyRepeats(previous, picture)) {
+            if (repeats[std::size_t(i)]) {
                 const gif::TGIFColorMap& before = image.Images()[i - 1]->ColorMap();
                 image.SharedPalette.assign(before.data(), before.data() + before.Count());
-            } else if (!palettes.empty()) {
-                image.SharedPalette = std::move(palettes[std::size_t(i)]);  // empty: chosen by the import
             }
         }
-        const int index = image.AddFrameImage(picture);
+        const int index = image.AddFrameImage(reduced.isNull() ? picture : reduced);
         gif::TGIFSubImage& sub = *image.Images()[index];
         if (settings.DitherMode != 0 && index > 0)
             keepStillPixels(previous, *image.Images()[index - 1], picture, sub);
