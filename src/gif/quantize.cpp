@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kBits = 6;  // histogram bits per channel
 constexpr int kBins = 1 << (3 * kBits);
-constexpr int kKMeansPasses = 8;
+constexpr int kKMeansPasses = 5;
 
 // The picture as 32-bit rows, shared when it is one already.
 QImage rgb32(const QImage& picture)
