@@ -99,7 +99,7 @@ void keepStillPixels(const QImage& previous, const gif::TGIFSubImage& before, co
         const auto* c = reinterpret_cast<const QRgb*>(current.constScanLine(y));
         const std::uint8_t* from = before.Scanline(y);
         std::uint8_t* to = frame.Scanline(y);
-        for (int x = 0; x < current.width(); ++x)
+        for (int x = 0, w = current.width(); x < w; ++x)
             if (p[x] == c[x])
                 to[x] = from[x];
     }
@@ -124,14 +124,15 @@ bool mostlyRepeats(const QImage& previous, const QImage& current)
     return true;
 }
 
-// Method 7's frames reduced ahead, on every core, while addFrames adds them
-// in order. A frame qualifies when its palette is known before the frames
-// before it are added: the shared palette, its own (chosen here), or that
-// of the frame it mostly repeats when that one qualifies too; and when the
-// import would reduce it as it stands (32-bit without alpha, no page made
-// transparent). Its result is the picture the import would have made, as
-// an 8-bit picture whose colour table is the palette; the import takes such
-// a picture as it is.
+// Frames reduced ahead, on every core, while addFrames adds them in order.
+// A frame qualifies when the import would reduce it as it stands (32-bit
+// without alpha, no page made transparent) and its palette is known before
+// the frames before it are added: a fixed one (grey levels, black and
+// white, the web cube), or with the optimised palette the shared palette,
+// its own (chosen here), or that of the frame it mostly repeats when that
+// one qualifies too. Its result is the picture the import would have made,
+// as an 8-bit picture whose colour table is the palette; the import takes
+// such a picture as it is.
 class ReducedAhead {
 public:
     ReducedAhead(const std::vector<QImage>& frames, const std::vector<bool>& repeats, const gif::TGIFImage& image,
@@ -140,8 +141,9 @@ public:
           window_(2 * std::max(1u, std::thread::hardware_concurrency()))
     {
         if (!ownPalettes_) {
+            // The shared palette, or none for a fixed one.
             std::promise<std::vector<gif::GIFColor>> given;
-            given.set_value(image.SharedPalette);
+            given.set_value(image.ColorReduction == 7 ? image.SharedPalette : std::vector<gif::GIFColor>());
             shared_ = given.get_future().share();
         }
     }
@@ -184,8 +186,8 @@ private:
             if (reduced.isNull())
                 throw std::bad_alloc();
             std::vector<gif::GIFColor> used;
-            if (!gif::ReduceToIndices(frame, 7, image.DitherMode, given, used, reduced.bits(), reduced.bytesPerLine(),
-                                      image.ReductionBits, std::min(image.ReductionLimit, 256)))
+            if (!gif::ReduceToIndices(frame, image.ColorReduction, image.DitherMode, given, used, reduced.bits(),
+                                      reduced.bytesPerLine(), image.ReductionBits, std::min(image.ReductionLimit, 256)))
                 return QImage();  // the import reports what it cannot do
             QList<QRgb> table;
             for (const gif::GIFColor& c : used)
@@ -232,7 +234,9 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
         for (std::size_t i = 1; i < frames.size(); ++i)
             repeats[i] = mostlyRepeats(frames[i - 1], frames[i]);
     std::optional<ReducedAhead> ahead;
-    if (settings.ColorReduction == 7 && !page && settings.ReductionBits >= 1 && settings.ReductionBits <= 8)
+    const bool fixedPalette = settings.ColorReduction >= 3 && settings.ColorReduction <= 6;
+    if ((settings.ColorReduction == 7 || fixedPalette) && !page && settings.ReductionBits >= 1
+        && settings.ReductionBits <= 8)
         ahead.emplace(frames, repeats, image, ownPalettes);
     QImage previous;
     for (int i = 0; i < count; ++i) {
