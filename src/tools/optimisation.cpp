@@ -61,6 +61,12 @@ std::int64_t estimatedSize(const std::vector<QImage>& frames, const AnimationSet
     try {
         gif::TGIFImage image;
         addFrames(image, frames, settings, [&](int, int) { stop(); });
+        // The frame optimisation reports each frame: a cancelled estimate
+        // stops there too rather than finish merging for nothing.
+        image.SetOnProgress([&](gif::ProgressStage stage, int, const QString&) {
+            if (stage == gif::ProgressStage::Running)
+                stop();
+        });
         optimise(image, settings);
         stop();
         return image.SaveToData().size();

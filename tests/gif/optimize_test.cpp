@@ -426,3 +426,21 @@ TEST(ShareEqualLocalTables, equalTablesBecomeTheGlobalOneOthersStay)
         expectSamePlay(image, before);
     }
 }
+
+TEST(OptimizeFrames, aProgressHandlerCanAbandonTheOptimisation)
+{
+    // The size estimate stops a cancelled run from the progress handler:
+    // the optimisation must let that reach its caller, after its last word.
+    struct Abandon {};
+    TGIFImage image;
+    for (int i = 0; i < 3; ++i)
+        image.AddFrameImage(testsupport::solid(6, 4, 0x3366CC + i));
+    std::vector<ProgressStage> heard;
+    image.SetOnProgress([&](ProgressStage stage, int, const QString&) {
+        heard.push_back(stage);
+        if (stage == ProgressStage::Running)
+            throw Abandon{};
+    });
+    EXPECT_THROW(image.OptimizeFrames(TGIFImage::ooMerge | TGIFImage::ooCrop), Abandon);
+    EXPECT_EQ(heard, (std::vector<ProgressStage>{ProgressStage::Starting, ProgressStage::Running, ProgressStage::Ending}));
+}
