@@ -43,6 +43,15 @@ def clears(data, min_size):
                 width += 1
 
 
+def sub_blocks(b, pos):
+    """The data of the sub-blocks starting at pos, and the position after them."""
+    data = b''
+    while b[pos]:
+        data += b[pos + 1:pos + 1 + b[pos]]
+        pos += 1 + b[pos]
+    return data, pos + 1
+
+
 def frames(path):
     b = open(path, 'rb').read()
     assert b[:3] == b'GIF', path
@@ -62,11 +71,7 @@ def frames(path):
             label = b[pos + 1]
             start = pos
             pos += 2
-            body = b''
-            while b[pos]:
-                body += b[pos + 1:pos + 1 + b[pos]]
-                pos += 1 + b[pos]
-            pos += 1
+            body, pos = sub_blocks(b, pos)
             if label == 0xF9:
                 gce = {'disposal': (body[0] >> 2) & 7,
                        'transparent': body[3] if body[0] & 1 else None,
@@ -85,11 +90,7 @@ def frames(path):
             pos += 3 * lct
         mcs = b[pos]
         pos += 1
-        data = b''
-        while b[pos]:
-            data += b[pos + 1:pos + 1 + b[pos]]
-            pos += 1 + b[pos]
-        pos += 1
+        data, pos = sub_blocks(b, pos)
         out['frames'].append({'rect': (x, y, w, h), 'local': lct, 'mcs': mcs, 'lzw': len(data),
                               'bytes': pos - start, 'clears': clears(data, mcs), **(gce or {})})
         gce = None

@@ -32,7 +32,7 @@ QImage withPageTransparent(const QImage& frame, Colour colour)
     QImage out = frame.convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < out.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
+        for (int x = 0, w = out.width(); x < w; ++x)
             row[x] = (row[x] & 0x00FFFFFFu) == key ? key : row[x] | 0xFF000000u;
     }
     return out;
@@ -116,7 +116,7 @@ bool mostlyRepeats(const QImage& previous, const QImage& current)
     for (int y = 0; y < current.height(); ++y) {
         const auto* p = reinterpret_cast<const QRgb*>(previous.constScanLine(y));
         const auto* c = reinterpret_cast<const QRgb*>(current.constScanLine(y));
-        for (int x = 0; x < current.width(); ++x)
+        for (int x = 0, w = current.width(); x < w; ++x)
             changed += p[x] != c[x];
         if (changed > allowed)
             return false;
@@ -235,8 +235,8 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
             repeats[i] = mostlyRepeats(frames[i - 1], frames[i]);
     std::optional<ReducedAhead> ahead;
     const bool fixedPalette = settings.ColorReduction >= 3 && settings.ColorReduction <= 6;
-    if ((settings.ColorReduction == 7 || fixedPalette) && !page && settings.ReductionBits >= 1
-        && settings.ReductionBits <= 8)
+    const bool optimised = settings.ColorReduction == 7 && settings.ReductionBits >= 1 && settings.ReductionBits <= 8;
+    if ((optimised || fixedPalette) && !page)
         ahead.emplace(frames, repeats, image, ownPalettes);
     QImage previous;
     for (int i = 0; i < count; ++i) {

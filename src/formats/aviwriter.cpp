@@ -181,11 +181,6 @@ AviTiming aviTiming(const std::vector<int>& delays)
     return timing;
 }
 
-QByteArray encodeAvi(const AviFrames& frames, int delay)
-{
-    return encodeAvi(frames, std::vector<int>(frames.frames.size(), delay));
-}
-
 QByteArray encodeAvi(const AviFrames& frames, const std::vector<int>& delays)
 {
     if (frames.frames.empty())

@@ -45,7 +45,6 @@ AviTiming aviTiming(const std::vector<int>& delays);
 // of a second (one delay for all: that delay, at least 1). Raises Error when
 // there is no frame, the delays do not match the frames, or the file would
 // pass kAviSizeLimit.
-QByteArray encodeAvi(const AviFrames& frames, int delay);
 QByteArray encodeAvi(const AviFrames& frames, const std::vector<int>& delays);
 
 // encodeAvi written through writeFileSafely: a failure leaves any previous

@@ -388,7 +388,7 @@ bool mapExactly(const QImage& rgb, const std::vector<GIFColor>& palette, std::ui
         std::uint8_t* out = dest + y * destStride;
         QRgb last = 0xFFFFFFFFu;
         std::uint8_t lastIndex = 0;
-        for (int x = 0; x < rgb.width(); ++x) {
+        for (int x = 0, w = rgb.width(); x < w; ++x) {
             const QRgb c = src[x] & 0x00FFFFFFu;
             if (c != last) {
                 const auto it = index.find(c);

@@ -48,7 +48,7 @@ namespace {
 
 constexpr int kBatch = 8;  // the frames one call of the kernel dithers together
 
-using BatchFunction = void (*)(const QImage* const*, QImage* const*, int, int, int);
+using BatchFunction = void (*)(QImage* const*, int, int, int);
 
 BatchFunction chosen()
 {
@@ -78,14 +78,14 @@ void ditherInPlace(std::vector<QImage>& frames, BatchFunction dither)
     for (std::size_t first = 0; first < frames.size(); ++first) {
         if (done[first])
             continue;
-        const QImage* batch[kBatch];
+        QImage* batch[kBatch];
         int count = 0;
         for (std::size_t i = first; i < frames.size() && count < kBatch; ++i)
             if (!done[i] && frames[i].size() == frames[first].size()) {
                 batch[count++] = &frames[i];
                 done[i] = true;
             }
-        dither(batch, const_cast<QImage* const*>(batch), count, frames[first].width(), frames[first].height());
+        dither(batch, count, frames[first].width(), frames[first].height());
     }
 }
 

@@ -69,6 +69,18 @@ std::array<double, 3> meanColour(const QImage& picture)
     return sum;
 }
 
+// `file` in `dir`, made by the ffmpeg command from FFmpeg's test source with
+// `options` (output options); empty when there is no ffmpeg command.
+QString ffmpegClip(const QTemporaryDir& dir, const char* file, const char* source, const QStringList& options)
+{
+    const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
+    if (ffmpeg.isEmpty())
+        return {};
+    const QString path = dir.filePath(file);
+    QProcess::execute(ffmpeg, QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", source} + options + QStringList{path});
+    return path;
+}
+
 // What the error `open` raises says.
 template <class F> QString failure(F open)
 {
@@ -213,14 +225,10 @@ TEST(VideoImport, hostileFilesFailClearlyAndChangeNothing)
 
 TEST(VideoImport, anMp4MadeByFfmpegOpens)
 {
-    const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
-    if (ffmpeg.isEmpty())
-        GTEST_SKIP() << "no ffmpeg command";
     QTemporaryDir dir;
-    const QString mp4 = dir.filePath("x.mp4");
-    ASSERT_EQ(QProcess::execute(ffmpeg, {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=64x48:rate=10",
-                                         "-frames:v", "5", mp4}),
-              0);
+    const QString mp4 = ffmpegClip(dir, "x.mp4", "testsrc2=size=64x48:rate=10", {"-frames:v", "5"});
+    if (mp4.isEmpty())
+        GTEST_SKIP() << "no ffmpeg command";
     Document d;
     prepare(d);
     d.prompts.video = {0, 4, 64};
@@ -243,16 +251,13 @@ TEST(VideoImport, aVariableRateGivesEachFrameItsOwnDelay)
     EXPECT_EQ(variableDelays({0, 0.1, 0.2667, 0.4333, 0.6, 0.8}, 9), (std::vector<int>{10, 17, 16, 17, 20}));
     EXPECT_EQ(variableDelays({0, 0.5, 0.6, NAN}, 9), (std::vector<int>{50, 10, 9}));
 
-    const QString ffmpeg = QStandardPaths::findExecutable("ffmpeg");
-    if (ffmpeg.isEmpty())
-        GTEST_SKIP() << "no ffmpeg command";
     // Frames at 0, 0.1, 0.2, 0.3 and 0.6 s.
     QTemporaryDir dir;
-    const QString mkv = dir.filePath("vfr.mkv");
-    ASSERT_EQ(QProcess::execute(ffmpeg, {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=32x24:rate=10",
-                                         "-vf", "setpts='if(lt(N,3),N,3*N-6)*0.1/TB'", "-fps_mode", "passthrough",
-                                         "-frames:v", "5", "-c:v", "ffv1", mkv}),
-              0);
+    const QString mkv = ffmpegClip(dir, "vfr.mkv", "testsrc2=size=32x24:rate=10",
+                                   {"-vf", "setpts='if(lt(N,3),N,3*N-6)*0.1/TB'", "-fps_mode", "passthrough",
+                                    "-frames:v", "5", "-c:v", "ffv1"});
+    if (mkv.isEmpty())
+        GTEST_SKIP() << "no ffmpeg command";
     Document d;
     d.prompts.video = {0, 4, 0};
     d.child.Charge(mkv);
