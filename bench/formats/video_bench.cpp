@@ -60,7 +60,7 @@ const Clips& clips()
 
 // Takes every frame at the video's width, as "Toutes les images" does.
 struct AllFrames : benchsupport::Silent {
-    VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize) override { return {first, last, 0}; }
+    VideoChoice runVideoOptions(const orugif::formats::VideoInfo& info) override { return {0, info.frames - 1, 0}; }
 };
 
 double peakMebibytes() { return double(benchsupport::peakKilobytes()) / 1024.0; }

@@ -30,6 +30,14 @@ public:
         return choices == Choices::YesNoCancel ? Answer::No : Answer::Yes;  // never asked to lose data
     }
     void inform(const QString& message) override { throw Error(message); }
+    // A warning goes to the error stream; the command goes on.
+    void warn(const QString& message) override
+    {
+        if (warnings) {
+            *warnings << "warning: " << message << '\n';
+            warnings->flush();
+        }
+    }
     int runRotation() override { return rotation; }
     QPoint runMove(int, int) override { return move; }
     QSize runResize(int, int) override { return size; }
@@ -42,9 +50,9 @@ public:
     TransitionChoice runTransition(bool, const QImage&) override { return transition; }
     // A video's frames: the whole stream unless a range was given, on the
     // video's width unless another was given.
-    VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) override
+    VideoChoice runVideoOptions(const formats::VideoInfo& info) override
     {
-        VideoChoice choice{first, last, videoWidth > 0 ? videoWidth : size.width()};
+        VideoChoice choice{0, info.frames - 1, videoWidth > 0 ? videoWidth : info.size.width(), videoRate};
         if (videoRange) {
             choice.first = videoRange->first;
             choice.last = videoRange->second;
@@ -59,6 +67,8 @@ public:
     TransitionChoice transition;
     std::optional<std::pair<std::int64_t, std::int64_t>> videoRange;
     int videoWidth = 0;
+    double videoRate = 0;
+    QTextStream* warnings = nullptr;
 };
 
 class NoClipboard : public ClipboardPort {
@@ -235,6 +245,7 @@ void writeOutput(TChild& child, const QString& path)
 {
     if (aviName(path) || pictureOutputKind(path) == FileKind::Gif) {
         child.FileName = path;
+        child.VideoSource.clear();
         child.Sauve(0);
     } else {
         child.EcritCadre();
@@ -251,6 +262,7 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
     std::optional<QSize> size;
     std::optional<std::pair<std::int64_t, std::int64_t>> range;
     int width = 0;
+    double fps = 0;
     bool transparent = false, global = false, merge = false, crop = false, dryRun = false;
     ReductionOptions reduction;
     try {
@@ -283,6 +295,12 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
                 width = number(value(), a);
                 if (width <= 0)
                     throw Error(QStringLiteral("%1 attend une largeur positive.").arg(a));
+            } else if (a == "--fps") {
+                const QString v = value();
+                bool ok = false;
+                fps = v.toDouble(&ok);
+                if (!ok || !(fps > 0) || fps > 1000)
+                    throw Error(QStringLiteral("%1 attend un nombre d'images par seconde positif, pas « %2 ».").arg(a, v));
             } else if (a == "--global-palette") {
                 global = true;
             } else if (a == "--merge") {
@@ -300,13 +318,15 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
                                               "[--transparent] [--global-palette] [--merge] [--crop] "
                                               "[--colours web|optimised|grey|grey4|mono [--bits N]] "
                                               "[--dither none|floyd|stucki|sierra|jjn|stevenson|burkes] [--dry-run] "
-                                              "[--range FIRST-LAST] [--width W]"));
+                                              "[--range FIRST-LAST] [--width W] [--fps N]"));
         const QString output = inputs.takeFirst();
         animationOutputKind(output);  // refused before anything is read or written
         Headless h;
         TChild& c = h.child;
         h.prompts.videoRange = range;
         h.prompts.videoWidth = width;
+        h.prompts.videoRate = fps;
+        h.prompts.warnings = &err;
         const FileKind first = fileKindOf(inputs.front());
         if (inputs.size() == 1 && (first == FileKind::Gif || first == FileKind::Avi)) {
             c.Charge(inputs.front());
@@ -344,7 +364,9 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             out << QStringLiteral("Taille : %1 octets").arg(tools::groupedDigits(bytes)) << '\n';
             return 0;
         }
+        // The name typed is where the animation goes, even over its source.
         c.FileName = output;
+        c.VideoSource.clear();
         c.Sauve(0);
         return written(out, output, c);
     } catch (const std::exception& e) {
@@ -362,6 +384,7 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
         Headless h;
         TChild& c = h.child;
         HeadlessPrompts& p = h.prompts;
+        p.warnings = &err;
         openInput(c, args[0]);
         bool allFrames = false;
         ReductionOptions reduction;
@@ -519,7 +542,9 @@ int documentBanner(const QStringList& args, QTextStream& out, QTextStream& err)
         Headless h;
         TChild& c = h.child;
         c.buildBanner(banner);
+        // The name typed is where the animation goes, even over its source.
         c.FileName = output;
+        c.VideoSource.clear();
         c.Sauve(0);
         return written(out, output, c);
     } catch (const std::exception& e) {

@@ -60,6 +60,9 @@ int gifInfo(const QStringList& args, QTextStream& out, QTextStream& err)
             out << "frames: " << info.frames << '\n';
             out << "rate: " << QString::number(info.rate, 'g', 6) << " frames/s\n";
             out << "delay: " << info.delay << '\n';
+            out << "duration: " << QString::number(info.duration, 'f', 2) << " s\n";
+            if (info.rotation != 0)
+                out << "rotation: " << info.rotation << '\n';
             out << "codec: " << info.codec << '\n';
             return 0;
         }

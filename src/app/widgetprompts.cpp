@@ -18,6 +18,8 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QCoreApplication>
 
 namespace orugif {
 
@@ -58,6 +60,40 @@ namespace orugif {
 void WidgetPrompts::inform(const QString& message)
 {
     QMessageBox::information(parent_, QApplication::applicationName(), message);
+}
+
+void WidgetPrompts::warn(const QString& message)
+{
+    QMessageBox::warning(parent_, QApplication::applicationName(), message);
+}
+
+bool WidgetPrompts::showProgress(const QString& label, std::int64_t done, std::int64_t total)
+{
+    if (!progress_) {
+        // Modal: no other command runs meanwhile, but "Annuler" answers.
+        progress_ = new QProgressDialog(label, QStringLiteral("Annuler"), 0, 1000, parent_);
+        progress_->setObjectName(QStringLiteral("ProgressDialog"));
+        progress_->setWindowTitle(QApplication::applicationName());
+        progress_->setWindowModality(Qt::ApplicationModal);
+        progress_->setMinimumDuration(400);
+        progress_->setAutoReset(false);
+        progress_->setAutoClose(false);
+        progress_->setValue(0);
+    }
+    if (progress_->labelText() != label)
+        progress_->setLabelText(label);
+    progress_->setValue(total > 0 ? int(std::clamp<std::int64_t>(done * 1000 / total, 0, 1000)) : 0);
+    QCoreApplication::processEvents();
+    return !progress_->wasCanceled();
+}
+
+void WidgetPrompts::endProgress()
+{
+    if (progress_) {
+        progress_->hide();
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
 }
 
 int WidgetPrompts::runRotation()
@@ -250,10 +286,10 @@ void WidgetPrompts::runHtml(const QString& name, QSize size)
     dialog.exec();
 }
 
-DocumentPrompts::VideoChoice WidgetPrompts::runVideoOptions(std::int64_t first, std::int64_t last, QSize size)
+DocumentPrompts::VideoChoice WidgetPrompts::runVideoOptions(const formats::VideoInfo& info)
 {
     TOptAvi dialog(parent_);
-    dialog.Init(first, last, size);
+    dialog.Init(info);
     dialog.exec();
     return dialog.Result();
 }

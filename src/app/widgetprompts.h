@@ -3,6 +3,9 @@
 #pragma once
 #include "document/prompts.h"
 
+#include <QPointer>
+
+class QProgressDialog;
 class QWidget;
 
 namespace orugif {
@@ -15,6 +18,9 @@ public:
     WidgetPrompts(QWidget* parent, ClipboardPort& clipboard) : parent_(parent), clipboard_(clipboard) {}
     Answer ask(const QString& question, Choices choices) override;
     void inform(const QString& message) override;
+    void warn(const QString& message) override;
+    bool showProgress(const QString& label, std::int64_t done, std::int64_t total) override;
+    void endProgress() override;
     int runRotation() override;
     QPoint runMove(int width, int height) override;
     QSize runResize(int width, int height) override;
@@ -34,7 +40,7 @@ public:
     std::vector<int> runFrameList(int frameCount) override;
     int runThumbnails(const std::vector<QImage>& frames) override;
     void runHtml(const QString& name, QSize size) override;
-    VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) override;
+    VideoChoice runVideoOptions(const formats::VideoInfo& info) override;
     AnimationWizardResult runAnimationWizard() override;
     BannerWizardResult runBannerWizard() override;
 
@@ -51,6 +57,8 @@ private:
 
     QWidget* parent_;
     ClipboardPort& clipboard_;
+    // The window of the long task under way, with its "Annuler".
+    QPointer<QProgressDialog> progress_;
 };
 
 } // namespace orugif

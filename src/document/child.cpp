@@ -62,6 +62,8 @@ void TChild::Init()
     transparentColour.reset();
     RemoveLocalPalettes = false;
     MergeDuplicatePixels = false;
+    FromVideo = false;
+    VideoSource.clear();
     PipetteOn = FillOn = TextOn = BrushOn = false;
 }
 

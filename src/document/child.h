@@ -60,7 +60,9 @@ public:
     void Charge(const QString& name);
     // Mode 0 "&Enregistrer", 1 "Enregistrer &sous..."; true when written.
     bool Sauve(int mode);
-    void SaveAs();
+    // Asks for the file to save to, the dialog starting on `start` (the
+    // document's name when empty).
+    void SaveAs(const QString& start = {});
     // Builds `image` from the frame store with the document's settings.
     void MakeGif(gif::TGIFImage& image);
     void Importer();
@@ -76,6 +78,9 @@ public:
     // avi..."), asking before an existing file is replaced. True when written.
     bool SauveAvi(int mode);
     void SauveEnAvi() { SauveAvi(1); }
+    // Writes the frames to `path` as an uncompressed 8-bit AVI, reduced as
+    // the GIF save reduces them, each with its delay.
+    void writeAviFile(const QString& path);
     // Writes the working picture to `path` by the kind of its name.
     void exportPicture(const QString& path) const;
     // May the document close? Asks to save changes first.
@@ -87,9 +92,10 @@ public:
 
     // --- video
     // The frames of the video `name` the user chooses in the import
-    // options, each reduced to the 216-colour cube with Floyd-Steinberg
-    // dithering, the stream's delay and, when the rate varies, each frame's
-    // own; false when cancelled. Nothing of the document changes here.
+    // options, at full colour, the stream's delay and each frame's own
+    // (from the rounded presentation times); false when cancelled. A clip
+    // that decodes only in part gives what decodes, with a warning. Nothing
+    // of the document changes here.
     bool LitAvi(const QString& name, std::vector<QImage>& frames, int& delay, std::vector<int>& delays);
     // Opens a video as the document's frames (Charge's work for videos).
     void openVideo(const QString& name);
@@ -188,6 +194,13 @@ public:
     bool RemoveLocalPalettes = false;
     bool MergeDuplicatePixels = false;
     bool RemoveUselessFrames = false;
+    // The frames came from a video at full colour: saved on the cube with
+    // Floyd-Steinberg by default, each frame dithered alone as the import
+    // always showed them (see AnimationSettings::videoFrames).
+    bool FromVideo = false;
+    // The clip the document was opened from: it is never written over;
+    // "&Enregistrer" asks for a name instead.
+    QString VideoSource;
     // The colour reduction and dithering of saved frames (see
     // AnimationSettings); kept by "&Nouveau", as the codec's defaults are.
     int ColorReduction = 6;

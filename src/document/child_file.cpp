@@ -2,6 +2,7 @@
 // questions before changes are lost, and the animation properties.
 #include "common/error.h"
 #include "common/savefile.h"
+#include "document/aviexport.h"
 #include "document/child.h"
 #include "document/picturebatch.h"
 #include "document/picturefile.h"
@@ -51,7 +52,8 @@ AnimationSettings TChild::settings() const
 {
     return {RepeatCount,          FrameDelay,          TransparentBackground, RemoveLocalPalettes,
             MergeDuplicatePixels, RemoveUselessFrames, loopExtension,         transparentColour,
-            ImageList1.delays(),  ColorReduction,      ReductionBits,         DitherMode};
+            ImageList1.delays(),  ColorReduction,      ReductionBits,         DitherMode,
+            FromVideo};
 }
 
 std::vector<QImage> TChild::framesAsSaved() const
@@ -96,10 +98,12 @@ void TChild::openVideo(const QString& name)
     rebuildStore(std::move(frames), size, std::move(delays));
     RepeatCount = 0;  // imported frames loop for ever
     loopExtension = true;
-    // Video frames keep being saved as they were imported: on the cube,
-    // with Floyd-Steinberg dithering.
+    // The frames keep their colours; they are saved on the cube with
+    // Floyd-Steinberg dithering unless the user chooses another reduction.
     ColorReduction = 6;
     DitherMode = 1;
+    FromVideo = true;
+    VideoSource = name;
     FrameDelay = delay;
     TransparentBackground = false;
     transparentColour.reset();
@@ -203,15 +207,17 @@ void TChild::Charge(const QString& name)
     if (pageShows)
         transparentColour = fromQRgb(page);
     GifVersion = headerVersion(bytes);
+    FromVideo = false;
+    VideoSource.clear();
     CurrentIndex = 0;
     NewFrame = false;
     LitCadre();
     Modified = false;
 }
 
-void TChild::SaveAs()
+void TChild::SaveAs(const QString& start)
 {
-    QString chosen = prompts().chooseSaveFile(FileName);
+    QString chosen = prompts().chooseSaveFile(start.isEmpty() ? FileName : start);
     if (chosen.isEmpty())
         return;
     if (QFileInfo(chosen).suffix().isEmpty())
@@ -231,8 +237,19 @@ void TChild::MakeGif(gif::TGIFImage& image)
 
 bool TChild::Sauve(int mode)
 {
-    if (FileName.isEmpty() || mode == 1)
-        SaveAs();
+    // A document opened from a video has no file of its own yet: the clip
+    // is never written over, the user names the animation (the clip's name
+    // with ".gif" offered).
+    const bool fromClip = !VideoSource.isEmpty() && FileName == VideoSource;
+    if (FileName.isEmpty() || mode == 1 || fromClip) {
+        const QFileInfo clip(VideoSource);
+        const QString offered = fromClip ? clip.path() + '/' + clip.completeBaseName() + QStringLiteral(".gif") : QString();
+        const QString before = FileName;
+        SaveAs(offered);
+        if (fromClip && FileName == before)
+            return false;  // the dialog was cancelled
+        mode = 1;
+    }
     if (FileName.isEmpty())
         return false;
     if (QFileInfo(FileName).suffix().isEmpty())
@@ -243,7 +260,9 @@ bool TChild::Sauve(int mode)
         throw Error(QStringLiteral("%1 ne peut pas être enregistré dans ce format : utilisez « Enregistrer sous... » "
                                    "en GIF ou « Exporter en avi... ».")
                         .arg(namePart(FileName)));
-    if (mode == 1 && QFileInfo::exists(FileName)
+    // An AVI is written over an existing file only once the user agreed,
+    // every time.
+    if ((mode == 1 || avi) && QFileInfo::exists(FileName)
         && prompts().ask(QStringLiteral("Ce fichier existe déjà. L'écraser ?"), Choices::YesNo) != Answer::Yes)
         return false;
 
@@ -252,7 +271,7 @@ bool TChild::Sauve(int mode)
     if (ImageList1.isEmpty())
         throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));
     if (avi) {
-        formats::writeAvi(FileName, ImageList1.frames(), frameDelays());
+        writeAviFile(FileName);
     } else {
         gif::TGIFImage image;
         MakeGif(image);
@@ -282,8 +301,24 @@ bool TChild::SauveAvi(int mode)
     EcritCadre();
     if (ImageList1.isEmpty())
         throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));
-    formats::writeAvi(path, ImageList1.frames(), frameDelays());
+    writeAviFile(path);
     return true;
+}
+
+void TChild::writeAviFile(const QString& path)
+{
+    const std::vector<int> delays = frameDelays();
+    const QSize size = ImageList1.frameSize();
+    // Refused before any frame is reduced (as if every frame differed).
+    formats::checkAviSize(ImageList1.count(), formats::aviTiming(delays).count, size.width(), size.height());
+    struct Done {
+        TChild* child;
+        ~Done() { emit child->progressDone(); }
+    } done{this};
+    // The frames as the GIF save builds them: the same colours.
+    const formats::AviFrames frames =
+        aviExportFrames(ImageList1.frames(), settings(), [this](int i, int count) { emit progress(i, count); });
+    formats::writeAvi(path, frames, delays);
 }
 
 void TChild::importPicture(const QString& path)

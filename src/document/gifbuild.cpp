@@ -257,7 +257,8 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
         }
         const int index = image.AddFrameImage(reduced.isNull() ? picture : reduced);
         gif::TGIFSubImage& sub = *image.Images()[index];
-        if (settings.DitherMode != 0 && index > 0)
+        const bool ditheredAlone = settings.videoFrames && settings.ColorReduction == 6 && settings.DitherMode == 1;
+        if (settings.DitherMode != 0 && index > 0 && !ditheredAlone)
             keepStillPixels(previous, *image.Images()[index - 1], picture, sub);
         previous = picture;
         if (i == 0 && settings.loopExtension) {

@@ -40,6 +40,11 @@ struct AnimationSettings {
     int ColorReduction = 6;
     int ReductionBits = 8;
     int DitherMode = 0;
+    // Frames of a video at full colour: on the cube with Floyd-Steinberg
+    // each frame is dithered alone, without holding still pixels to the
+    // previous frame's indices, which is what importing a video always
+    // showed and saved.
+    bool videoFrames = false;
 
     int delayOf(int frame) const
     {

@@ -5,6 +5,7 @@
 #include "document/gifbuild.h"
 #include "document/wizards.h"
 #include "editing/text.h"
+#include "formats/video.h"
 
 #include <QImage>
 #include <QPoint>
@@ -30,6 +31,13 @@ public:
     virtual Answer ask(const QString& question, Choices choices) = 0;
     // Shows `message` in a plain message box.
     virtual void inform(const QString& message) = 0;
+    // Tells the user of something that went wrong while the work went on
+    // (a video read in part).
+    virtual void warn(const QString& message) { inform(message); }
+    // A long task's progress: `done` of `total` under `label`; false once
+    // the user asked to stop it. endProgress closes what showProgress opened.
+    virtual bool showProgress(const QString& label, std::int64_t done, std::int64_t total) { return true; }
+    virtual void endProgress() {}
 
     // The modal dialogs: each returns what its Result gives, and the default
     // answers as a cancelled dialog does.
@@ -84,14 +92,16 @@ public:
     // The HTML tag dialog for the file `name` of `size`.
     virtual void runHtml(const QString& name, QSize size) {}
 
-    // The video import options over positions first..last of a video of
-    // `size`: the range and the width chosen; first -1 when cancelled.
+    // The video import options over the frames of the video `info`
+    // describes (positions 0 to info.frames - 1): the range, the width and
+    // the rate chosen (0 the source's); first -1 when cancelled.
     struct VideoChoice {
         std::int64_t first = -1;
         std::int64_t last = -1;
         int width = 0;
+        double fps = 0;
     };
-    virtual VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) { return {}; }
+    virtual VideoChoice runVideoOptions(const formats::VideoInfo& info) { return {}; }
 
     // The wizards: what the user confirmed with "Terminer"; an empty list
     // or text when cancelled or closed.

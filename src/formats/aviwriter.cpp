@@ -151,15 +151,15 @@ AviFrames aviFrames(const std::vector<QImage>& frames)
     return result;
 }
 
-std::int64_t aviFileSize(std::int64_t count, int width, int height)
+std::int64_t aviFileSize(std::int64_t pictures, std::int64_t count, int width, int height)
 {
     const std::int64_t frameBytes = rowBytes(width) * height;
-    return kHeaderBytes + count * (8 + frameBytes) + 8 + count * 16;
+    return kHeaderBytes + pictures * frameBytes + count * 8 + 8 + count * 16;
 }
 
-std::int64_t checkAviSize(std::int64_t count, int width, int height)
+std::int64_t checkAviSize(std::int64_t pictures, std::int64_t count, int width, int height)
 {
-    const std::int64_t total = aviFileSize(count, width, height);
+    const std::int64_t total = aviFileSize(pictures, count, width, height);
     if (total > kAviSizeLimit)
         throw Error(QStringLiteral("Le fichier AVI ferait %1 Mo, au-delà de la limite de 1 Go des fichiers AVI : "
                                    "rien n'a été enregistré.")
@@ -190,7 +190,14 @@ QByteArray encodeAvi(const AviFrames& frames, const std::vector<int>& delays)
     const int width = frames.frames.front().width(), height = frames.frames.front().height();
     const AviTiming timing = aviTiming(delays);
     const std::int64_t count = timing.count;
-    const std::int64_t total = checkAviSize(count, width, height);
+    // Which frames hold pixels: those that differ from the frame before.
+    std::vector<bool> repeats(frames.frames.size(), false);
+    std::int64_t pictures = 0;
+    for (std::size_t i = 0; i < frames.frames.size(); ++i) {
+        repeats[i] = i > 0 && frames.frames[i] == frames.frames[i - 1];
+        pictures += repeats[i] ? 0 : 1;
+    }
+    const std::int64_t total = checkAviSize(pictures, count, width, height);
     const std::uint32_t scale = timing.scale;
     const std::int64_t stride = rowBytes(width);
     const std::uint32_t frameBytes = std::uint32_t(stride * height);
@@ -261,32 +268,39 @@ QByteArray encodeAvi(const AviFrames& frames, const std::vector<int>& delays)
     const qsizetype movi = w.open("LIST");
     const qsizetype moviStart = out.size();  // index offsets count from the 'movi' code
     w.fourcc("movi");
-    std::vector<std::uint32_t> offsets;
-    offsets.reserve(std::size_t(count));
+    struct Entry {
+        std::uint32_t offset;
+        bool picture;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(std::size_t(count));
     const QByteArray padding(int(stride - width), '\0');
     for (std::size_t i = 0; i < frames.frames.size(); ++i) {
         const QImage& frame = frames.frames[i];
         if (frame.size() != QSize(width, height) || frame.format() != QImage::Format_Indexed8)
             throw Error(QStringLiteral("Les cadres de l'animation n'ont pas tous la même taille."));
-        // A frame that lasts several times the stream's period is written
-        // that many times.
+        // A frame that lasts several periods holds its pixels once; its
+        // other periods, like a frame equal to the one before, are empty.
         for (int copy = 0; copy < timing.repeats[i]; ++copy) {
-            offsets.push_back(std::uint32_t(out.size() - moviStart));
+            const bool picture = copy == 0 && !repeats[i];
+            entries.push_back({std::uint32_t(out.size() - moviStart), picture});
             const qsizetype chunk = w.open("00db");
-            for (int y = height - 1; y >= 0; --y) {
-                out.append(reinterpret_cast<const char*>(frame.constScanLine(y)), width);
-                out.append(padding);
+            if (picture) {
+                for (int y = height - 1; y >= 0; --y) {
+                    out.append(reinterpret_cast<const char*>(frame.constScanLine(y)), width);
+                    out.append(padding);
+                }
             }
             w.close(chunk);
         }
     }
     w.close(movi);
     const qsizetype idx1 = w.open("idx1");
-    for (std::uint32_t offset : offsets) {
+    for (const Entry& entry : entries) {
         w.fourcc("00db");
-        w.u32(kKeyFrame);
-        w.u32(offset);
-        w.u32(frameBytes);
+        w.u32(entry.picture ? kKeyFrame : 0);
+        w.u32(entry.offset);
+        w.u32(entry.picture ? frameBytes : 0);
     }
     w.close(idx1);
     w.close(riff);
@@ -300,10 +314,16 @@ void writeAvi(const QString& path, const std::vector<QImage>& frames, int delay)
 
 void writeAvi(const QString& path, const std::vector<QImage>& frames, const std::vector<int>& delays)
 {
-    // Refused before the frames are converted.
+    // Refused before the frames are converted (as if every one differed).
     if (!frames.empty())
-        checkAviSize(aviTiming(delays).count, frames.front().width(), frames.front().height());
-    writeFileSafely(path, encodeAvi(aviFrames(frames), delays));
+        checkAviSize(std::int64_t(frames.size()), aviTiming(delays).count, frames.front().width(),
+                     frames.front().height());
+    writeAvi(path, aviFrames(frames), delays);
+}
+
+void writeAvi(const QString& path, const AviFrames& frames, const std::vector<int>& delays)
+{
+    writeFileSafely(path, encodeAvi(frames, delays));
 }
 
 } // namespace orugif::formats

@@ -25,11 +25,12 @@ struct AviFrames {
 AviFrames aviFrames(const std::vector<QImage>& frames);
 
 // The size in bytes of the file encodeAvi writes for `count` frames of `width`
-// x `height`.
-std::int64_t aviFileSize(std::int64_t count, int width, int height);
+// x `height` of which `pictures` hold their pixels (the others repeat the
+// picture before them).
+std::int64_t aviFileSize(std::int64_t pictures, std::int64_t count, int width, int height);
 
 // aviFileSize, raising Error when it passes kAviSizeLimit.
-std::int64_t checkAviSize(std::int64_t count, int width, int height);
+std::int64_t checkAviSize(std::int64_t pictures, std::int64_t count, int width, int height);
 
 // The stream's period and how often each frame is written for frames
 // shown `delays` hundredths of a second each (at least 1): the period is
@@ -42,14 +43,18 @@ struct AviTiming {
 AviTiming aviTiming(const std::vector<int>& delays);
 
 // The whole file: rate 100 and scale the period of aviTiming in hundredths
-// of a second (one delay for all: that delay, at least 1). Raises Error when
-// there is no frame, the delays do not match the frames, or the file would
-// pass kAviSizeLimit.
+// of a second (one delay for all: that delay, at least 1). A frame shown for
+// several periods, or the same as the frame before, is written once; its
+// other periods are empty chunks, which players read as "the picture before
+// again", so a long delay costs 24 bytes a period. Raises Error when there
+// is no frame, the delays do not match the frames, or the file would pass
+// kAviSizeLimit.
 QByteArray encodeAvi(const AviFrames& frames, const std::vector<int>& delays);
 
 // encodeAvi written through writeFileSafely: a failure leaves any previous
 // file as it was.
 void writeAvi(const QString& path, const std::vector<QImage>& frames, int delay);
 void writeAvi(const QString& path, const std::vector<QImage>& frames, const std::vector<int>& delays);
+void writeAvi(const QString& path, const AviFrames& frames, const std::vector<int>& delays);
 
 } // namespace orugif::formats

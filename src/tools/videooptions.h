@@ -4,7 +4,9 @@
 #include "document/prompts.h"
 
 #include <QSize>
+#include <QString>
 #include <cstdint>
+#include <vector>
 
 namespace orugif::tools {
 
@@ -18,5 +20,15 @@ int videoHeightFor(int width, QSize size);
 // the video's width.
 DocumentPrompts::VideoChoice videoChoice(bool all, std::int64_t first, std::int64_t last, std::int64_t from,
                                          std::int64_t to, int width, QSize size);
+
+// The rates offered besides the source's, in frames a second.
+const std::vector<double>& videoRates();
+
+// A rate as the dialog writes it: "29,97", "12,5", "30".
+QString rateText(double rate);
+
+// What the dialog tells of a clip: "Durée : 10,01 s · 640 x 360 · 29,97
+// images par seconde · h264 · 300 images".
+QString videoSummary(const formats::VideoInfo& info);
 
 } // namespace orugif::tools

@@ -98,11 +98,11 @@ TEST(VideoImport, allFramesReducedWithTheStreamDelayAndEndlessLoop)
 {
     const struct {
         const char* file;
-        int frames, delay;
-    } cases[] = {{"raw-pal8-15fps.avi", 16, 7},
-                 {"mjpeg-25fps.avi", 30, 4},
-                 {"raw-pal8-scale1000-rate0.avi", 16, 10},
-                 {"raw-pal8-29.97fps.avi", 16, 3}};
+        int frames, delay, length;
+    } cases[] = {{"raw-pal8-15fps.avi", 16, 7, 107},
+                 {"mjpeg-25fps.avi", 30, 4, 120},
+                 {"raw-pal8-scale1000-rate0.avi", 16, 10, 160},
+                 {"raw-pal8-29.97fps.avi", 16, 3, 53}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         Document d;
@@ -122,24 +122,23 @@ TEST(VideoImport, allFramesReducedWithTheStreamDelayAndEndlessLoop)
         EXPECT_FALSE(d.child.TransparentBackground);
         EXPECT_FALSE(d.child.Modified);
         EXPECT_EQ(d.child.FileName, clip(c.file));
-        EXPECT_EQ(moved.size(), c.frames);
+        EXPECT_GE(moved.size(), c.frames);
         EXPECT_EQ(done.size(), 1);
 
-        // Each frame is on the cube, and dithering keeps the decoded
-        // frame's mean colour.
+        // Each frame keeps the decoded frame's colours.
         formats::VideoReader video(clip(c.file));
         std::vector<QImage> decoded;
-        video.read(0, c.frames - 1, 0, [&](std::int64_t, const QImage& f) {
+        video.read(0, c.frames - 1, 0, 0, [&](std::int64_t, const QImage& f) {
             decoded.push_back(f);
             return true;
         });
-        for (int i : {0, c.frames / 2, c.frames - 1}) {
-            const QImage frame = d.child.ImageList1.frame(i);
-            EXPECT_TRUE(onTheCube(frame)) << i;
-            const auto got = meanColour(frame), want = meanColour(decoded[std::size_t(i)]);
-            for (int k = 0; k < 3; ++k)
-                EXPECT_NEAR(got[k], want[k], 4.0) << i << " channel " << k;
-        }
+        for (int i : {0, c.frames / 2, c.frames - 1})
+            EXPECT_EQ(d.child.ImageList1.frame(i), decoded[std::size_t(i)]) << i;
+        // The delays add up to the clip's length.
+        int total = 0;
+        for (int i = 0; i < c.frames; ++i)
+            total += d.child.frameDelay(i);
+        EXPECT_NEAR(total, c.length, 1);
     }
 }
 
@@ -156,13 +155,12 @@ TEST(VideoImport, rangeAndWidthChosenInTheOptions)
     // The first imported frame is position 3, not 0.
     formats::VideoReader video(clip("mjpeg-25fps.avi"));
     std::vector<QImage> scaled;
-    video.read(0, 3, 80, [&](std::int64_t, const QImage& f) {
+    video.read(0, 3, 80, 0, [&](std::int64_t, const QImage& f) {
         scaled.push_back(f);
         return true;
     });
     ASSERT_NE(scaled[3], scaled[0]);
-    const auto reduced = [](const QImage& f) { return gif::ReduceColors(f, 6, 1).convertToFormat(QImage::Format_RGB32); };
-    EXPECT_EQ(d.child.ImageList1.frame(0).convertToFormat(QImage::Format_RGB32), reduced(scaled[3]));
+    EXPECT_EQ(d.child.ImageList1.frame(0), scaled[3]);
 }
 
 TEST(VideoImport, cancelOrNothingChosenLeavesTheDocument)
@@ -242,15 +240,6 @@ TEST(VideoImport, anMp4MadeByFfmpegOpens)
 
 TEST(VideoImport, aVariableRateGivesEachFrameItsOwnDelay)
 {
-    using formats::variableDelays;
-    // Constant rates, even with millisecond time stamps, keep the stream's delay.
-    EXPECT_TRUE(variableDelays({0, 0.033, 0.067, 0.100, 0.133}, 3).empty());
-    EXPECT_TRUE(variableDelays({0, 0.1, NAN, 0.3}, 10).empty());
-    // Delays add up to the whole (0.5 s over three frames: 17, 16, 17) and
-    // the last takes its own duration, else the average.
-    EXPECT_EQ(variableDelays({0, 0.1, 0.2667, 0.4333, 0.6, 0.8}, 9), (std::vector<int>{10, 17, 16, 17, 20}));
-    EXPECT_EQ(variableDelays({0, 0.5, 0.6, NAN}, 9), (std::vector<int>{50, 10, 9}));
-
     // Frames at 0, 0.1, 0.2, 0.3 and 0.6 s.
     QTemporaryDir dir;
     const QString mkv = ffmpegClip(dir, "vfr.mkv", "testsrc2=size=32x24:rate=10",
@@ -308,15 +297,36 @@ TEST(VideoExport, exportAsksBeforeReplacingAndSavingAnAviNameWritesAvi)
     f.child.Charge(clipPath);
     EXPECT_EQ(f.child.FrameDelay, 20);
 
-    // "&Enregistrer" of a document named .avi writes an AVI there.
+    // "&Enregistrer" after opening the clip never writes it: the user is
+    // asked for a name, the clip's with ".gif" offered; a cancel writes nothing.
+    QFile clipFile(clipPath);
+    ASSERT_TRUE(clipFile.open(QIODevice::ReadOnly));
+    const QByteArray clipBytes = clipFile.readAll();
+    clipFile.close();
     f.paint(0x00ff00);
     ASSERT_TRUE(f.child.Modified);
+    EXPECT_FALSE(f.child.Sauve(0));
+    EXPECT_EQ(f.prompts.saveDialogStartedOn, dir.filePath("clip.gif"));
+    EXPECT_TRUE(f.child.Modified);
+    ASSERT_TRUE(clipFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(clipFile.readAll(), clipBytes);
+    clipFile.close();
+
+    // Saved under an AVI name of the user's, "&Enregistrer" writes that AVI
+    // again, asking before it replaces the file each time.
+    f.prompts.saveFile = dir.filePath("mine.avi");
     ASSERT_TRUE(f.child.Sauve(0));
+    EXPECT_EQ(f.child.FileName, dir.filePath("mine.avi"));
     EXPECT_FALSE(f.child.Modified);
+    f.paint(0x0000ff);
+    f.prompts.answers = {Answer::No};
+    EXPECT_FALSE(f.child.Sauve(0));
+    f.prompts.answers = {Answer::Yes};
+    ASSERT_TRUE(f.child.Sauve(0));
     Document g;
     g.prompts.video = {0, 2, 12};
-    g.child.Charge(clipPath);
-    EXPECT_EQ(g.colourOf(0), 0x00ff00u);
+    g.child.Charge(dir.filePath("mine.avi"));
+    EXPECT_EQ(g.colourOf(0), 0x0000ffu);
 
     // Another video name is never replaced.
     f.child.FileName = dir.filePath("film.mp4");

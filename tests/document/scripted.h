@@ -66,11 +66,19 @@ public:
         return thumbnail;
     }
     void runHtml(const QString& name, QSize size) override { html = {name, size}; }
-    VideoChoice runVideoOptions(std::int64_t first, std::int64_t last, QSize size) override
+    VideoChoice runVideoOptions(const formats::VideoInfo& info) override
     {
-        videoOffered = {first, last, size.width()};
-        videoSize = size;
+        videoOffered = {0, info.frames - 1, info.size.width()};
+        videoSize = info.size;
+        videoInfo = info;
         return video;
+    }
+    void warn(const QString& message) override { warned << message; }
+    // Counts the progress reports; says stop once `stopProgressAt` were heard.
+    bool showProgress(const QString& label, std::int64_t, std::int64_t) override
+    {
+        progressLabels << label;
+        return stopProgressAt < 0 || progressLabels.size() < stopProgressAt;
     }
     QString chooseExportFile() override { return exportFile; }
     QString chooseAviFile(const QString& current) override
@@ -139,6 +147,10 @@ public:
     QImage effectResult;
     QStringList asked;
     QStringList informed;
+    QStringList warned;
+    QStringList progressLabels;
+    int stopProgressAt = -1;
+    formats::VideoInfo videoInfo;
     int rotation = 0;
     QPoint move;
     QSize moveLimits;

@@ -3,6 +3,7 @@
 #include "editing/dialogs/confirmbuttons.h"
 #include "tools/videooptions.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -66,8 +67,19 @@ TOptAvi::TOptAvi(QWidget* parent) : QDialog(parent)
     widthLabel->setObjectName(QStringLiteral("Label2"));
     form->addRow(widthLabel, width_);
     form->addRow(QString(), height_);
+    rate_ = new QComboBox(this);
+    rate_->setObjectName(QStringLiteral("ComboBox1"));
+    auto* rateLabel = new QLabel(QStringLiteral("Images par &seconde"), this);
+    rateLabel->setObjectName(QStringLiteral("Label5"));
+    rateLabel->setBuddy(rate_);
+    form->addRow(rateLabel, rate_);
+
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("Label4"));
+    summary_->hide();
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(summary_);
     layout->addWidget(group);
     layout->addLayout(form);
     layout->addLayout(addConfirmButtons(this, accepted_).row);
@@ -86,7 +98,22 @@ void TOptAvi::Init(std::int64_t first, std::int64_t last, QSize size)
     width_->setRange(1, std::max(size.width(), 1));
     width_->setValue(std::max(size.width(), 1));
     all_->setChecked(true);
+    // The source's own rate first, then fewer frames a second.
+    rate_->clear();
+    rate_->addItem(QStringLiteral("Celle de la vidéo"), 0.0);
+    for (double rate : tools::videoRates())
+        rate_->addItem(tools::rateText(rate), rate);
+    rate_->setCurrentIndex(0);
     showHeight();
+}
+
+void TOptAvi::Init(const formats::VideoInfo& info)
+{
+    Init(0, info.frames - 1, info.size);
+    if (info.rate > 0)
+        rate_->setItemText(0, QStringLiteral("Celle de la vidéo (%1)").arg(tools::rateText(info.rate)));
+    summary_->setText(tools::videoSummary(info));
+    summary_->show();
 }
 
 void TOptAvi::showHeight()
@@ -104,7 +131,10 @@ DocumentPrompts::VideoChoice TOptAvi::Result() const
 {
     if (!accepted_)
         return {};
-    return tools::videoChoice(all_->isChecked(), first_, last_, from_->value(), to_->value(), width_->value(), size_);
+    DocumentPrompts::VideoChoice choice =
+        tools::videoChoice(all_->isChecked(), first_, last_, from_->value(), to_->value(), width_->value(), size_);
+    choice.fps = rate_->currentData().toDouble();
+    return choice;
 }
 
 } // namespace orugif
