@@ -467,10 +467,17 @@ void VideoReader::read(std::int64_t first, std::int64_t last, int width, double 
     // Hands every decoded frame in range over; returns once the decoder
     // wants more.
     const auto drain = [&]() {
-        while (!stop && !past) {
+        for (int failures = 0; !stop && !past;) {
             const int got = avcodec_receive_frame(d_->codec, frame);
-            if (got < 0)
-                return;  // more input needed, the end, or a frame that did not decode: passed over
+            if (got == AVERROR(EAGAIN) || got == AVERROR_EOF)
+                return;  // more input needed, or the end
+            if (got < 0) {
+                // A frame that did not decode is passed over; the decoder
+                // goes on with the next.
+                if (++failures > 64)
+                    return;
+                continue;
+            }
             const double time = timeOf(frame);
             if (position > last) {
                 end = time;  // the range lasts until the stream's next frame
@@ -484,8 +491,10 @@ void VideoReader::read(std::int64_t first, std::int64_t last, int width, double 
     };
     while (!stop && !past && av_read_frame(d_->format, packet) >= 0) {
         if (packet->stream_index == d_->stream) {
-            // A packet that does not decode is passed over, as players do.
-            avcodec_send_packet(d_->codec, packet);
+            // A packet that does not decode is passed over, as players do;
+            // one the decoder cannot take yet waits until its frames are out.
+            while (avcodec_send_packet(d_->codec, packet) == AVERROR(EAGAIN) && !stop && !past)
+                drain();
             av_packet_unref(packet);
             drain();
         } else {

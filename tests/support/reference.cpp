@@ -4,6 +4,9 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
+#include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -71,6 +74,77 @@ Played composeWithPillow(const QString& path)
         played.frames.push_back(frame);
     }
     return played;
+}
+
+bool haveFfmpeg()
+{
+    return !QStandardPaths::findExecutable("ffmpeg").isEmpty() && !QStandardPaths::findExecutable("ffprobe").isEmpty();
+}
+
+bool makeClip(const QString& path, const QStringList& arguments)
+{
+    QString errors;
+    const bool ok = run("ffmpeg", QStringList{"-v", "error", "-y"} + arguments + QStringList{path}, &errors);
+    EXPECT_TRUE(ok) << "ffmpeg " << arguments.join(' ').toStdString() << ": " << errors.toStdString();
+    return ok;
+}
+
+std::vector<QImage> ffmpegFrames(const QString& clip, QSize size, const QString& filters)
+{
+    QStringList arguments{"-v", "error", "-i", clip};
+    if (!filters.isEmpty())
+        arguments << "-vf" << filters;
+    arguments << "-f" << "rawvideo" << "-pix_fmt" << "bgra" << "-";
+    QProcess p;
+    p.start("ffmpeg", arguments);
+    std::vector<QImage> frames;
+    if (!p.waitForFinished(120000) || p.exitCode() != 0) {
+        ADD_FAILURE() << "ffmpeg cannot decode " << clip.toStdString() << ": " << p.readAllStandardError().toStdString();
+        return frames;
+    }
+    const QByteArray bytes = p.readAllStandardOutput();
+    const qsizetype frameBytes = qsizetype(size.width()) * size.height() * 4;
+    for (qsizetype at = 0; frameBytes > 0 && at + frameBytes <= bytes.size(); at += frameBytes) {
+        QImage frame(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y)
+            std::memcpy(frame.scanLine(y), bytes.constData() + at + qsizetype(y) * size.width() * 4, size_t(size.width()) * 4);
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+std::vector<double> ffprobeFrameTimes(const QString& clip)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", "frame=best_effort_timestamp_time",
+                        "-of", "csv=p=0", clip});
+    std::vector<double> times;
+    if (!p.waitForFinished(120000) || p.exitCode() != 0) {
+        ADD_FAILURE() << "ffprobe cannot read " << clip.toStdString();
+        return times;
+    }
+    for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+        if (!line.trimmed().isEmpty())
+            times.push_back(line.trimmed().toDouble());
+    return times;
+}
+
+double psnr(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    if (x.size() != y.size() || x.isNull())
+        return 0;
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+        for (int i = 0; i < x.width(); ++i) {
+            const int dr = qRed(p[i]) - qRed(q[i]), dg = qGreen(p[i]) - qGreen(q[i]), db = qBlue(p[i]) - qBlue(q[i]);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    }
+    const double mse = sum / (3.0 * x.width() * x.height());
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 
 } // namespace testsupport

@@ -26,4 +26,19 @@ bool run(const QString& program, const QStringList& arguments, QString* errors =
 // Runs a Python snippet with Debian's interpreter (Pillow).
 bool runPython(const QString& code, const QStringList& arguments = {});
 
+// Whether the ffmpeg and ffprobe commands are there.
+bool haveFfmpeg();
+// Makes `path` with the ffmpeg command: `arguments` go between the common
+// options and the output name. Fails the calling test and returns false
+// when ffmpeg fails.
+bool makeClip(const QString& path, const QStringList& arguments);
+// The frames of `clip` as the ffmpeg command decodes them to RGB (turned
+// as players show them), each `size`; `filters` are applied first.
+std::vector<QImage> ffmpegFrames(const QString& clip, QSize size, const QString& filters = {});
+// The presentation time, in seconds, of every frame ffprobe decodes.
+std::vector<double> ffprobeFrameTimes(const QString& clip);
+// The peak signal-to-noise ratio of two pictures of one size, in dB (99
+// when equal).
+double psnr(const QImage& a, const QImage& b);
+
 } // namespace testsupport
