@@ -285,7 +285,9 @@ bool TChild::Sauve(int mode)
 bool TChild::SauveAvi(int mode)
 {
     QString path = FileName;
-    if (mode == 1 || path.isEmpty()) {
+    // The clip a document was opened from is never written over unasked.
+    const bool fromClip = !VideoSource.isEmpty() && FileName == VideoSource;
+    if (mode == 1 || path.isEmpty() || fromClip) {
         // The dialog starts on the document's name with the AVI suffix.
         const QFileInfo current(FileName);
         path = prompts().chooseAviFile(FileName.isEmpty() ? QString()
@@ -294,10 +296,10 @@ bool TChild::SauveAvi(int mode)
             return false;
         if (QFileInfo(path).suffix().isEmpty())
             path += QStringLiteral(".avi");
-        if (QFileInfo::exists(path)
-            && prompts().ask(QStringLiteral("Ce fichier existe déjà. L'écraser ?"), Choices::YesNo) != Answer::Yes)
-            return false;
     }
+    if (QFileInfo::exists(path)
+        && prompts().ask(QStringLiteral("Ce fichier existe déjà. L'écraser ?"), Choices::YesNo) != Answer::Yes)
+        return false;
     EcritCadre();
     if (ImageList1.isEmpty())
         throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));

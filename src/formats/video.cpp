@@ -26,9 +26,16 @@ namespace {
 
 Error failure(const char* message, const QString& path) { return Error(QStringLiteral("%1: %2").arg(QString::fromLatin1(message), QFileInfo(path).fileName())); }
 
+std::uint32_t littleU32(const QByteArray& bytes, qsizetype at)
+{
+    return std::uint32_t(std::uint8_t(bytes[at])) | std::uint32_t(std::uint8_t(bytes[at + 1])) << 8
+         | std::uint32_t(std::uint8_t(bytes[at + 2])) << 16 | std::uint32_t(std::uint8_t(bytes[at + 3])) << 24;
+}
+
 // The scale and rate of the first video stream header of an AVI file, read
-// from its first bytes; false when the file is no AVI or holds none.
-bool aviScaleAndRate(const QString& path, std::uint32_t& scale, std::uint32_t& rate)
+// from its first bytes, and the stream's number; false when the file is no
+// AVI or holds none.
+bool aviScaleAndRate(const QString& path, std::uint32_t& scale, std::uint32_t& rate, int& stream)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -36,20 +43,51 @@ bool aviScaleAndRate(const QString& path, std::uint32_t& scale, std::uint32_t& r
     const QByteArray head = file.read(64 * 1024);
     if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "AVI ")
         return false;
-    const auto u32 = [&](qsizetype at) {
-        return std::uint32_t(std::uint8_t(head[at])) | std::uint32_t(std::uint8_t(head[at + 1])) << 8
-             | std::uint32_t(std::uint8_t(head[at + 2])) << 16 | std::uint32_t(std::uint8_t(head[at + 3])) << 24;
-    };
     // Every "strh" chunk: type "vids", then handler, flags, priority and
     // language, initial frames, scale, rate.
+    stream = 0;
     for (qsizetype at = head.indexOf("strh"); at >= 0 && at + 36 <= head.size(); at = head.indexOf("strh", at + 4)) {
         if (head.mid(at + 8, 4) == "vids") {
-            scale = u32(at + 8 + 20);
-            rate = u32(at + 8 + 24);
+            scale = littleU32(head, at + 8 + 20);
+            rate = littleU32(head, at + 8 + 24);
             return true;
         }
+        ++stream;
     }
     return false;
+}
+
+// The periods the index of an AVI file gives stream number `stream`: one an
+// entry, empty chunks (the picture before, shown again) included, which
+// FFmpeg passes over; -1 when the file has no index.
+std::int64_t aviIndexPeriods(const QString& path, int stream)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || stream < 0 || stream > 99)
+        return -1;
+    const QByteArray head = file.read(12);
+    if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "AVI ")
+        return -1;
+    const qint64 end = std::min<qint64>(file.size(), 8 + qint64(littleU32(head, 4)));
+    const QByteArray number = QByteArray::number(stream).rightJustified(2, '0');
+    for (qint64 at = 12; at + 8 <= end;) {
+        if (!file.seek(at))
+            return -1;
+        const QByteArray chunk = file.read(8);
+        if (chunk.size() < 8)
+            return -1;
+        const qint64 size = littleU32(chunk, 4);
+        if (chunk.startsWith("idx1")) {
+            const QByteArray entries = file.read(std::min(size, end - at - 8) / 16 * 16);
+            std::int64_t periods = 0;
+            for (qsizetype e = 0; e + 16 <= entries.size(); e += 16)
+                if (entries.mid(e, 2) == number && (entries.mid(e + 2, 2) == "db" || entries.mid(e + 2, 2) == "dc"))
+                    ++periods;
+            return periods;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return -1;
 }
 
 // The clockwise turn, in degrees (0, 90, 180 or 270), a player gives the
@@ -172,6 +210,8 @@ struct VideoReader::State {
     // Seconds between frames when the stream's stamps cannot be trusted
     // (an AVI header without a rate); 0 otherwise.
     double fixedStep = 0;
+    // Where an AVI's index says the stream ends (seconds; 0 unknown).
+    double indexedEnd = 0;
     QString path;
     AVFormatContext* format = nullptr;
     AVCodecContext* codec = nullptr;
@@ -265,14 +305,21 @@ VideoReader::VideoReader(const QString& path, const VideoProgress& progress) : d
     AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
     info.rate = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
     std::uint32_t scale = 0, aviRate = 0;
-    if (aviScaleAndRate(path, scale, aviRate)) {
+    int aviStream = 0;
+    if (aviScaleAndRate(path, scale, aviRate, aviStream)) {
         info.delay = aviDelay(scale, aviRate);  // the AVI header's own figures
         // Without a rate the header's delay is the only timing there is.
         if (aviRate == 0 && info.delay > 0)
             d_->fixedStep = info.delay / 100.0;
+        // The index tells how long the stream lasts, empty chunks counted:
+        // the last picture shows until then.
+        const std::int64_t periods = aviIndexPeriods(path, aviStream);
+        if (periods > 0 && scale > 0 && aviRate > 0)
+            d_->indexedEnd = double(periods) * double(scale) / double(aviRate);
     }
-    else
+    else {
         info.delay = rate.num > 0 ? aviDelay(std::uint32_t(rate.den), std::uint32_t(rate.num)) : 10;
+    }
 
     // A header may claim any count: the packets are counted instead.
     info.announced = std::max<std::int64_t>(stream->nb_frames, 0);
@@ -282,6 +329,9 @@ VideoReader::VideoReader(const QString& path, const VideoProgress& progress) : d
         info.announcedDuration = double(stream->duration) * timeBase;
     else if (d_->format->duration != AV_NOPTS_VALUE && d_->format->duration > 0)
         info.announcedDuration = double(d_->format->duration) / AV_TIME_BASE;
+    // A count of frames is a claim on the length too.
+    if (info.announced > 0 && info.rate > 0)
+        info.announcedDuration = std::max(info.announcedDuration, double(info.announced) / info.rate);
     d_->count(progress);
     d_->openFormat();  // back to the start
 }
@@ -505,6 +555,9 @@ void VideoReader::read(std::int64_t first, std::int64_t last, int width, double 
         avcodec_send_packet(d_->codec, nullptr);  // the frames the decoder still holds
         drain();
     }
+    // An AVI's last picture shows until the end its index gives.
+    if (!past && d_->indexedEnd > 0 && std::isfinite(end))
+        end = std::max(end, d_->info.start + d_->indexedEnd);
     // The ticks left before the end show the last frame.
     if (!stop && fps > 0 && heldPosition >= 0 && !heldHanded && std::isfinite(end) && tick < end)
         hand(held, heldPosition, tick);
