@@ -1,6 +1,7 @@
 #include "app/cli_document.h"
 
 #include "common/error.h"
+#include "common/filename.h"
 #include "common/limits.h"
 #include "document/child.h"
 #include "document/clipboard.h"
@@ -156,7 +157,7 @@ QSize frameSize(const QString& text, const QString& option)
 // The line every command that writes an animation ends with; exit code 0.
 int written(QTextStream& out, const QString& path, const TChild& c)
 {
-    out << path << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
+    out << displayName(path) << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
         << c.ImageList1.height() << '\n';
     return 0;
 }
