@@ -540,8 +540,11 @@ int documentHtml(const QStringList& args, QTextStream& out, QTextStream& err)
             if (i + 1 >= args.size())
                 throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
             const QString v = args[++i];
-            if (a == "--link")
+            if (a == "--link") {
+                if (tools::isScriptLink(v))
+                    throw Error(QStringLiteral("Le lien %1 exécuterait un script dans le navigateur : il est refusé.").arg(v));
                 link = v;
+            }
             else if (a == "--alt")
                 alt = v;
             else if (a == "--border")
