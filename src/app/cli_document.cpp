@@ -490,7 +490,11 @@ int documentBanner(const QStringList& args, QTextStream& out, QTextStream& err)
                     throw Error(QStringLiteral("effet inconnu : %1 (%2)")
                                     .arg(banner.effect, editing::bannerEffects().join(", ")));
             } else if (a == "--frames") {
+                // The wizard's empty animation of no frame has no use here: a
+                // banner file has at least one frame.
                 banner.frames = number(value(), a);
+                if (banner.frames < 1)
+                    throw Error(QStringLiteral("Une bannière a au moins 1 cadre (%1 demandés).").arg(banner.frames));
             } else if (a == "--size") {
                 const QSize size = frameSize(value(), a);
                 banner.sizeMode = 1;

@@ -84,8 +84,6 @@ void TChild::buildBanner(BannerWizardResult wizard)
         throw Error(QStringLiteral("La taille %1 x %2 n'est pas possible pour une bannière.")
                         .arg(size.width())
                         .arg(size.height()));
-    if (wizard.frames < 1)
-        throw Error(QStringLiteral("Une bannière a au moins 1 cadre (%1 demandés).").arg(wizard.frames));
     if (wizard.frames > kMaxBannerFrames)
         throw Error(QStringLiteral("Une bannière a au plus %1 cadres (%2 demandés).")
                         .arg(kMaxBannerFrames)

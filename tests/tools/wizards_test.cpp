@@ -4,12 +4,9 @@
 #include "tools/dialogs/wizards.h"
 #include "tools/picturelist.h"
 
-#include <QApplication>
 #include <QButtonGroup>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
-#include <QFontDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -86,36 +83,4 @@ TEST(Wizards, theBannerWizardKeepsItsEffectToTheFourAndHandsBackTheText)
     EXPECT_EQ(result.effect, "Clignotement");
     EXPECT_EQ(result.font.pointSize, 24);
     EXPECT_EQ(result.size(), QSize(468, 60));
-}
-
-// The "Police" button of the banner wizard opens the font dialog and then the
-// colour dialog, as the text tool's does; the text takes the chosen colour.
-TEST(Wizards, theBannerFontDialogLetsTheUserChooseTheTextColour)
-{
-    TBanniere wizard;
-    bool fontSeen = false, colourSeen = false;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, &wizard, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* font = qobject_cast<QFontDialog*>(modal)) {
-            fontSeen = true;
-            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : font, Qt::Key_Return);
-        } else if (auto* colour = qobject_cast<QColorDialog*>(modal)) {
-            colourSeen = true;
-            colour->setCurrentColor(QColor(200, 10, 30));
-            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : colour, Qt::Key_Return);
-        } else if (modal == &wizard && !colourSeen) {
-            QTest::mouseClick(wizard.findChild<QPushButton*>("SpeedButton1"), Qt::LeftButton);  // "Police"
-        } else if (modal == &wizard) {
-            answer.stop();
-            QTest::keyClicks(wizard.findChild<QPlainTextEdit*>("Memo1"), "Soldes");
-            QTest::mouseClick(wizard.findChild<QPushButton*>("SpeedButton4"), Qt::LeftButton);
-        }
-    });
-    answer.start(50);
-    QTimer::singleShot(20000, &wizard, [&] { wizard.reject(); });  // never waits for ever
-    wizard.exec();
-    EXPECT_TRUE(fontSeen);
-    EXPECT_TRUE(colourSeen);
-    EXPECT_EQ(wizard.Result().font.colour, fromQColor(QColor(200, 10, 30)));
 }
