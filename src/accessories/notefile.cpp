@@ -1,11 +1,11 @@
 #include "accessories/notefile.h"
 
 #include "common/error.h"
+#include "common/savefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace orugif::accessories {
@@ -47,17 +47,12 @@ void saveNote(const QString& path, const QString& text)
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
         throw fileError(QStringLiteral("de créer le dossier"), folder, QStringLiteral("accès refusé"));
-    QSaveFile file(path);
     const QByteArray bytes = text.isEmpty() ? QByteArray() : (text + QLatin1Char('\n')).toUtf8();
-    // Every write and the final flush are checked before the file replaces the old one.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()
-        || file.error() != QFileDevice::NoError) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw fileError(QStringLiteral("d'écrire"), path, reason);
+    try {
+        writeFileSafely(path, bytes);
+    } catch (const SaveError& e) {
+        throw fileError(QStringLiteral("d'écrire"), path, e.reason());
     }
-    if (!file.commit())
-        throw fileError(QStringLiteral("d'écrire"), path, file.errorString());
 }
 
 } // namespace orugif::accessories

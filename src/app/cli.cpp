@@ -2,6 +2,7 @@
 
 #include "app/cli_document.h"
 #include "app/cli_gif.h"
+#include "common/filename.h"
 
 #include <QCoreApplication>
 #include <array>
@@ -45,6 +46,14 @@ void printUsage(QTextStream& err)
 } // namespace
 
 std::span<const Command> commands() { return kCommands; }
+
+QStringList argumentsOf(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << fileNameFromBytes(argv[i]);
+    return args;
+}
 
 bool isHeadless(int argc, char** argv)
 {

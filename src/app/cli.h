@@ -17,6 +17,12 @@ struct Command {
 // Every sub-command the program knows, in the order the usage text lists them.
 std::span<const Command> commands();
 
+// The program's arguments after its name, taken before the application
+// object exists and never given to it: a name that looks like a toolkit
+// option ("-reverse", "-platform", ...) stays a name, and a name that is not
+// UTF-8 keeps its bytes (see common/filename.h).
+QStringList argumentsOf(int argc, char** argv);
+
 // True when argv[1] names a sub-command or an option handled without windows.
 bool isHeadless(int argc, char** argv);
 

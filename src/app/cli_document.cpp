@@ -1,6 +1,7 @@
 #include "app/cli_document.h"
 
 #include "common/error.h"
+#include "common/filename.h"
 #include "common/limits.h"
 #include "document/child.h"
 #include "document/clipboard.h"
@@ -166,7 +167,7 @@ QSize frameSize(const QString& text, const QString& option)
 // The line every command that writes an animation ends with; exit code 0.
 int written(QTextStream& out, const QString& path, const TChild& c)
 {
-    out << path << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
+    out << displayName(path) << ": " << c.ImageList1.count() << " frames of " << c.ImageList1.width() << " x "
         << c.ImageList1.height() << '\n';
     return 0;
 }
@@ -512,7 +513,11 @@ int documentBanner(const QStringList& args, QTextStream& out, QTextStream& err)
                     throw Error(QStringLiteral("effet inconnu : %1 (%2)")
                                     .arg(banner.effect, editing::bannerEffects().join(", ")));
             } else if (a == "--frames") {
+                // The wizard's empty animation of no frame has no use here: a
+                // banner file has at least one frame.
                 banner.frames = number(value(), a);
+                if (banner.frames < 1)
+                    throw Error(QStringLiteral("Une bannière a au moins 1 cadre (%1 demandés).").arg(banner.frames));
             } else if (a == "--size") {
                 const QSize size = frameSize(value(), a);
                 banner.sizeMode = 1;
@@ -564,8 +569,11 @@ int documentHtml(const QStringList& args, QTextStream& out, QTextStream& err)
             if (i + 1 >= args.size())
                 throw Error(QStringLiteral("%1 attend une valeur.").arg(a));
             const QString v = args[++i];
-            if (a == "--link")
+            if (a == "--link") {
+                if (tools::isScriptLink(v))
+                    throw Error(QStringLiteral("Le lien %1 exécuterait un script dans le navigateur : il est refusé.").arg(v));
                 link = v;
+            }
             else if (a == "--alt")
                 alt = v;
             else if (a == "--border")

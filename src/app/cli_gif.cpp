@@ -3,6 +3,7 @@
 #include "app/cli_gif.h"
 
 #include "common/error.h"
+#include "common/filename.h"
 #include "common/savefile.h"
 #include "document/picturefile.h"
 #include "formats/video.h"
@@ -29,8 +30,9 @@ void load(TGIFImage& image, const QString& path, QStringList& warnings)
 
 QString signatureOf(const QString& path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    QFile f;
+    QString reason;
+    if (!openForReading(f, path, reason))
         return {};
     const QByteArray head = f.read(10);
     const int at = head.left(3).toUpper() == "GIF" ? 0 : 4;
@@ -55,7 +57,7 @@ int gifInfo(const QStringList& args, QTextStream& out, QTextStream& err)
         if (fileKindOf(args[0]) == FileKind::Avi) {
             formats::VideoReader video(args[0]);
             const formats::VideoInfo& info = video.info();
-            out << "file: " << args[0] << '\n';
+            out << "file: " << displayName(args[0]) << '\n';
             out << "size: " << info.size.width() << 'x' << info.size.height() << '\n';
             out << "frames: " << info.frames << '\n';
             out << "rate: " << QString::number(info.rate, 'g', 6) << " frames/s\n";
@@ -69,7 +71,7 @@ int gifInfo(const QStringList& args, QTextStream& out, QTextStream& err)
         TGIFImage image;
         QStringList warnings;
         load(image, args[0], warnings);
-        out << "file: " << args[0] << '\n';
+        out << "file: " << displayName(args[0]) << '\n';
         out << "version: " << signatureOf(args[0]) << '\n';
         out << "screen: " << image.Width() << 'x' << image.Height() << '\n';
         out << "global colour table: " << image.GlobalColorMap().Count() << " entries\n";
@@ -111,8 +113,8 @@ int gifFrames(const QStringList& args, QTextStream& out, QTextStream& err)
         QStringList warnings;
         load(image, rest[0], warnings);
         QDir dir(rest[1]);
-        if (!dir.exists() && !QDir().mkpath(rest[1])) {
-            err << "error: cannot create " << rest[1] << '\n';
+        if (QString reason; !makeFolders(rest[1], reason)) {
+            err << "error: cannot create " << displayName(rest[1]) << ": " << reason << '\n';
             return 1;
         }
         // Each frame is written as soon as it is composed: memory holds one
@@ -143,7 +145,7 @@ int gifFrames(const QStringList& args, QTextStream& out, QTextStream& err)
                 ++written;
             }
         }
-        out << written << " frames written to " << rest[1] << '\n';
+        out << written << " frames written to " << displayName(rest[1]) << '\n';
         for (const QString& w : warnings)
             out << "warning: " << w << '\n';
         return 0;
@@ -163,7 +165,7 @@ int gifRecode(const QStringList& args, QTextStream& out, QTextStream& err)
         QStringList warnings;
         load(image, args[0], warnings);
         image.SaveToFile(args[1]);
-        out << image.Images().Count() << " frames written to " << args[1] << '\n';
+        out << image.Images().Count() << " frames written to " << displayName(args[1]) << '\n';
         for (const QString& w : warnings)
             out << "warning: " << w << '\n';
         return 0;

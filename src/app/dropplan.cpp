@@ -1,5 +1,6 @@
 #include "app/dropplan.h"
 
+#include "common/filename.h"
 #include "common/readingorder.h"
 #include "document/picturefile.h"
 
@@ -24,10 +25,10 @@ bool isAnimation(FileKind kind) { return kind == FileKind::Gif || kind == FileKi
 QString unusable(const QString& path, FileKind& kind)
 {
     const QFileInfo info(path);
-    const QString name = info.fileName().isEmpty() ? path : info.fileName();
-    if (info.isDir())
+    const QString name = displayName(info.fileName().isEmpty() ? path : info.fileName());
+    if (isExistingDirectory(path))
         return QStringLiteral("%1 est un dossier : déposez les fichiers qu'il contient.").arg(name);
-    if (!info.isFile())
+    if (!isExistingFile(path))
         return QStringLiteral("Le fichier %1 est introuvable.").arg(name);
     kind = fileKindOf(path);
     if (kind == FileKind::Unknown)

@@ -10,8 +10,12 @@
 #include <QScreen>
 #include <memory>
 
-int runEditor(int argc, char** argv)
+// `files` are the names given on the command line; the application object
+// gets the program's name alone, so no name is read as a toolkit option.
+int runEditor(char* program, const QStringList& files)
 {
+    int argc = 1;
+    char* argv[] = {program, nullptr};
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Oru Gif"));
     QCoreApplication::setOrganizationName(QStringLiteral("OruGif"));
@@ -33,7 +37,6 @@ int runEditor(int argc, char** argv)
     window.show();
     // Files named on the command line: the first opens as "&Ouvrir..." would
     // and the others become frames after it.
-    const QStringList files = QCoreApplication::arguments().mid(1);
     if (!files.isEmpty())
         window.route([&window, &files] { window.openFiles(orugif::app::planOpen(files)); }, true);
     return app.exec();

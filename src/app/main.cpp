@@ -25,12 +25,7 @@ void quietToolkit(QtMsgType type, const QMessageLogContext&, const QString& mess
 
 int runHeadless(int argc, char** argv)
 {
-    // The sub-command's arguments are taken before the application object
-    // exists and never reach it: a file named like a toolkit option
-    // ("-reverse", "-platform", ...) stays a file name.
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+    const QStringList args = orugif::cli::argumentsOf(argc, argv);
     qInstallMessageHandler(quietToolkit);
     // Sub-commands need no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -46,11 +41,13 @@ int runHeadless(int argc, char** argv)
 
 } // namespace
 
-int runEditor(int argc, char** argv);
+int runEditor(char* program, const QStringList& files);
 
 int main(int argc, char** argv)
 {
     if (orugif::cli::isHeadless(argc, argv))
         return runHeadless(argc, argv);
-    return runEditor(argc, argv);
+    // The editor's arguments are file names, all of them; the toolkit's
+    // options are chosen through its environment variables (QT_QPA_PLATFORM, ...).
+    return runEditor(argv[0], orugif::cli::argumentsOf(argc, argv));
 }

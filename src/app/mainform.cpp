@@ -15,7 +15,7 @@
 #include "common/error.h"
 #include "document/child.h"
 #include "document/prompts.h"
-#include "common/error.h"
+#include "common/filename.h"
 #include "tools/htmltag.h"
 #include "document/clipboard.h"
 #include "document/view/childwindow.h"
@@ -526,7 +526,7 @@ void TMainForm::dropEvent(QDropEvent* event)
 void TMainForm::rememberFile()
 {
     const QString& name = child_->FileName;
-    if (!name.isEmpty() && QFileInfo(name).isFile()) {
+    if (!name.isEmpty() && isExistingFile(name)) {
         app::RecentFiles().add(name);
         showRecentFiles();
     }
@@ -558,10 +558,10 @@ void TMainForm::showRecentFiles()
 
 void TMainForm::openRecent(const QString& path)
 {
-    if (!QFileInfo(path).isFile()) {
+    if (!isExistingFile(path)) {
         app::RecentFiles().remove(path);
         showRecentFiles();
-        throw Error(QStringLiteral("Le fichier %1 n'existe plus : il est retiré de la liste.").arg(path));
+        throw Error(QStringLiteral("Le fichier %1 n'existe plus : il est retiré de la liste.").arg(displayName(path)));
     }
     openFiles(app::planOpen({path}));
 }

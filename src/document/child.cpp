@@ -2,6 +2,7 @@
 // current frame, navigation, blank frames and the one-level undo.
 #include "document/child.h"
 
+#include "common/filename.h"
 #include "document/clipboard.h"
 #include "document/prompts.h"
 
@@ -36,7 +37,8 @@ TChild::TChild(DocumentPrompts& prompts, ClipboardPort& clipboard, QObject* pare
 
 TChild::~TChild() = default;
 
-QString TChild::caption() const { return QFileInfo(FileName).fileName(); }
+// A name that is not UTF-8 shows its odd bytes as \xHH.
+QString TChild::caption() const { return displayName(QFileInfo(FileName).fileName()); }
 
 void TChild::setFileName(const QString& name)
 {

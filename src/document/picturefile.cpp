@@ -1,7 +1,9 @@
 #include "document/picturefile.h"
 
 #include "common/error.h"
+#include "common/filename.h"
 #include "common/limits.h"
+#include "common/systemreason.h"
 #include "formats/jpeg.h"
 #include "formats/metafile.h"
 #include "formats/pcx.h"
@@ -14,6 +16,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
+#include <cerrno>
 #include <cstring>
 
 namespace orugif {
@@ -193,22 +196,26 @@ FileKind fileKind(const QString& path, const QByteArray& bytes)
 FileKind fileKindOf(const QString& path)
 {
     // Every signature the editor knows lies in the first 128 bytes.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Impossible d'ouvrir le fichier %1 : %2.").arg(path, file.errorString()));
+    QFile file;
+    QString reason;
+    if (!openForReading(file, path, reason))
+        throw Error(QStringLiteral("Impossible d'ouvrir le fichier %1 : %2.").arg(displayName(path), reason));
     return fileKind(path, file.read(128));
 }
 
 QByteArray readWholeFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Impossible d'ouvrir le fichier %1 : %2.").arg(path, file.errorString()));
+    QFile file;
+    QString reason;
+    if (!openForReading(file, path, reason))
+        throw Error(QStringLiteral("Impossible d'ouvrir le fichier %1 : %2.").arg(displayName(path), reason));
     if (file.size() > kMaxFileBytes)
-        throw Error(QStringLiteral("Le fichier %1 est trop volumineux.").arg(path));
+        throw Error(QStringLiteral("Le fichier %1 est trop volumineux.").arg(displayName(path)));
+    errno = 0;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw Error(QStringLiteral("Impossible de lire le fichier %1 : %2.").arg(path, file.errorString()));
+        throw Error(QStringLiteral("Impossible de lire le fichier %1 : %2.")
+                        .arg(displayName(path), systemReason(errno != 0 ? errno : EIO)));
     return bytes;
 }
 

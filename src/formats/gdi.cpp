@@ -26,7 +26,8 @@ Player::Player(QImage& target, const QTransform& deviceToImage, QPointF devicePi
     painter_.setRenderHint(QPainter::TextAntialiasing, true);
     painter_.setRenderHint(QPainter::SmoothPixmapTransform, true);
     dc_.font.face = QStringLiteral("DejaVu Sans");
-    budget_ = kWorkPerPicturePixel * std::max(std::int64_t(target.width()) * target.height(), kMinBudgetArea);
+    budget_ = std::min(kWorkPerPicturePixel * std::max(std::int64_t(target.width()) * target.height(), kMinBudgetArea),
+                       kMaxWork);
 }
 
 QRectF Player::visible(const QRectF& imageArea) const
@@ -98,20 +99,29 @@ QTransform Player::logicalToImage() const { return dc_.world * pageTransform() *
 
 // ---- Objects ---------------------------------------------------------------
 
-void Player::resizeObjects(std::size_t count) { objects_.assign(std::min<std::size_t>(count, 65536), {}); }
-
-int Player::firstFreeObject() const
+void Player::resizeObjects(std::size_t count)
 {
-    for (std::size_t i = 0; i < objects_.size(); ++i)
-        if (objects_[i].kind == GdiObject::None)
-            return int(i);
-    return -1;
+    objects_.assign(std::min<std::size_t>(count, 65536), {});
+    freeObjects_.clear();
+    for (std::uint32_t i = 0; i < objects_.size(); ++i)
+        freeObjects_.insert(freeObjects_.end(), i);
 }
+
+// The lowest free slot is kept at hand: a file that creates an object per
+// record must not make each creation walk the whole table.
+int Player::firstFreeObject() const { return freeObjects_.empty() ? -1 : int(*freeObjects_.begin()); }
 
 void Player::setObject(std::size_t index, const GdiObject& object)
 {
-    if (index < objects_.size())
-        objects_[index] = object;
+    chargePixels(double(object.brush.pattern.width()) * object.brush.pattern.height(), 0);
+    chargePixels(double(kWorkPerObject), 0);
+    if (index >= objects_.size())
+        return;
+    objects_[index] = object;
+    if (object.kind == GdiObject::None)
+        freeObjects_.insert(std::uint32_t(index));
+    else
+        freeObjects_.erase(std::uint32_t(index));
 }
 
 void Player::selectObject(std::uint32_t index)
@@ -149,8 +159,11 @@ void Player::selectObject(std::uint32_t index)
 
 void Player::deleteObject(std::uint32_t index)
 {
-    if (index < objects_.size())
+    chargePixels(double(kWorkPerObject), 0);
+    if (index < objects_.size()) {
         objects_[index] = {};
+        freeObjects_.insert(index);
+    }
 }
 
 const GdiObject* Player::object(std::uint32_t index) const

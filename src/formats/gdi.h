@@ -9,6 +9,7 @@
 #include <QTransform>
 #include <cmath>
 #include <cstdint>
+#include <set>
 #include <vector>
 
 namespace orugif::formats::gdi {
@@ -16,11 +17,15 @@ namespace orugif::formats::gdi {
 // Drawing work a metafile may ask for: each operation is charged the picture
 // pixels it may touch plus kWorkPerElement for each outline element handed to
 // the rasteriser or to the region arithmetic (its own and the clipping
-// region's). Past kWorkPerPicturePixel times the picture's area (at least
-// that of kMinBudgetArea) the playback is refused.
+// region's), and each object created or deleted kWorkPerObject plus the
+// pixels of its pattern. Past kWorkPerPicturePixel times the picture's area
+// (at least that of kMinBudgetArea), and past kMaxWork whatever the area, the
+// playback is refused: a large picture does not buy unbounded time.
 inline constexpr std::int64_t kWorkPerPicturePixel = 64;
 inline constexpr std::int64_t kWorkPerElement = 16;
+inline constexpr std::int64_t kWorkPerObject = 256;
 inline constexpr std::int64_t kMinBudgetArea = std::int64_t(1) << 20;
+inline constexpr std::int64_t kMaxWork = 400'000'000;
 
 struct LogPen {
     int style = 0; // PS_* with end cap and join bits
@@ -78,7 +83,8 @@ public:
 
     DcState& dc() { return dc_; }
 
-    // Object table. Indices come from the file and are checked here.
+    // Object table. Indices come from the file and are checked here;
+    // setting and deleting an object are charged as work.
     void resizeObjects(std::size_t count);
     int firstFreeObject() const; // -1 when the table is full
     void setObject(std::size_t index, const GdiObject& object);
@@ -158,6 +164,7 @@ private:
     DcState dc_;
     std::vector<DcState> saved_;
     std::vector<GdiObject> objects_;
+    std::set<std::uint32_t> freeObjects_;  // empty slots of objects_, lowest first
     bool inPath_ = false;
     QPainterPath path_;
     std::int64_t work_ = 0;

@@ -22,6 +22,7 @@ struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
     int code;
+    bool tooManyScans;  // the stop came from the scan count, not the file's coding
 };
 
 void onError(j_common_ptr info)
@@ -40,11 +41,22 @@ constexpr int kMaxScans = 100;
 
 void countScans(j_common_ptr info)
 {
-    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans)
+    if (info->is_decompressor && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans) {
+        reinterpret_cast<ErrorManager*>(info->err)->tooManyScans = true;
         ERREXIT(info, JERR_BAD_PROGRESSION);
+    }
 }
 
 [[noreturn]] void fail(int code) { throw Error(QStringLiteral("Erreur JPEG #%1").arg(code)); }
+
+// The scan limit's stop keeps its code and says why.
+[[noreturn]] void failScans(int code)
+{
+    throw Error(QStringLiteral("Erreur JPEG #%1 : l'image progressive compte plus de %2 passes (scans), elle est "
+                               "refusée pour ne pas bloquer le programme.")
+                    .arg(code)
+                    .arg(kMaxScans));
+}
 
 // What the decoder needs between setjmp and the libjpeg calls: plain data
 // only, no object with a destructor, so a longjmp leaves nothing behind.
@@ -141,7 +153,7 @@ QImage decodeJpeg(const QByteArray& file)
 
     if (const int code = readHeader(s, reinterpret_cast<const unsigned char*>(file.constData()),
                                     static_cast<unsigned long>(file.size())))
-        fail(code);
+        s.error.tooManyScans ? failScans(code) : fail(code);
     if (!pictureSizeAllowed(s.width, s.height))
         throw Error(QStringLiteral("Image JPEG trop grande (%1 x %2).").arg(s.width).arg(s.height));
     if (s.components != 1 && s.components != 3 && s.components != 4)
@@ -157,7 +169,7 @@ QImage decodeJpeg(const QByteArray& file)
         rows[std::size_t(y)] = picture.scanLine(y);
     s.rows = rows.data();
     if (const int code = readPixels(s))
-        fail(code);
+        s.error.tooManyScans ? failScans(code) : fail(code);
     expandRows(picture, s.components, s.adobeInverted);
     return picture;
 }

@@ -1,6 +1,7 @@
 #include "formats/video.h"
 
 #include "common/error.h"
+#include "common/filename.h"
 #include "common/limits.h"
 
 #include <QFile>
@@ -37,8 +38,9 @@ std::uint32_t littleU32(const QByteArray& bytes, qsizetype at)
 // AVI or holds none.
 bool aviScaleAndRate(const QString& path, std::uint32_t& scale, std::uint32_t& rate, int& stream)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    QString reason;
+    if (!openForReading(file, path, reason))
         return false;
     const QByteArray head = file.read(64 * 1024);
     if (head.size() < 12 || !head.startsWith("RIFF") || head.mid(8, 4) != "AVI ")
@@ -227,7 +229,7 @@ struct VideoReader::State {
     void openFormat()
     {
         avformat_close_input(&format);
-        if (avformat_open_input(&format, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+        if (avformat_open_input(&format, fileNameBytes(path).constData(), nullptr, nullptr) < 0)
             throw failure("Failed to open AVI file", path);
         if (avformat_find_stream_info(format, nullptr) < 0)
             throw failure("Failed to get AVI stream info", path);

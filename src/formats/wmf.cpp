@@ -214,10 +214,10 @@ void createObject(Player& p, std::uint16_t function, ByteCursor& c, Bytes params
     }
     default: break; // palettes, regions and old bitmaps only hold a slot
     }
-    // A new object takes the lowest free slot of the table.
+    // A new object takes the lowest free slot of the table; with none free
+    // it is dropped, and its creation is charged all the same.
     const int slot = p.firstFreeObject();
-    if (slot >= 0)
-        p.setObject(std::size_t(slot), o);
+    p.setObject(slot >= 0 ? std::size_t(slot) : SIZE_MAX, o);
 }
 
 void textOut(Player& p, ByteCursor& c)

@@ -2,6 +2,7 @@
 // and the file-level reader and writer.
 #include "gif/gifimage.h"
 
+#include "common/filename.h"
 #include "common/savefile.h"
 
 #include <QFile>
@@ -199,9 +200,11 @@ void TGIFImage::SetDrawOptions(std::uint16_t options)
 
 void TGIFImage::LoadFromFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw std::runtime_error(("Cannot open " + path + ": " + file.errorString()).toStdString());
+    // Opened under the name's own bytes, which need not be UTF-8.
+    QFile file;
+    QString reason;
+    if (!openForReading(file, path, reason))
+        throw std::runtime_error(QStringLiteral("Impossible d'ouvrir le fichier %1 : %2.").arg(displayName(path), reason).toStdString());
     LoadFromStream(file);
 }
 

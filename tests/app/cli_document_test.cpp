@@ -143,13 +143,31 @@ TEST(CommandLine, orderBannerAndHtmlEndToEnd)
     EXPECT_EQ(image.Width(), 120);
     EXPECT_EQ(image.Images()[0]->GraphicControlExtension()->DelayTime(), 20);
     EXPECT_NE(run({"banner", banner, "--text", "x", "--effect", "Vague"}).code, 0);
-    EXPECT_NE(run({"banner", banner, "--text", "x", "--frames", "1001"}).code, 0);
+    for (const char* frames : {"1001", "0", "-3"}) {
+        const Outcome refused = run({"banner", dir.filePath("refused.gif"), "--text", "x", "--frames", frames});
+        EXPECT_EQ(refused.code, 1) << frames;
+        EXPECT_TRUE(refused.err.contains("Une bannière a au")) << refused.err.toStdString();
+        EXPECT_FALSE(QFile::exists(dir.filePath("refused.gif"))) << frames;
+    }
     EXPECT_NE(run({"banner", banner}).code, 0);
 
     const Outcome h = run({"html", banner, "--alt", "<promo>", "--link", "https://x.fr/?a=1&b=2", "--border", "-1"});
     ASSERT_EQ(h.code, 0) << h.err.toStdString();
     EXPECT_EQ(h.out, "<a href=\"https://x.fr/?a=1&amp;b=2\"><img src=\"banner.gif\" width=\"120\" height=\"30\" "
                      "border=\"-1\" alt=\"&lt;promo&gt;\"></a>\n");
+
+    // A file name is a relative address, never a scheme; a script link is refused.
+    const QString script = dir.filePath("javascript:alert(1).gif");
+    ASSERT_TRUE(QFile::copy(banner, script));
+    const Outcome named = run({"html", script});
+    ASSERT_EQ(named.code, 0) << named.err.toStdString();
+    EXPECT_TRUE(named.out.startsWith("<img src=\"javascript%3Aalert(1).gif\"")) << named.out.toStdString();
+    for (const char* link : {"javascript:alert(1)", " \x01JAVASCRIPT:alert(1)", "vbscript:x"}) {
+        const Outcome refused = run({"html", banner, "--link", QString::fromUtf8(link)});
+        EXPECT_EQ(refused.code, 1) << link;
+        EXPECT_TRUE(refused.err.contains("exécuterait un script")) << refused.err.toStdString();
+        EXPECT_EQ(refused.out, "");
+    }
 }
 
 TEST(CommandLine, editSetsOneFramesDelayAndMakeSetsEveryFrames)

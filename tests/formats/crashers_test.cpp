@@ -9,7 +9,10 @@
 #include "manifest.h"
 
 #include <QDir>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
 using namespace orugif::formats;
 
@@ -95,3 +98,47 @@ TEST(CrasherPixels, adam7OfWidthOneAndRunsPastTheLastLineDecodeRight)
 }
 
 } // namespace
+
+// A progressive JPEG whose last scan is repeated past the limit is refused,
+// and the message says why instead of giving a bare libjpeg code.
+TEST(JpegScans, tooManyScansAreRefusedWithTheReason)
+{
+    QImage picture(16, 16, QImage::Format_RGB888);
+    picture.fill(Qt::darkCyan);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr error{};
+    info.err = jpeg_std_error(&error);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = 16;
+    info.image_height = 16;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = picture.scanLine(int(info.next_scanline));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    const int written = info.num_scans;
+    jpeg_destroy_compress(&info);
+    QByteArray file(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    std::free(buffer);
+    EXPECT_EQ(decodeJpeg(file).size(), QSize(16, 16));  // as written it is fine
+
+    const qsizetype last = file.lastIndexOf("\xff\xda"), end = file.lastIndexOf("\xff\xd9");
+    const QByteArray scan = file.mid(last, end - last);
+    for (int i = written; i < 150; ++i)
+        file.insert(file.lastIndexOf("\xff\xd9"), scan);
+    try {
+        decodeJpeg(file);
+        FAIL() << "decoded";
+    } catch (const orugif::Error& e) {
+        EXPECT_TRUE(e.message().startsWith("Erreur JPEG #")) << e.what();
+        EXPECT_TRUE(e.message().contains("plus de 100 passes")) << e.what();
+    }
+}

@@ -359,13 +359,17 @@ struct Workload {
     const char* name;
     int records;
     bool refused;
+    int side = 512;
 };
 
 void PrintTo(const Workload& w, std::ostream* out) { *out << w.name; }
 
-// Each record's work is bounded by the picture it is drawn on: full-size
-// fills and a clipping region cut into thousands of pieces run out of budget,
-// the same records a few times over draw.
+// Each record's work is bounded by the picture it is drawn on, and by a
+// fixed amount whatever its size: full-size fills, a clipping region cut into
+// thousands of pieces and hundreds of thousands of objects created (or
+// created and deleted) run out of budget, the same records a few times over
+// draw. A picture of 8192 x 8192 pays for a few full-size fills, not for as
+// many as its area would.
 class MetafileWork : public ::testing::TestWithParam<Workload> {
 public:
     static QByteArray file(const Workload& w)
@@ -374,8 +378,18 @@ public:
         QList<QByteArray> records;
         if (name.startsWith("emf")) {
             for (int i = 0; i < w.records; ++i)
-                records << emr(42, {0, 0, 512, 512});
-            return emf(512, 512, records);
+                records << emr(42, {0, 0, w.side, w.side});
+            return emf(w.side, w.side, records);
+        }
+        if (name.contains("brush")) {
+            const bool deleted = name.contains("deleted");
+            for (int i = 0; i < w.records; ++i) {
+                records << wmr(0x02FC, {0, i & 0xffff, 0, 0});
+                if (deleted)
+                    records << wmr(0x01F0, {0});
+            }
+            records << wmr(0x041B, {512, 512, 0, 0});
+            return wmf(512, 512, records, 0xffff);
         }
         if (name.contains("ellipses")) {
             for (int i = 0; i < w.records; ++i)
@@ -401,8 +415,11 @@ TEST_P(MetafileWork, isBoundedByThePicturesArea)
         }
     } else {
         const QImage picture = renderMetafile(file(w));
-        ASSERT_EQ(picture.size(), QSize(512, 512));
-        EXPECT_EQ(picture.pixel(256, 256), qRgb(255, 255, 255)); // the white stock brush filled it
+        ASSERT_EQ(picture.size(), QSize(w.side, w.side));
+        if (QString::fromLatin1(w.name).contains("brush"))
+            EXPECT_EQ(qAlpha(picture.pixel(256, 256)), 255); // the last rectangle was drawn
+        else
+            EXPECT_EQ(picture.pixel(256, 256), qRgb(255, 255, 255)); // the white stock brush filled it
     }
 }
 
@@ -410,7 +427,11 @@ INSTANTIATE_TEST_SUITE_P(Records, MetafileWork,
                          ::testing::Values(Workload{"emf_ellipses", 20, false}, Workload{"emf_ellipses", 1000, true},
                                            Workload{"wmf_ellipses", 20, false}, Workload{"wmf_ellipses", 1000, true},
                                            Workload{"wmf_clip_rectangles", 100, false},
-                                           Workload{"wmf_clip_rectangles", 3000, true}),
+                                           Workload{"wmf_clip_rectangles", 3000, true},
+                                           Workload{"emf_large_ellipses", 8, true, 8192},
+                                           Workload{"wmf_brushes", 20000, false}, Workload{"wmf_brushes", 300000, true},
+                                           Workload{"wmf_brushes_deleted", 20000, false},
+                                           Workload{"wmf_brushes_deleted", 150000, true}),
                          [](const auto& info) {
                              return std::string(info.param.name) + "_" + std::to_string(info.param.records);
                          });

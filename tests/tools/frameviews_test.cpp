@@ -1,5 +1,6 @@
 // The frame list, the thumbnail view and the HTML tag: their rules without a
 // window, then each window through clicks and keys.
+#include "common/filename.h"
 #include "document/clipboard.h"
 #include "tools/dialogs/frameviews.h"
 #include "tools/dialogs/htmldialog.h"
@@ -125,6 +126,46 @@ TEST(HtmlTag, everyPartAndItsEscaping)
               "<a href=\"x&quot; onclick=&quot;evil()\"><img src=\"mon%20%22chat%22%20%26%20%3Cmoi%3E.gif\" "
               "width=\"120\" height=\"60\" border=\"1\" alt=\"&lt;b&gt;&amp;&lt;/b&gt;\"></a>");
 }
+
+TEST(HtmlTag, aFileNameIsARelativeAddressNeverAScheme)
+{
+    const QString size = tools::sizeText(1, 1);
+    const auto src = [&](const QString& name) {
+        const QString tag = tools::htmlTag(name, size, "", "", "0");
+        return tag.mid(10, tag.indexOf('"', 10) - 10);
+    };
+    EXPECT_EQ(src("javascript:alert(1).gif"), "javascript%3Aalert(1).gif");
+    EXPECT_EQ(src("JavaScript:a:b.gif"), "JavaScript%3Aa%3Ab.gif");
+    EXPECT_EQ(src("images/a:b.gif"), "images/a:b.gif");  // after a slash a colon is plain
+    EXPECT_EQ(src(orugif::fileNameFromBytes("vacances-\xe9.gif")), "vacances-%E9.gif");
+    EXPECT_EQ(src(QString::fromUtf8("été.gif")), "%C3%A9t%C3%A9.gif");
+}
+
+struct LinkCase {
+    const char* link;
+    bool script;
+};
+
+void PrintTo(const LinkCase& c, std::ostream* out) { *out << c.link; }
+
+class HtmlLink : public ::testing::TestWithParam<LinkCase> {};
+
+TEST_P(HtmlLink, aScriptIsWrittenInertAndAnAddressAsItIs)
+{
+    const QString link = QString::fromUtf8(GetParam().link);
+    EXPECT_EQ(tools::isScriptLink(link), GetParam().script);
+    const QString tag = tools::htmlTag("a.gif", tools::sizeText(1, 1), link, "", "0");
+    const QString href = (GetParam().script ? "./" + link : link).toHtmlEscaped();
+    EXPECT_TRUE(tag.startsWith("<a href=\"" + href + "\">")) << tag.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, HtmlLink,
+                         ::testing::Values(LinkCase{"javascript:alert(1)", true}, LinkCase{"JaVaScRiPt:x", true},
+                                           LinkCase{"  \x01\x1f javascript:x", true}, LinkCase{"java\tscr\nipt:x", true},
+                                           LinkCase{"vbscript:msgbox", true}, LinkCase{"data:text/html,<b>", true},
+                                           LinkCase{"https://x.fr/javascript:", false}, LinkCase{"page.html", false},
+                                           LinkCase{"javascript", false}, LinkCase{"mailto:a@b.fr", false}),
+                         [](const auto& info) { return "link" + std::to_string(info.index); });
 
 TEST(HtmlTag, theDialogFollowsEveryKeyAndEscapeCopies)
 {

@@ -16,10 +16,7 @@
 
 namespace orugif {
 
-namespace {
-
-// The font dialog on `font`, then the colour dialog for its colour.
-bool askFont(QWidget* parent, editing::TextFont& font)
+bool askTextFont(QWidget* parent, editing::TextFont& font)
 {
     bool ok = false;
     QFont initial(font.family, font.pointSize);
@@ -31,7 +28,7 @@ bool askFont(QWidget* parent, editing::TextFont& font)
     if (!ok)
         return false;
     font.family = chosen.family();
-    font.pointSize = std::max(1, chosen.pointSize());
+    font.pointSize = chosen.pointSize() > 0 ? chosen.pointSize() : std::max(1, font.pointSize);
     font.bold = chosen.bold();
     font.italic = chosen.italic();
     font.underline = chosen.underline();
@@ -41,8 +38,6 @@ bool askFont(QWidget* parent, editing::TextFont& font)
         font.colour = fromQColor(colour);
     return true;
 }
-
-} // namespace
 
 TEditext::TEditext(QWidget* parent) : QDialog(parent)
 {
@@ -58,7 +53,7 @@ TEditext::TEditext(QWidget* parent) : QDialog(parent)
     fontButton->setObjectName(QStringLiteral("SpeedButton1"));
     fontButton->setText(QStringLiteral("Police..."));
     fontButton->setToolTip(QStringLiteral("Police"));
-    chooseFont = [this](editing::TextFont& font) { return askFont(this, font); };
+    chooseFont = [this](editing::TextFont& font) { return askTextFont(this, font); };
     connect(fontButton, &QToolButton::clicked, this, [this] {
         editing::TextFont font = font_;
         if (chooseFont && chooseFont(font))

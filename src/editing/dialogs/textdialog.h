@@ -9,6 +9,10 @@ class QSpinBox;
 
 namespace orugif {
 
+// The font dialog on `font`, then the colour dialog for its colour; false
+// when the font dialog is cancelled (a cancelled colour keeps the old one).
+bool askTextFont(QWidget* parent, editing::TextFont& font);
+
 class TEditext : public QDialog {
     Q_OBJECT
 public:

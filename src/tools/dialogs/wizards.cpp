@@ -1,5 +1,6 @@
 #include "tools/dialogs/wizards.h"
 
+#include "editing/dialogs/textdialog.h"
 #include "tools/properties.h"
 
 #include <QButtonGroup>
@@ -7,7 +8,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
-#include <QFontDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -224,19 +224,11 @@ TBanniere::TBanniere(std::function<editing::TextFont(const editing::TextFont&)> 
       chooseFont_(std::move(chooseFont)), font_(BannerWizardResult().font)
 {
     if (!chooseFont_)
+        // The text tool's font and colour dialogs: the banner's text takes
+        // the font's colour.
         chooseFont_ = [this](const editing::TextFont& current) {
-            bool ok = false;
-            const QFont chosen = QFontDialog::getFont(&ok, current.horizontal(), this, QStringLiteral("Police"));
-            if (!ok)
-                return current;
             editing::TextFont font = current;
-            font.family = chosen.family();
-            font.pointSize = chosen.pointSize() > 0 ? chosen.pointSize() : current.pointSize;
-            font.bold = chosen.bold();
-            font.italic = chosen.italic();
-            font.underline = chosen.underline();
-            font.strikeOut = chosen.strikeOut();
-            return font;
+            return askTextFont(this, font) ? font : current;
         };
     frames_ = numberField(animationPage_, "SpinEdit5", 10);
     static_cast<QFormLayout*>(animationPage_->layout())->addRow(label(animationPage_, "Label5", "Nombre de cadres"),
