@@ -60,6 +60,7 @@ void TChild::Init()
     FrameDelay = 30;
     TransparentBackground = false;
     transparentColour.reset();
+    keptBlocks.clear();
     RemoveLocalPalettes = false;
     MergeDuplicatePixels = false;
     PipetteOn = FillOn = TextOn = BrushOn = false;
