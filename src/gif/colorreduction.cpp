@@ -364,12 +364,13 @@ void ditherToCube(const QImage& rgb, Put put)
 }
 
 // Also tells whether every pixel with alpha of one half or more was on the
-// cube already (an opaque picture's alpha byte reads 255).
-bool reduceToCube(const QImage& rgb, std::uint8_t* dest, qsizetype destStride)
+// cube already (an opaque picture's alpha byte reads 255). Rows from `first`
+// to `last` (the last row when negative).
+bool reduceToCube(const QImage& rgb, std::uint8_t* dest, qsizetype destStride, int first = 0, int last = -1)
 {
     const int w = rgb.width();
     std::uint32_t off = 0;
-    for (int y = 0; y < rgb.height(); ++y) {
+    for (int y = first, end = last < 0 ? rgb.height() - 1 : last; y <= end; ++y) {
         const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
         std::uint8_t* out = dest + y * destStride;
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(src);  // B, G, R, X
@@ -387,9 +388,10 @@ bool reduceToCube(const QImage& rgb, std::uint8_t* dest, qsizetype destStride)
 
 // Maps a picture of at most `most` colours (pixels with alpha below one
 // half aside: they take entry 0) onto its own colours, in order of first
-// appearance; false, with dest partly written, past `most` colours.
+// appearance; false past `most` colours, with dest written up to the row
+// `stopped` holds.
 bool mapOwnColours(const QImage& rgb, int most, std::vector<GIFColor>& palette, std::uint8_t* dest,
-                   qsizetype destStride)
+                   qsizetype destStride, int& stopped)
 {
     palette.clear();
     std::unordered_map<QRgb, std::uint8_t> index;
@@ -407,8 +409,10 @@ bool mapOwnColours(const QImage& rgb, int most, std::vector<GIFColor>& palette, 
             if (c != last) {
                 auto it = index.find(c);
                 if (it == index.end()) {
-                    if (int(palette.size()) >= most)
+                    if (int(palette.size()) >= most) {
+                        stopped = y;
                         return false;
+                    }
                     it = index.emplace(c, std::uint8_t(palette.size())).first;
                     palette.push_back({std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c))});
                 }
@@ -466,8 +470,16 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
             palette = ReductionPalette(6);
             return true;
         }
-        if (mapOwnColours(rgb, std::clamp(maxColours, 1, 256), palette, dest, destStride))
+        int stopped = 0;
+        if (mapOwnColours(rgb, std::clamp(maxColours, 1, 256), palette, dest, destStride, stopped))
             return true;
+        palette = ReductionPalette(6);
+        if (ditherMode == 0) {
+            // Too many colours, most often seen in the first rows: only the
+            // rows the count went through need the cube again.
+            reduceToCube(rgb, dest, destStride, 0, stopped);
+            return true;
+        }
         return ReduceToIndices(source, 6, ditherMode, given, palette, dest, destStride);
     }
     if (method == 7) {
