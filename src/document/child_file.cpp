@@ -343,7 +343,11 @@ void TChild::exportPicture(const QString& path) const
         writeFileSafely(path, formats::encodeJpeg(picture_, 90));
         break;
     case FileKind::Gif: {
+        // The frame's colours are written as the document's are.
         gif::TGIFImage image;
+        image.ColorReduction = ColorReduction;
+        image.ReductionBits = ReductionBits;
+        image.DitherMode = DitherMode;
         image.Assign(picture_);
         image.SaveToFile(path);
         break;

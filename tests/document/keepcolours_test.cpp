@@ -199,6 +199,22 @@ TEST(AutomaticColours, framesWithMoreColoursTakeTheCubeWithTheDocumentsDithering
     }
 }
 
+TEST(AutomaticColours, aFrameExportedAsGifKeepsItsColours)
+{
+    QTemporaryDir dir;
+    Document d;
+    d.fill({0x123457}, 6, 5);
+    const QString out = dir.filePath("frame.gif");
+    d.child.exportPicture(out);
+    QImage back;
+    ASSERT_TRUE(back.load(out));
+    EXPECT_EQ(back.pixel(2, 2) & 0xffffffu, 0x123457u);
+    d.child.ColorReduction = 6;  // "Palette web" still gives the cube
+    d.child.exportPicture(out);
+    ASSERT_TRUE(back.load(out));
+    EXPECT_EQ(back.pixel(2, 2) & 0xffffffu, 0x003333u);
+}
+
 namespace {
 
 // A sprite on a transparent page, opened from a GIF.
