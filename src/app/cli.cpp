@@ -25,7 +25,7 @@ const std::array kCommands{
     Command{"recode", "recode IN.gif OUT.gif", gifRecode},
     Command{"make",
             "make OUT.gif|OUT.avi INPUT... [--size WxH] [--loop N] [--delay D] [--transparent] [--global-palette] "
-            "[--merge] [--crop] [--colours web|optimised|grey|grey4|mono [--bits N]] [--dither MODE] [--dry-run] "
+            "[--merge] [--crop] [--colours auto|web|optimised|grey|grey4|mono [--bits N]] [--dither MODE] [--dry-run] "
             "[--range FIRST-LAST] [--width W]",
             documentMake},
     Command{"edit", "edit IN OUT [--frame N|all] OPERATION...", documentEdit},

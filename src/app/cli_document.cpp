@@ -208,7 +208,7 @@ struct ReductionOptions {
                 if (v == QLatin1String(r.name))
                     method = r.method;
             if (!method)
-                throw Error(QStringLiteral("--colours attend web, optimised, grey, grey4 ou mono, pas %1.").arg(v));
+                throw Error(QStringLiteral("--colours attend auto, web, optimised, grey, grey4 ou mono, pas %1.").arg(v));
         } else if (option == "--bits") {
             bits = number(value(), option);
         } else if (option == "--dither") {
@@ -317,7 +317,7 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
         if (inputs.size() < 2)
             return failed(err, QStringLiteral("usage: orugif make OUT.gif|OUT.avi INPUT... [--loop N] [--delay D] "
                                               "[--transparent] [--global-palette] [--merge] [--crop] "
-                                              "[--colours web|optimised|grey|grey4|mono [--bits N]] "
+                                              "[--colours auto|web|optimised|grey|grey4|mono [--bits N]] "
                                               "[--dither none|floyd|stucki|sierra|jjn|stevenson|burkes] [--dry-run] "
                                               "[--range FIRST-LAST] [--width W] [--fps N]"));
         const QString output = inputs.takeFirst();

@@ -82,6 +82,21 @@ int gifInfo(const QStringList& args, QTextStream& out, QTextStream& err)
                 if (const auto* l = dynamic_cast<const TGIFAppExtNSLoop*>(ext.get()); l && loop == "none")
                     loop = QString::number(l->LoopCount());
         out << "loop count: " << loop << '\n';
+        // The file's comments and application blocks other than the loop
+        // extension, in file order.
+        for (const auto& s : image.Images())
+            for (const auto& ext : s->Extensions()) {
+                if (const auto* comment = dynamic_cast<const TGIFCommentExtension*>(ext.get())) {
+                    out << "comment: " << QString::fromUtf8(comment->Text.Lines.join()) << '\n';
+                } else if (const auto* app = dynamic_cast<const TGIFUnknownAppExtension*>(ext.get())) {
+                    qsizetype bytes = 0;
+                    for (const QByteArray& block : app->Blocks)
+                        bytes += block.size();
+                    const TGIFApplicationExtension::Identifier& id = app->ApplicationId();
+                    out << "application: " << QString::fromLatin1(id.data(), qsizetype(qstrnlen(id.data(), uint(id.size())))).trimmed() << ", "
+                        << bytes << " bytes\n";
+                }
+            }
         out << "frames: " << image.Images().Count() << '\n';
         for (int i = 0; i < image.Images().Count(); ++i) {
             const TGIFSubImage* s = image.Images()[i];

@@ -17,6 +17,7 @@
 #include "document/prompts.h"
 #include "common/filename.h"
 #include "tools/htmltag.h"
+#include "tools/optimisation.h"
 #include "document/clipboard.h"
 #include "document/view/childwindow.h"
 #include "app/widgetprompts.h"
@@ -70,6 +71,11 @@ TMainForm::TMainForm(MainPorts ports, QWidget* parent) : QMainWindow(parent), po
     // close or minimise buttons, so commands never find it missing.
     child_ = std::make_unique<TChild>(*ports_.prompts, *ports_.clipboard);
     child_->setDrawingColourSource([this] { return drawingColour(); });
+    // The reduction the user chose last, for this run's documents.
+    const tools::ReductionChoice reduction = tools::rememberedReduction();
+    child_->ColorReduction = reduction.method;
+    child_->ReductionBits = reduction.bits;
+    child_->DitherMode = reduction.dither;
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName(QStringLiteral("MdiArea"));
     setCentralWidget(mdi_);

@@ -11,6 +11,7 @@
 #include "tools/dialogs/htmldialog.h"
 #include "tools/dialogs/wizards.h"
 #include "tools/htmltag.h"
+#include "tools/optimisation.h"
 #include "tools/dialogs/propertiesdialog.h"
 #include "tools/dialogs/videodialog.h"
 
@@ -255,6 +256,9 @@ void WidgetPrompts::runOptimisation(AnimationSettings& settings, const std::vect
     dialog.exec();
     dialog.Result(settings.RemoveLocalPalettes, settings.MergeDuplicatePixels, settings.RemoveUselessFrames);
     dialog.ResultReduction(settings.ColorReduction, settings.ReductionBits, settings.DitherMode);
+    // The choice becomes the user's for the next documents.
+    if (dialog.Accepted())
+        tools::rememberReduction({settings.ColorReduction, settings.ReductionBits, settings.DitherMode});
 }
 
 void WidgetPrompts::runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,

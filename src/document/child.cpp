@@ -62,6 +62,7 @@ void TChild::Init()
     FrameDelay = 30;
     TransparentBackground = false;
     transparentColour.reset();
+    keptBlocks.clear();
     RemoveLocalPalettes = false;
     MergeDuplicatePixels = false;
     FromVideo = false;

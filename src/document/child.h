@@ -203,7 +203,8 @@ public:
     QString VideoSource;
     // The colour reduction and dithering of saved frames (see
     // AnimationSettings); kept by "&Nouveau", as the codec's defaults are.
-    int ColorReduction = 6;
+    // Automatic unless the user's remembered choice is given.
+    int ColorReduction = 10;
     int ReductionBits = 8;
     int DitherMode = 0;
     unsigned char GifVersion = 0;
@@ -213,6 +214,9 @@ public:
     // The colour standing for the page in the frames of an opened file
     // with transparent areas (see AnimationSettings).
     std::optional<Colour> transparentColour;
+    // The comments and application blocks of the opened file, written back
+    // when it is saved (see AnimationSettings).
+    std::vector<QByteArray> keptBlocks;
     bool PipetteOn = false;
     bool FillOn = false;
     bool TextOn = false;

@@ -53,7 +53,7 @@ AnimationSettings TChild::settings() const
     return {RepeatCount,          FrameDelay,          TransparentBackground, RemoveLocalPalettes,
             MergeDuplicatePixels, RemoveUselessFrames, loopExtension,         transparentColour,
             ImageList1.delays(),  ColorReduction,      ReductionBits,         DitherMode,
-            FromVideo};
+            FromVideo,           keptBlocks};
 }
 
 std::vector<QImage> TChild::framesAsSaved() const
@@ -107,6 +107,7 @@ void TChild::openVideo(const QString& name)
     FrameDelay = delay;
     TransparentBackground = false;
     transparentColour.reset();
+    keptBlocks.clear();
     CurrentIndex = 0;
     NewFrame = false;
     LitCadre();
@@ -169,14 +170,10 @@ void TChild::Charge(const QString& name)
 
     // A file without a loop extension plays once (the repeat count reads
     // -1); without a graphic control extension its frames last 0.10 s.
-    int repeat = -1;
+    // A loop extension counts wherever it stands, as players take it.
+    const int repeat = loopCountOf(image);
     int delay = 10;
     const gif::TGIFSubImage& first = *image.Images()[0];
-    for (const auto& ext : first.Extensions())
-        if (const auto* loop = dynamic_cast<const gif::TGIFAppExtNSLoop*>(ext.get())) {
-            repeat = loop->LoopCount();
-            break;
-        }
     if (const gif::TGIFGraphicControlExtension* gce = first.GraphicControlExtension())
         delay = gce->DelayTime();
     // Every frame keeps the delay its author gave it; the first frame's is
@@ -206,6 +203,7 @@ void TChild::Charge(const QString& name)
     transparentColour.reset();
     if (pageShows)
         transparentColour = fromQRgb(page);
+    keptBlocks = keptBlocksOf(image);
     GifVersion = headerVersion(bytes);
     FromVideo = false;
     VideoSource.clear();
@@ -381,7 +379,11 @@ void TChild::exportPicture(const QString& path) const
         writeFileSafely(path, formats::encodeJpeg(picture_, 90));
         break;
     case FileKind::Gif: {
+        // The frame's colours are written as the document's are.
         gif::TGIFImage image;
+        image.ColorReduction = ColorReduction;
+        image.ReductionBits = ReductionBits;
+        image.DitherMode = DitherMode;
         image.Assign(picture_);
         image.SaveToFile(path);
         break;

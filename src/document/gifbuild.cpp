@@ -124,13 +124,32 @@ bool mostlyRepeats(const QImage& previous, const QImage& current)
     return true;
 }
 
+// The palette of a frame that mostly repeats the one before, whose palette
+// is `before`: that palette, so the repeated pixels keep their colours and
+// indices for the merge to find (a screen recording's still window), unless
+// the frame has at most `colours` colours and some are missing from it; the
+// frame then gets exactly its own colours.
+std::vector<gif::GIFColor> paletteForRepeat(const QImage& frame, const std::vector<gif::GIFColor>& before,
+                                            int colours)
+{
+    std::vector<gif::GIFColor> own = gif::DistinctColours({frame}, colours);
+    if (own.empty())
+        return before;
+    const auto held = [&before](const gif::GIFColor& c) {
+        return std::any_of(before.begin(), before.end(),
+                           [&c](const gif::GIFColor& e) { return e.r == c.r && e.g == c.g && e.b == c.b; });
+    };
+    return std::all_of(own.begin(), own.end(), held) ? before : own;
+}
+
 // Frames reduced ahead, on every core, while addFrames adds them in order.
 // A frame qualifies when the import would reduce it as it stands (32-bit
 // without alpha, no page made transparent) and its palette is known before
 // the frames before it are added: a fixed one (grey levels, black and
-// white, the web cube), or with the optimised palette the shared palette,
-// its own (chosen here), or that of the frame it mostly repeats when that
-// one qualifies too. Its result is the picture the import would have made,
+// white, the web cube, or the automatic choice, made from the frame alone),
+// or with the optimised palette the shared palette, its own (chosen here),
+// or the one paletteForRepeat gives when it mostly repeats a frame that
+// qualifies too. Its result is the picture the import would have made,
 // as an 8-bit picture whose colour table is the palette; the import takes
 // such a picture as it is.
 class ReducedAhead {
@@ -171,7 +190,12 @@ private:
         if (!ownPalettes_) {
             slot.palette = shared_;
         } else if (i > 0 && repeats_[i]) {
-            slot.palette = slots_[i - 1].palette;  // invalid when the frame before does not qualify
+            if (!slots_[i - 1].palette.valid())
+                return;  // the frame before does not qualify
+            const int colours = std::clamp(std::min(1 << image_.ReductionBits, image_.ReductionLimit), 1, 256);
+            slot.palette = std::async(std::launch::async, [frame = frames_[i], before = slots_[i - 1].palette, colours] {
+                               return paletteForRepeat(frame, before.get(), colours);
+                           }).share();
         } else {
             const int colours = std::clamp(std::min(1 << image_.ReductionBits, image_.ReductionLimit), 1, 256);
             slot.palette = std::async(std::launch::async, [frame = frames_[i], colours] {
@@ -207,7 +231,49 @@ private:
     std::size_t launched_ = 0;
 };
 
+// An extension kept from the opened file, read back for `sub`; none when
+// the bytes do not hold one.
+std::unique_ptr<gif::TGIFExtension> readBlock(const QByteArray& block, gif::TGIFSubImage& sub)
+{
+    gif::ByteReader in({reinterpret_cast<const std::uint8_t*>(block.constData()), std::size_t(block.size())});
+    try {
+        if (!gif::IsKnownExtension(in))
+            return nullptr;
+        auto ext = gif::CreateExtensionFor(in, &sub);
+        ext->LoadFromStream(in);
+        return ext;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
 } // namespace
+
+int loopCountOf(const gif::TGIFImage& image)
+{
+    for (const auto& sub : image.Images())
+        for (const auto& ext : sub->Extensions())
+            if (const auto* loop = dynamic_cast<const gif::TGIFAppExtNSLoop*>(ext.get()))
+                return loop->LoopCount();
+    return -1;
+}
+
+std::vector<QByteArray> keptBlocksOf(const gif::TGIFImage& image)
+{
+    std::vector<QByteArray> blocks;
+    for (const auto& sub : image.Images())
+        for (const auto& ext : sub->Extensions()) {
+            const bool comment = dynamic_cast<const gif::TGIFCommentExtension*>(ext.get()) != nullptr;
+            const bool application = dynamic_cast<const gif::TGIFApplicationExtension*>(ext.get()) != nullptr
+                && dynamic_cast<const gif::TGIFAppExtNSLoop*>(ext.get()) == nullptr;
+            if (!comment && !application)
+                continue;
+            gif::ByteWriter out;
+            ext->SaveToStream(out);
+            blocks.emplace_back(reinterpret_cast<const char*>(out.data().data()), qsizetype(out.data().size()));
+        }
+    return blocks;
+}
 
 void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const AnimationSettings& settings,
                const std::function<void(int, int)>& progress)
@@ -234,7 +300,8 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
         for (std::size_t i = 1; i < frames.size(); ++i)
             repeats[i] = mostlyRepeats(frames[i - 1], frames[i]);
     std::optional<ReducedAhead> ahead;
-    const bool fixedPalette = settings.ColorReduction >= 3 && settings.ColorReduction <= 6;
+    const bool fixedPalette = (settings.ColorReduction >= 3 && settings.ColorReduction <= 6)
+        || settings.ColorReduction == gif::kAutomaticReduction;
     const bool optimised = settings.ColorReduction == 7 && settings.ReductionBits >= 1 && settings.ReductionBits <= 8;
     if ((optimised || fixedPalette) && !page)
         ahead.emplace(frames, repeats, image, ownPalettes);
@@ -252,7 +319,9 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
             image.SharedPalette.clear();
             if (repeats[std::size_t(i)]) {
                 const gif::TGIFColorMap& before = image.Images()[i - 1]->ColorMap();
-                image.SharedPalette.assign(before.data(), before.data() + before.Count());
+                const int colours = std::clamp(std::min(1 << image.ReductionBits, image.ReductionLimit), 1, 256);
+                image.SharedPalette = paletteForRepeat(
+                    picture, std::vector<gif::GIFColor>(before.data(), before.data() + before.Count()), colours);
             }
         }
         const int index = image.AddFrameImage(reduced.isNull() ? picture : reduced);
@@ -261,10 +330,16 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
         if (settings.DitherMode != 0 && index > 0 && !ditheredAlone)
             keepStillPixels(previous, *image.Images()[index - 1], picture, sub);
         previous = picture;
-        if (i == 0 && settings.loopExtension) {
-            auto loop = std::make_unique<gif::TGIFAppExtNSLoop>(&sub);
-            loop->SetLoopCount(settings.RepeatCount & 0xFFFF);
-            sub.Extensions().Insert(0, std::move(loop));
+        if (i == 0) {
+            int at = 0;
+            if (settings.loopExtension) {
+                auto loop = std::make_unique<gif::TGIFAppExtNSLoop>(&sub);
+                loop->SetLoopCount(settings.RepeatCount & 0xFFFF);
+                sub.Extensions().Insert(at++, std::move(loop));
+            }
+            for (const QByteArray& block : settings.keptBlocks)
+                if (auto kept = readBlock(block, sub))
+                    sub.Extensions().Insert(at++, std::move(kept));
         }
         // The import gave a frame with page pixels its graphic control
         // extension already.

@@ -5,6 +5,7 @@
 #pragma once
 #include "common/colour.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <functional>
 #include <optional>
@@ -33,10 +34,13 @@ struct AnimationSettings {
     // Each frame's own delay; a negative entry, or a frame past the end,
     // takes FrameDelay.
     std::vector<int> frameDelays;
-    // The colour reduction of every frame: 6 the 216-colour cube, 7 at most
-    // 2^ReductionBits colours chosen from each frame (from all frames
-    // together with RemoveLocalPalettes), 5 grey levels, 3 four greys, 4
-    // black and white; and the dithering (0 none, 1 to 6 error diffusion).
+    // The colour reduction of every frame: 10 (gif::kAutomaticReduction)
+    // each frame's own colours when they fit in one colour table, else the
+    // 216-colour cube; 6 the 216-colour cube, 7 at most 2^ReductionBits
+    // colours chosen from each frame (from all frames together with
+    // RemoveLocalPalettes), 5 255 grey levels, 3 four greys, 4 black and
+    // white; and the dithering (0 none, 1 to 6 error diffusion), which the
+    // cube and the chosen palettes use.
     int ColorReduction = 6;
     int ReductionBits = 8;
     int DitherMode = 0;
@@ -45,6 +49,11 @@ struct AnimationSettings {
     // previous frame's indices, which is what importing a video always
     // showed and saved.
     bool videoFrames = false;
+    // Comment and application extensions (the loop extension aside) of the
+    // file the animation was opened from, each as a file holds it
+    // (introducer, label, data sub-blocks): written again at the start of
+    // the file, after the loop extension.
+    std::vector<QByteArray> keptBlocks;
 
     int delayOf(int frame) const
     {
@@ -57,6 +66,14 @@ struct AnimationSettings {
 // before each frame and (count, count) once all are in.
 void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const AnimationSettings& settings,
                const std::function<void(int, int)>& progress = {});
+
+// The loop count of an opened file: that of its first loop extension,
+// wherever it stands (a late one is honoured); -1 when there is none.
+int loopCountOf(const gif::TGIFImage& image);
+
+// The comment and application extensions (the loop extension aside) of an
+// opened file, in file order, as AnimationSettings::keptBlocks holds them.
+std::vector<QByteArray> keptBlocksOf(const gif::TGIFImage& image);
 
 // The chosen optimisations: one global table of the used colours, then the
 // merge of repeated pixels and the crop of frames.

@@ -100,9 +100,10 @@ int TNetscapeColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
 
 int TGrayScaleLookup::Lookup(int r, int g, int b, GIFColor& chosen)
 {
-    const int y = (77 * r + 150 * g + 29 * b) >> 8;
-    chosen = {std::uint8_t(y), std::uint8_t(y), std::uint8_t(y)};
-    return y;
+    const int level = Level((77 * r + 150 * g + 29 * b) >> 8);
+    const auto v = std::uint8_t(Grey(level));
+    chosen = {v, v, v};
+    return level;
 }
 
 int TMonochromeLookup::Lookup(int r, int g, int b, GIFColor& chosen)
@@ -268,8 +269,10 @@ std::vector<GIFColor> ReductionPalette(int method, const std::vector<GIFColor>& 
         palette = {{0, 0, 0}, {255, 255, 255}};
         break;
     case 5:
-        for (int i = 0; i < 256; ++i)
-            palette.push_back({std::uint8_t(i), std::uint8_t(i), std::uint8_t(i)});
+        for (int i = 0; i < TGrayScaleLookup::kLevels; ++i) {
+            const auto v = std::uint8_t(TGrayScaleLookup::Grey(i));
+            palette.push_back({v, v, v});
+        }
         break;
     case 6:
         for (int r = 0; r < 6; ++r)
@@ -360,20 +363,68 @@ void ditherToCube(const QImage& rgb, Put put)
     }
 }
 
-void reduceToCube(const QImage& rgb, std::uint8_t* dest, qsizetype destStride)
+// Also tells whether every pixel with alpha of one half or more was on the
+// cube already (an opaque picture's alpha byte reads 255). Rows from `first`
+// to `last` (the last row when negative).
+bool reduceToCube(const QImage& rgb, std::uint8_t* dest, qsizetype destStride, int first = 0, int last = -1)
 {
     const int w = rgb.width();
-    for (int y = 0; y < rgb.height(); ++y) {
+    std::uint32_t off = 0;
+    for (int y = first, end = last < 0 ? rgb.height() - 1 : last; y <= end; ++y) {
         const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
         std::uint8_t* out = dest + y * destStride;
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(src);  // B, G, R, X
         for (int x = 0; x < w; ++x) {
-            const std::uint16_t r = std::uint16_t((std::uint32_t(bytes[4 * x + 2] + 3) * 1286u) >> 16);
-            const std::uint16_t g = std::uint16_t((std::uint32_t(bytes[4 * x + 1] + 3) * 1286u) >> 16);
-            const std::uint16_t b = std::uint16_t((std::uint32_t(bytes[4 * x] + 3) * 1286u) >> 16);
+            const std::uint32_t r = (std::uint32_t(bytes[4 * x + 2] + 3) * 1286u) >> 16;
+            const std::uint32_t g = (std::uint32_t(bytes[4 * x + 1] + 3) * 1286u) >> 16;
+            const std::uint32_t b = (std::uint32_t(bytes[4 * x] + 3) * 1286u) >> 16;
             out[x] = std::uint8_t(36 * r + 6 * g + b);
+            const std::uint32_t opaque = bytes[4 * x + 3] >> 7;
+            off |= ((51 * r) ^ bytes[4 * x + 2] | (51 * g) ^ bytes[4 * x + 1] | (51 * b) ^ bytes[4 * x]) * opaque;
         }
     }
+    return off == 0;
+}
+
+// Maps a picture of at most `most` colours (pixels with alpha below one
+// half aside: they take entry 0) onto its own colours, in order of first
+// appearance; false past `most` colours, with dest written up to the row
+// `stopped` holds.
+bool mapOwnColours(const QImage& rgb, int most, std::vector<GIFColor>& palette, std::uint8_t* dest,
+                   qsizetype destStride, int& stopped)
+{
+    palette.clear();
+    std::unordered_map<QRgb, std::uint8_t> index;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        std::uint8_t* out = dest + y * destStride;
+        QRgb last = 0xFFFFFFFFu;
+        std::uint8_t lastIndex = 0;
+        for (int x = 0, w = rgb.width(); x < w; ++x) {
+            if (qAlpha(src[x]) < 128) {
+                out[x] = 0;
+                continue;
+            }
+            const QRgb c = src[x] & 0x00FFFFFFu;
+            if (c != last) {
+                auto it = index.find(c);
+                if (it == index.end()) {
+                    if (int(palette.size()) >= most) {
+                        stopped = y;
+                        return false;
+                    }
+                    it = index.emplace(c, std::uint8_t(palette.size())).first;
+                    palette.push_back({std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c))});
+                }
+                last = c;
+                lastIndex = it->second;
+            }
+            out[x] = lastIndex;
+        }
+    }
+    if (palette.empty())
+        palette.push_back({0, 0, 0});  // an all-transparent picture still needs a table
+    return true;
 }
 
 // Maps every pixel to the palette entry of its own colour; false (with
@@ -412,6 +463,25 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
     if (ditherMode < 0 || ditherMode > 6)
         return false;
     const QImage rgb = asRgb32(source);
+    if (method == kAutomaticReduction) {
+        // The cube first: a picture drawn in its colours is written as the
+        // cube reduction writes it, and the mapping also tells whether it is.
+        if (reduceToCube(rgb, dest, destStride)) {
+            palette = ReductionPalette(6);
+            return true;
+        }
+        int stopped = 0;
+        if (mapOwnColours(rgb, std::clamp(maxColours, 1, 256), palette, dest, destStride, stopped))
+            return true;
+        palette = ReductionPalette(6);
+        if (ditherMode == 0) {
+            // Too many colours, most often seen in the first rows: only the
+            // rows the count went through need the cube again.
+            reduceToCube(rgb, dest, destStride, 0, stopped);
+            return true;
+        }
+        return ReduceToIndices(source, 6, ditherMode, given, palette, dest, destStride);
+    }
     if (method == 7) {
         if (reductionBits < 1 || reductionBits > 8)
             return false;

@@ -66,10 +66,15 @@ public:
     static int Level(int v) { return (v + 3) / 51; }
 };
 
-// 256 grey levels: Y = (77 R + 150 G + 29 B) shr 8.
+// 255 grey levels, leaving a table entry for the transparent colour: the
+// luminance Y = (77 R + 150 G + 29 B) shr 8 takes entry (254 Y + 127) div
+// 255, whose grey is (255 i + 127) div 254.
 class TGrayScaleLookup : public TColorLookup {
 public:
-    TGrayScaleLookup() : TColorLookup(256) {}
+    static constexpr int kLevels = 255;
+    TGrayScaleLookup() : TColorLookup(kLevels) {}
+    static int Level(int y) { return (254 * y + 127) / 255; }
+    static int Grey(int level) { return (255 * level + 127) / 254; }
     int Lookup(int r, int g, int b, GIFColor& chosen) override;
 };
 
@@ -170,6 +175,14 @@ public:
 // The engine of dither mode 0 to 6; null for any other mode.
 std::unique_ptr<TDitherEngine> MakeDitherEngine(int mode, int width, TColorLookup& lookup);
 
+// The reduction that keeps every frame's own colours when they fit in one
+// colour table (256 entries, or fewer when the caller keeps room for a
+// transparent entry) and puts the other frames on the 216-colour cube with
+// the dither mode asked for. A frame whose colours all lie on the cube is
+// written as the cube reduction (method 6) writes it. The number stands
+// apart from every other method's.
+inline constexpr int kAutomaticReduction = 10;
+
 // The target palette of a reduction method (3, 4, 5, 6 or 9); empty for a
 // method this codec does not provide. Method 7's palette depends on the
 // picture: see QuantizePalette.
@@ -181,6 +194,9 @@ std::vector<GIFColor> ReductionPalette(int method, const std::vector<GIFColor>& 
 // not empty (a palette chosen for several frames), else chooses at most
 // 2^reductionBits colours (capped by maxColours) from the source; a source
 // whose colours are all in the palette is mapped exactly, without dithering.
+// kAutomaticReduction maps a source of at most maxColours colours exactly
+// (pixels with alpha below one half are not counted: the caller makes them
+// transparent) and any other one as method 6 with the dither mode.
 bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& given,
                      std::vector<GIFColor>& palette, std::uint8_t* dest, qsizetype destStride,
                      int reductionBits = 8, int maxColours = 256);

@@ -194,6 +194,12 @@ void TGIFSubImage::Assign(const TGIFSubImage& other)
         ByteReader reader(bytes.data());
         auto copy = CreateExtensionFor(reader, this);
         copy->LoadFromStream(reader);
+        // The copy of the block that governs the other's image governs this
+        // one (not one a plain text took before it).
+        if (ext.get() == other.gce_)
+            gce_ = static_cast<TGIFGraphicControlExtension*>(copy.get());
+        else if (gce_ == copy.get())
+            gce_ = nullptr;
         extensions_.Add(std::move(copy));
     }
     transparent_ = other.transparent_;
@@ -229,7 +235,15 @@ void TGIFSubImage::ReadExtensions(ByteReader& in)
         }
         auto ext = CreateExtensionFor(in, this);
         ext->LoadFromStream(in);
+        const bool plainText = ext->Label() == TGIFTextExtension::kLabel;
         extensions_.Add(std::move(ext));
+        if (plainText && gce_) {
+            // A graphic control extension governs the next graphic block
+            // only: the plain text took the one read before it, and the
+            // image takes the next one read, if any.
+            gce_ = nullptr;
+            transparent_ = false;
+        }
     }
 }
 

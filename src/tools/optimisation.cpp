@@ -1,6 +1,9 @@
 #include "tools/optimisation.h"
 
+#include "gif/colorreduction.h"
 #include "gif/gifimage.h"
+
+#include <QSettings>
 
 namespace orugif::tools {
 
@@ -12,6 +15,7 @@ struct Cancelled {};
 const std::vector<Reduction>& reductions()
 {
     static const std::vector<Reduction> list{
+        {gif::kAutomaticReduction, "Automatique", "auto"},
         {6, "Palette web (216 couleurs)", "web"},
         {7, "Palette optimisée", "optimised"},
         {5, "Niveaux de gris", "grey"},
@@ -49,6 +53,24 @@ QString reductionError(int method, int bits, int dither)
         return QStringLiteral("Le nombre de bits ne se choisit qu'avec la palette optimisée : "
                               "les autres réductions ont leur propre palette.");
     return {};
+}
+
+ReductionChoice rememberedReduction()
+{
+    const QSettings settings;
+    ReductionChoice choice;
+    const ReductionChoice stored{settings.value(QStringLiteral("reduction/method"), choice.method).toInt(),
+                                 settings.value(QStringLiteral("reduction/bits"), choice.bits).toInt(),
+                                 settings.value(QStringLiteral("reduction/dither"), choice.dither).toInt()};
+    return reductionError(stored.method, stored.bits, stored.dither).isEmpty() ? stored : choice;
+}
+
+void rememberReduction(const ReductionChoice& choice)
+{
+    QSettings settings;
+    settings.setValue(QStringLiteral("reduction/method"), choice.method);
+    settings.setValue(QStringLiteral("reduction/bits"), choice.bits);
+    settings.setValue(QStringLiteral("reduction/dither"), choice.dither);
 }
 
 std::int64_t estimatedSize(const std::vector<QImage>& frames, const AnimationSettings& settings,

@@ -3,6 +3,7 @@
 // make sense, and the size the file would have.
 #pragma once
 #include "document/gifbuild.h"
+#include "gif/colorreduction.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,18 @@ const std::vector<Reduction>& reductions();
 // Dither mode i's caption and command-line name (0 to 6).
 QStringList ditherCaptions();
 QStringList ditherNames();
+
+// The colour reduction, bit count and dithering the user chose last in the
+// optimisation dialog, kept in the user's settings: new documents start
+// with them. Nothing stored, or a stored choice that makes no sense, gives
+// the automatic reduction without dithering.
+struct ReductionChoice {
+    int method = gif::kAutomaticReduction;
+    int bits = 8;
+    int dither = 0;
+};
+ReductionChoice rememberedReduction();
+void rememberReduction(const ReductionChoice& choice);
 
 // Why this reduction, bit count and dithering cannot go together (empty
 // when they can): only the chosen palette ("Palette optimisée", method 7)

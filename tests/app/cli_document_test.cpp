@@ -232,7 +232,35 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"--colours", "grey4", "--dither", "sierra", "--merge"},
                       QStringList{"--colours", "mono", "--dither", "jjn", "--global-palette"},
                       QStringList{"--colours", "web", "--dither", "stevenson", "--crop"},
-                      QStringList{"--colours", "optimised", "--bits", "1", "--dither", "burkes"}));
+                      QStringList{"--colours", "optimised", "--bits", "1", "--dither", "burkes"},
+                      QStringList{"--colours", "auto", "--dither", "floyd", "--merge"}));
+
+TEST(CommandLine, automaticColoursAreTheDefaultAndKeepAFramesOwnColours)
+{
+    QTemporaryDir dir;
+    // Three colours off the 216-colour cube.
+    QImage picture = testsupport::solid(12, 8, 0x102030);
+    picture.setPixel(1, 1, qRgb(200, 100, 7));
+    picture.setPixel(2, 1, qRgb(7, 200, 100));
+    const QString a = dir.filePath("a.png");
+    ASSERT_TRUE(picture.save(a));
+    const QString byDefault = dir.filePath("default.gif"), automatic = dir.filePath("auto.gif"),
+                  web = dir.filePath("web.gif");
+    ASSERT_EQ(run({"make", byDefault, a}).code, 0);
+    ASSERT_EQ(run({"make", automatic, a, "--colours", "auto"}).code, 0);
+    ASSERT_EQ(run({"make", web, a, "--colours", "web"}).code, 0);
+    const auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    EXPECT_EQ(bytes(byDefault), bytes(automatic));
+    EXPECT_NE(bytes(web), bytes(automatic));
+    QImage back;
+    ASSERT_TRUE(back.load(automatic));
+    EXPECT_EQ(back.pixel(0, 0) & 0xffffffu, 0x102030u);
+    EXPECT_EQ(back.pixel(1, 1) & 0xffffffu, 0xc86407u);
+    EXPECT_EQ(run({"make", web, a, "--colours", "auto", "--bits", "4"}).code != 0, true);  // bits go with "optimised"
+}
 
 TEST(CommandLine, reductionOptionsThatMakeNoSenseAreRefused)
 {
@@ -253,4 +281,31 @@ TEST(CommandLine, reductionOptionsThatMakeNoSenseAreRefused)
     EXPECT_EQ(run({"make", out, a, "--colours", "mono", "--dither", "floyd"}).code, 0);
     EXPECT_EQ(run({"edit", out, dir.filePath("e.gif"), "--colours", "optimised", "--bits", "2"}).code, 0);
     EXPECT_NE(run({"edit", out, dir.filePath("f.gif"), "--colours", "grey", "--bits", "2"}).code, 0);
+}
+
+TEST(CommandLine, aDocumentInTheCubesColoursSavesAsBeforeTheAutomaticColours)
+{
+    // reference-cube*.gif: `make` of these four pictures, with each set of
+    // options, before "auto" was the default.
+    QTemporaryDir dir;
+    QStringList inputs;
+    for (int i = 0; i < 4; ++i)
+        inputs << testsupport::testfile(QStringLiteral("data/colours/cube-%1.png").arg(i));
+    const auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const std::pair<QStringList, const char*> cases[] = {
+        {{}, "reference-cube.gif"},
+        {{"--transparent", "--merge", "--crop"}, "reference-cube-merged.gif"},
+        {{"--dither", "floyd", "--global-palette"}, "reference-cube-dithered.gif"},
+    };
+    for (const auto& [options, reference] : cases) {
+        SCOPED_TRACE(reference);
+        const QString out = dir.filePath("out.gif");
+        ASSERT_EQ(run(QStringList{"make", out} + inputs + options).code, 0);
+        const QByteArray expected = bytes(testsupport::testfile(QStringLiteral("data/colours/") + reference));
+        ASSERT_FALSE(expected.isEmpty());
+        EXPECT_TRUE(bytes(out) == expected);
+    }
 }

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
@@ -20,6 +21,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QScrollArea>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -341,4 +343,83 @@ TEST(MainWindowUse, openingAVideoShowsTheImportOptions)
     form.child().Charge(clip);
     EXPECT_EQ(form.child().ImageList1.count(), 3) << errors.join(' ').toStdString();
     EXPECT_EQ(form.child().FrameDelay, 4);
+}
+
+namespace {
+
+// What the optimisation dialog of `form` shows for the colours, then the
+// dialog closed with "Annuler" or, after `choose` ran on it, with OK (or
+// "Annuler" when not `ok`).
+struct ReductionShown {
+    QString colours, bits, dither;
+};
+
+ReductionShown runOptimisation(TMainForm& form, const std::function<void(QWidget*)>& choose = {}, bool ok = true)
+{
+    ReductionShown shown;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        shown = {dialog->findChild<QComboBox*>("ComboBox1")->currentText(),
+                 dialog->findChild<QSpinBox*>("SpinEdit1")->text(),
+                 dialog->findChild<QComboBox*>("ComboBox2")->currentText()};
+        if (choose)
+            choose(dialog);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(choose && ok ? "Button2" : "Button1"), Qt::LeftButton);
+    });
+    form.action("Optimisation1")->trigger();
+    return shown;
+}
+
+} // namespace
+
+TEST(MainWindowUse, theColoursChosenForOptimisationAreTheNextDocumentsOnes)
+{
+    QSettings().remove("reduction");
+    {
+        TMainForm form{MainPorts{nullptr, nullptr, [](const QString&) {}, {}, {}, {}}};
+        form.Valide();
+        const ReductionShown first = runOptimisation(form);
+        EXPECT_EQ(first.colours, "Automatique");
+        EXPECT_EQ(first.dither, "Aucun");
+        // Keys to the focused controls: two down from "Automatique" is
+        // "Palette optimisée"; 5 bits; one down from "Aucun".
+        runOptimisation(form, [](QWidget* dialog) {
+            auto* colours = dialog->findChild<QComboBox*>("ComboBox1");
+            colours->setFocus();
+            QTest::keyClick(colours, Qt::Key_Down);
+            QTest::keyClick(colours, Qt::Key_Down);
+            auto* bits = dialog->findChild<QSpinBox*>("SpinEdit1");
+            bits->setFocus();
+            bits->selectAll();
+            QTest::keyClicks(bits, "5");
+            auto* dither = dialog->findChild<QComboBox*>("ComboBox2");
+            dither->setFocus();
+            QTest::keyClick(dither, Qt::Key_Down);
+        });
+        EXPECT_EQ(form.child().ColorReduction, 7);
+        EXPECT_EQ(form.child().ReductionBits, 5);
+        EXPECT_EQ(form.child().DitherMode, 1);
+    }
+    // The next run starts with that choice and shows it.
+    TMainForm form{MainPorts{nullptr, nullptr, [](const QString&) {}, {}, {}, {}}};
+    form.Valide();
+    EXPECT_EQ(form.child().ColorReduction, 7);
+    const ReductionShown again = runOptimisation(form);
+    EXPECT_EQ(again.colours, QString::fromUtf8("Palette optimisée"));
+    EXPECT_EQ(again.bits, "5 bits");
+    EXPECT_EQ(again.dither, "Floyd-Steinberg");
+    // A choice left with "Annuler" is not remembered.
+    runOptimisation(form, [](QWidget* dialog) {
+        auto* colours = dialog->findChild<QComboBox*>("ComboBox1");
+        colours->setFocus();
+        QTest::keyClick(colours, Qt::Key_Up);
+    }, false);
+    EXPECT_EQ(QSettings().value("reduction/method").toInt(), 7);
+    // A stored choice that makes no sense gives the automatic reduction.
+    QSettings().setValue("reduction/method", 42);
+    TMainForm other{MainPorts{nullptr, nullptr, [](const QString&) {}, {}, {}, {}}};
+    EXPECT_EQ(other.child().ColorReduction, 10);
+    QSettings().remove("reduction");
 }

@@ -1,8 +1,9 @@
 // Round trips through real files: GIFs made by other tools are opened and
 // saved (with and without merging and cropping), and both files are played
 // by an independent decoder (Pillow). What plays must not change: composed
-// pixels (after the save's reduction to the 216-colour cube), transparent
-// areas, timing and loop count.
+// pixels (the default colours keep a frame's own colours when they fit in a
+// table, as they do in these files), transparent areas, timing and loop
+// count.
 #include "document/scripted.h"
 #include "gif/extensions.h"
 #include "gif/gifimage.h"
@@ -24,18 +25,15 @@ struct Shown {
     int ms = 0;
 };
 
-// Transparent pixels become 0; opaque ones their 216-colour cube colour,
-// which is what saving keeps of them.
+// Transparent pixels become 0; opaque ones keep their colour.
 QImage normalised(const QImage& frame)
 {
     QImage out(frame.size(), QImage::Format_ARGB32);
     for (int y = 0; y < frame.height(); ++y) {
         const auto* src = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
         auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < frame.width(); ++x) {
-            const auto cube = [](int v) { return (v + 3) / 51 * 51; };
-            dst[x] = qAlpha(src[x]) < 128 ? 0 : qRgb(cube(qRed(src[x])), cube(qGreen(src[x])), cube(qBlue(src[x])));
-        }
+        for (int x = 0; x < frame.width(); ++x)
+            dst[x] = qAlpha(src[x]) < 128 ? 0 : src[x] | 0xFF000000u;
     }
     return out;
 }

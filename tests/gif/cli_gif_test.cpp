@@ -43,6 +43,17 @@ TEST(GifCommands, infoDescribesFramesAndWarnings)
     EXPECT_TRUE(broken.err.contains("Premature end of data"));
 }
 
+TEST(GifCommands, infoPrintsCommentsAndApplicationBlocks)
+{
+    const CommandResult comment = run({"info", testsupport::testdata("gif/pygif-test-suite/comment.gif")});
+    ASSERT_EQ(comment.code, 0) << comment.err.toStdString();
+    EXPECT_TRUE(comment.out.contains("comment: Hello World!\n")) << comment.out.toStdString();
+    const CommandResult xmp = run({"info", testsupport::testdata("gif/pygif-test-suite/xmp-data.gif")});
+    ASSERT_EQ(xmp.code, 0) << xmp.err.toStdString();
+    EXPECT_TRUE(xmp.out.contains("application: XMP DataXMP, ")) << xmp.out.toStdString();
+    EXPECT_FALSE(xmp.out.contains("comment:"));
+}
+
 TEST(GifCommands, framesWritesComposedOrRawPictures)
 {
     QTemporaryDir dir;

@@ -34,9 +34,14 @@ TEST(ColorLookup, monochromeThresholdAndGrey)
     EXPECT_EQ(mono.Lookup(128, 128, 128, chosen), 1);  // 32768
     EXPECT_EQ(chosen, (GIFColor{255, 255, 255}));
     EXPECT_EQ(mono.Lookup(127, 127, 127, chosen), 0);  // 32512
+    // 255 greys: black and white both kept, one table entry left over.
     TGrayScaleLookup grey;
     EXPECT_EQ(grey.Lookup(255, 0, 0, chosen), 76);
-    EXPECT_EQ(grey.Lookup(255, 255, 255, chosen), 255);
+    EXPECT_EQ(grey.Lookup(0, 0, 0, chosen), 0);
+    EXPECT_EQ(chosen, (GIFColor{0, 0, 0}));
+    EXPECT_EQ(grey.Lookup(255, 255, 255, chosen), 254);
+    EXPECT_EQ(chosen, (GIFColor{255, 255, 255}));
+    EXPECT_EQ(ReductionPalette(5).size(), 255u);
 }
 
 TEST(ColorLookup, fastLookupNearestFirstWinsAndCachesPerKey)
@@ -135,7 +140,7 @@ TEST(FloydSteinberg, spreadsTheErrorAndKeepsChannelsInRange)
 TEST(ColorReduction, unprovidedMethodsGiveANullPicture)
 {
     const QImage picture = testsupport::solid(4, 4, 0x123456);
-    for (int method : {1, 2, 8, 10})
+    for (int method : {1, 2, 8, 11})  // 10 is the automatic reduction
         EXPECT_TRUE(ReduceColors(picture, method, 0).isNull()) << method;
     EXPECT_TRUE(ReduceColors(picture, 6, 7).isNull());
     EXPECT_TRUE(ReduceColors(picture, 7, 0, {}, 0).isNull());  // no colour at all

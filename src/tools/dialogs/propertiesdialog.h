@@ -44,6 +44,8 @@ public:
     // dither mode; an unknown method shows the web palette.
     void InitReduction(int method, int bits, int dither);
     void ResultReduction(int& method, int& bits, int& dither) const;
+    // Whether the dialog was closed with "OK".
+    bool Accepted() const { return accepted_; }
     // Estimates, in the background, the size of `frames` saved with
     // `settings` and the options shown, again whenever an option changes.
     void EstimateFor(std::vector<QImage> frames, AnimationSettings settings);
