@@ -3,6 +3,7 @@
 #include "clirun.h"
 #include "gif/compose.h"
 #include "gif/gifimage.h"
+#include "support/reference.h"
 #include "support/testsupport.h"
 
 #include <QFile>
@@ -95,4 +96,37 @@ TEST(CommandLineVideo, failuresExitNonZeroAndLeaveTheOutput)
         EXPECT_EQ(kept.readAll(), "old");
         kept.close();
     }
+}
+
+TEST(CommandLineVideo, aCutClipWarnsAndARateThinsTheFrames)
+{
+    if (!testsupport::haveFfmpeg())
+        GTEST_SKIP() << "no ffmpeg command";
+    QTemporaryDir dir;
+    // 3 s at 30 frames a second, cut after two thirds.
+    const QString whole = dir.filePath("whole.avi");
+    ASSERT_TRUE(testsupport::makeClip(whole, {"-f", "lavfi", "-i", "testsrc2=size=64x48:rate=30:duration=3", "-c:v",
+                                              "mjpeg"}));
+    Outcome r = run({"info", whole});
+    EXPECT_TRUE(r.out.contains("duration: 3.00 s")) << r.out.toStdString();
+    QFile in(whole);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    QFile out(dir.filePath("cut.avi"));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes.left(bytes.size() * 2 / 3));
+    out.close();
+    r = run({"make", dir.filePath("cut.gif"), dir.filePath("cut.avi")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("warning: La vidéo cut.avi est incomplète : ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("sur 90 annoncées")) << r.err.toStdString();
+
+    // At 10 frames a second: 30 frames of 0,1 s, 3 s in all, as Pillow plays them.
+    r = run({"make", dir.filePath("ten.gif"), whole, "--fps", "10"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    const testsupport::Played played = testsupport::composeWithPillow(dir.filePath("ten.gif"));
+    EXPECT_EQ(played.durations, std::vector<int>(30, 100));
+    EXPECT_NE(run({"make", dir.filePath("x.gif"), whole, "--fps", "0"}).code, 0);
+    EXPECT_NE(run({"make", dir.filePath("x.gif"), whole, "--fps", "dix"}).code, 0);
 }

@@ -6,12 +6,15 @@
 #include "document/child.h"
 #include "document/prompts.h"
 #include "document/view/childwindow.h"
+#include "support/reference.h"
 #include "support/testsupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
@@ -422,4 +425,72 @@ TEST(MainWindowUse, theColoursChosenForOptimisationAreTheNextDocumentsOnes)
     TMainForm other{MainPorts{nullptr, nullptr, [](const QString&) {}, {}, {}, {}}};
     EXPECT_EQ(other.child().ColorReduction, 10);
     QSettings().remove("reduction");
+}
+
+namespace {
+
+// Takes every frame of a video, and tells where the save dialog started.
+struct VideoAsked : Asked {
+    QString saveStartedOn;
+    int saveDialogs = 0;
+    QString chooseSaveFile(const QString& current) override
+    {
+        saveStartedOn = current;
+        ++saveDialogs;
+        return saveFile;
+    }
+    VideoChoice runVideoOptions(const formats::VideoInfo& info) override { return {0, info.frames - 1, 0}; }
+};
+
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(MainWindowUse, savingADocumentOpenedFromAVideoNeverWritesTheVideo)
+{
+    QTemporaryDir dir;
+    QStringList clips{dir.filePath("clip.avi")};
+    ASSERT_TRUE(QFile::copy(testsupport::testdata("avi/mjpeg-25fps.avi"), clips[0]));
+    if (testsupport::haveFfmpeg()) {
+        clips << dir.filePath("phone.mp4");
+        ASSERT_TRUE(testsupport::makeClip(clips[1], {"-f", "lavfi", "-i", "testsrc2=size=64x48:rate=10", "-frames:v",
+                                                     "4", "-pix_fmt", "yuv420p"}));
+    }
+    for (const QString& clip : clips) {
+        SCOPED_TRACE(clip.toStdString());
+        const QByteArray before = contentsOf(clip);
+        auto prompts = std::make_shared<VideoAsked>();
+        QStringList errors;
+        TMainForm form{MainPorts{prompts, nullptr, [&errors](const QString& m) { errors << m; }, {}, {}, {}}};
+        form.resize(640, 480);
+        form.show();
+        QApplication::setActiveWindow(&form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        form.child().Charge(clip);
+        ASSERT_GT(form.child().ImageList1.count(), 0) << errors.join(' ').toStdString();
+        form.Valide();
+
+        // "Enregistrer" asks for a name, the clip's with ".gif"; a cancel
+        // writes nothing.
+        QToolButton* save = form.findChild<QToolButton*>(QStringLiteral("SaveBtn"));
+        ASSERT_NE(save, nullptr);
+        QTest::mouseClick(save, Qt::LeftButton);
+        EXPECT_EQ(prompts->saveDialogs, 1);
+        EXPECT_EQ(prompts->saveStartedOn, QFileInfo(clip).path() + '/' + QFileInfo(clip).completeBaseName() + ".gif");
+        EXPECT_EQ(contentsOf(clip), before);
+        // A name given: the animation goes there, the clip stays as it was.
+        prompts->saveFile = dir.filePath(QFileInfo(clip).completeBaseName() + "-anim.gif");
+        QTest::mouseClick(save, Qt::LeftButton);
+        EXPECT_TRUE(errors.isEmpty()) << errors.join(' ').toStdString();
+        EXPECT_TRUE(QFileInfo::exists(prompts->saveFile));
+        EXPECT_EQ(contentsOf(clip), before);
+        EXPECT_EQ(form.child().FileName, prompts->saveFile);
+        // From then on "Enregistrer" writes that GIF without asking.
+        QTest::mouseClick(save, Qt::LeftButton);
+        EXPECT_EQ(prompts->saveDialogs, 2);
+    }
 }
