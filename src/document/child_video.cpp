@@ -82,7 +82,9 @@ bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay
     if (info.frames == 0)
         throw Error(QStringLiteral("La vidéo %1 ne contient aucune image.").arg(file));
     AviAbandoned = true;
+    // The counting's progress goes before the options show.
     prompts().endProgress();
+    emit progressDone();
     const DocumentPrompts::VideoChoice choice = prompts().runVideoOptions(info);
     if (choice.first < 0)
         return false;  // cancelled: the opening ends there
