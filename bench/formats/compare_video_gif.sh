@@ -14,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 export QT_QPA_PLATFORM=offscreen
 
 ffmpeg -v error -y -loop 1 -i "$root/tests/data/corpora/photos/chelsea.png" \
-  -vf "scale=960:640,crop=640:480:x='n*2':y='n'" -frames:v "$frames" -r 25 \
+  -vf "scale=960:640,setsar=1,crop=640:480:x='n*2':y='n'" -frames:v "$frames" -r 25 \
   -c:v libx264 -crf 18 -pix_fmt yuv420p "$work/pan.mp4"
 ffmpeg -v error -y -i "$work/pan.mp4" -f rawvideo -pix_fmt rgb24 "$work/reference.rgb"
 
