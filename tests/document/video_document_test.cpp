@@ -7,7 +7,7 @@
 #include "document/scripted.h"
 #include "formats/video.h"
 #include "gif/colorreduction.h"
-#include "support/reference.h"
+#include "support/ffmpegtest.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,15 +20,8 @@ using orugif::test::Document;
 
 namespace {
 
-class VideoDocument : public ::testing::Test {
+class VideoDocument : public testsupport::FfmpegTest {
 protected:
-    void SetUp() override
-    {
-        if (!testsupport::haveFfmpeg())
-            GTEST_SKIP() << "no ffmpeg command";
-    }
-    QString path(const QString& name) const { return dir.filePath(name); }
-
     // A slow pan over a photograph: 12 frames of 240 x 160 at 12 frames a
     // second, in H.264.
     QString photoClip()
@@ -64,8 +57,6 @@ protected:
             sum += testsupport::psnr(played.frames[i], frames[i]);
         return frames.empty() ? 0 : sum / double(frames.size());
     }
-
-    QTemporaryDir dir;
 };
 
 } // namespace
@@ -75,14 +66,10 @@ TEST_F(VideoDocument, aCutClipImportsWhatDecodesAndSaysWhatIsMissing)
     const QString whole = path("whole.avi");
     ASSERT_TRUE(testsupport::makeClip(whole, {"-f", "lavfi", "-i", "testsrc2=size=96x64:rate=25", "-frames:v", "30",
                                               "-c:v", "mjpeg"}));
+    const QString cut = cutCopy(whole, "cut.avi", 2.0 / 3.0);
     QFile in(whole);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     const QByteArray bytes = in.readAll();
-    const QString cut = path("cut.avi");
-    QFile out(cut);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(bytes.left(bytes.size() * 2 / 3));
-    out.close();
 
     Document d;
     d.prompts.video = {0, formats::VideoReader(cut).info().frames - 1, 96};

@@ -4,7 +4,7 @@
 // and variable rates, headers that lie and files that were cut.
 #include "common/error.h"
 #include "formats/video.h"
-#include "support/reference.h"
+#include "support/ffmpegtest.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -36,16 +36,7 @@ Read readAll(const QString& path, int width = 0, double fps = 0)
     return out;
 }
 
-class VideoClips : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (!testsupport::haveFfmpeg())
-            GTEST_SKIP() << "no ffmpeg command";
-    }
-    QString path(const QString& name) const { return dir.filePath(name); }
-    QTemporaryDir dir;
-};
+class VideoClips : public testsupport::FfmpegTest {};
 
 } // namespace
 
@@ -275,14 +266,7 @@ TEST_F(VideoClips, cutFilesGiveTheFramesThatDecode)
         const QString whole = path(QStringLiteral("whole-") + c.name);
         ASSERT_TRUE(testsupport::makeClip(
             whole, QStringList{"-f", "lavfi", "-i", "testsrc2=size=160x120:rate=25", "-frames:v", "30"} + c.options));
-        QFile in(whole);
-        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
-        const QByteArray bytes = in.readAll();
-        const QString cut = path(c.name);
-        QFile out(cut);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes.left(bytes.size() * 2 / 3));
-        out.close();
+        const QString cut = cutCopy(whole, c.name, 2.0 / 3.0);
 
         const Read ours = readAll(cut);
         const std::size_t probed = testsupport::ffprobeFrameTimes(cut).size();
