@@ -494,3 +494,40 @@ TEST(MainWindowUse, savingADocumentOpenedFromAVideoNeverWritesTheVideo)
         EXPECT_EQ(prompts->saveDialogs, 2);
     }
 }
+
+TEST(MainWindowUse, annulerInTheProgressWindowStopsAVideoImport)
+{
+    if (!testsupport::haveFfmpeg())
+        GTEST_SKIP() << "no ffmpeg command";
+    QTemporaryDir dir;
+    const QString clip = dir.filePath("long.mp4");
+    ASSERT_TRUE(testsupport::makeClip(clip, {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25", "-frames:v", "1500",
+                                             "-pix_fmt", "yuv420p"}));
+    QStringList errors;
+    TMainForm form{MainPorts{nullptr, nullptr, [&errors](const QString& m) { errors << m; }, {}, {}, {}}};
+    form.resize(640, 480);
+    form.show();
+    // "OK" in the options, then "Annuler" in the progress window, clicked
+    // as a user would once each shows.
+    QStringList seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        if (modal->objectName() == "OptAvi" && !seen.contains("OptAvi")) {
+            seen << "OptAvi";
+            QTest::mouseClick(modal->findChild<QPushButton*>("Button2"), Qt::LeftButton);
+        } else if (modal->objectName() == "ProgressDialog" && !seen.contains("ProgressDialog")) {
+            seen << "ProgressDialog";
+            QTest::mouseClick(modal->findChild<QPushButton*>(), Qt::LeftButton);
+        }
+    });
+    poll.start(20);
+    form.child().Charge(clip);
+    poll.stop();
+    EXPECT_EQ(seen, (QStringList{"OptAvi", "ProgressDialog"}));
+    EXPECT_EQ(form.child().ImageList1.count(), 0);
+    EXPECT_TRUE(form.child().FileName.isEmpty());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(' ').toStdString();
+}
