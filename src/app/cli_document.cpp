@@ -31,6 +31,14 @@ public:
         return choices == Choices::YesNoCancel ? Answer::No : Answer::Yes;  // never asked to lose data
     }
     void inform(const QString& message) override { throw Error(message); }
+    // What an export changed to fit its format, on the error stream.
+    void tell(const QString& message) override
+    {
+        if (warnings) {
+            *warnings << "note: " << message << '\n';
+            warnings->flush();
+        }
+    }
     // A warning goes to the error stream; the command goes on.
     void warn(const QString& message) override
     {
@@ -244,7 +252,8 @@ bool aviName(const QString& path)
 
 void writeOutput(TChild& child, const QString& path)
 {
-    if (aviName(path) || pictureOutputKind(path) == FileKind::Gif) {
+    const bool animation = formats::animationFormatOf(path) && QFileInfo(path).suffix().toLower() != "png";
+    if (aviName(path) || animation || pictureOutputKind(path) == FileKind::Gif) {
         child.FileName = path;
         child.VideoSource.clear();
         child.Sauve(0);
@@ -264,6 +273,8 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
     std::optional<std::pair<std::int64_t, std::int64_t>> range;
     int width = 0;
     double fps = 0;
+    int quality = -1;
+    bool lossless = false;
     bool transparent = false, global = false, merge = false, crop = false, dryRun = false;
     ReductionOptions reduction;
     try {
@@ -302,6 +313,12 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
                 fps = v.toDouble(&ok);
                 if (!ok || !(fps > 0) || fps > 1000)
                     throw Error(QStringLiteral("%1 attend un nombre d'images par seconde positif, pas « %2 ».").arg(a, v));
+            } else if (a == "--quality") {
+                quality = number(value(), a);
+                if (quality < 0 || quality > 100)
+                    throw Error(QStringLiteral("%1 attend un nombre de 0 à 100.").arg(a));
+            } else if (a == "--lossless") {
+                lossless = true;
             } else if (a == "--global-palette") {
                 global = true;
             } else if (a == "--merge") {
@@ -315,11 +332,11 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             }
         }
         if (inputs.size() < 2)
-            return failed(err, QStringLiteral("usage: orugif make OUT.gif|OUT.avi INPUT... [--loop N] [--delay D] "
+            return failed(err, QStringLiteral("usage: orugif make OUT.gif|.avi|.mp4|.webm|.webp|.png INPUT... [--loop N] [--delay D] "
                                               "[--transparent] [--global-palette] [--merge] [--crop] "
                                               "[--colours auto|web|optimised|grey|grey4|mono [--bits N]] "
                                               "[--dither none|floyd|stucki|sierra|jjn|stevenson|burkes] [--dry-run] "
-                                              "[--range FIRST-LAST] [--width W] [--fps N]"));
+                                              "[--range FIRST-LAST] [--width W] [--fps N] [--quality Q] [--lossless]"));
         const QString output = inputs.takeFirst();
         animationOutputKind(output);  // refused before anything is read or written
         Headless h;
@@ -365,6 +382,8 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             out << QStringLiteral("Taille : %1 octets").arg(tools::groupedDigits(bytes)) << '\n';
             return 0;
         }
+        c.AnimationQuality = quality;
+        c.AnimationLossless = lossless;
         // The name typed is where the animation goes, even over its source.
         c.FileName = output;
         c.VideoSource.clear();
@@ -380,7 +399,8 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
     if (args.size() < 2)
         return failed(err, QStringLiteral("usage: orugif edit IN OUT [--frame N|all] OPERATION..."));
     try {
-        if (!aviName(args[1]))
+        // A PNG name is the current frame; .mp4, .webm and .webp the animation.
+        if (!aviName(args[1]) && (!formats::animationFormatOf(args[1]) || QFileInfo(args[1]).suffix().toLower() == "png"))
             pictureOutputKind(args[1]);  // refused before anything is read or written
         Headless h;
         TChild& c = h.child;

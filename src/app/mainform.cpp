@@ -232,6 +232,7 @@ void TMainForm::connectCommands()
         bind(n, [&c] { c.Importer(); }, true);
     bind("Exportercadre1", [&c] { c.Exporter(); });
     bind("Exporteranavi1", [&c] { c.SauveEnAvi(); });
+    bind("Exportervideo1", [&c] { c.ExporterAnimation(); });
     bind("Proprits1", [&c] { c.Params(); });
     for (const char* n : {"Excuter1", "SpeedButton8"})
         bind(n, [&c] { c.Exec(); });

@@ -17,6 +17,8 @@ constexpr std::array kMenus{
     MenuEntry{1, "SaveItem", "&Enregistrer", "Enregistrer le fichier en cours", nullptr, false, false, 0},
     MenuEntry{1, "Enregistrersous1", "Enregistrer &sous...", "Enregistre sous un autre nom", nullptr, false, false, 0},
     MenuEntry{1, "Exporteranavi1", "Exporter en &avi...", "Exporter en avi", nullptr, false, false, 0},
+    MenuEntry{1, "Exportervideo1", "Exporter en &vidéo ou image animée...",
+              "Exporter en MP4, WebM, WebP ou PNG animé", nullptr, false, false, 0},
     MenuEntry{1, "HTML1", "&HTML...", "Balises HTML", nullptr, false, true, 0},
     MenuEntry{1, "ExitItem", "&Quitter", "Quitter l'application", "Alt+X", true, false, 0},
 
@@ -96,8 +98,8 @@ constexpr std::array kTools{
     ToolEntry{"TextButton", "Texte", "texte", false, false},
 };
 
-constexpr std::array<const char*, 49> kValide{
-    "SaveItem", "Enregistrersous1", "Exporteranavi1", "HTML1", "Annuler1", "Couper1", "Copier1",
+constexpr std::array<const char*, 50> kValide{
+    "SaveItem", "Enregistrersous1", "Exporteranavi1", "Exportervideo1", "HTML1", "Annuler1", "Couper1", "Copier1",
     "Listedescadres1", "Montrerlescadres1", "Prcdent1", "Suivant1", "Premier1", "Dernier1",
     "Ajiouter1", "Insrer1", "Supprimer1", "Dureducadre1", "Inverserlordre1", "Exportercadre1", "Effacer1",
     "Redimensionner1", "Rchantilloner1", "Miroirhorizontal1", "MiroirVertical1", "Rotation1",

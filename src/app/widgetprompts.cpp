@@ -6,6 +6,7 @@
 #include "editing/dialogs/transformdialogs.h"
 #include "editing/dialogs/transitiondialog.h"
 
+#include "tools/dialogs/animationdialog.h"
 #include "tools/dialogs/anime.h"
 #include "tools/dialogs/frameviews.h"
 #include "tools/dialogs/htmldialog.h"
@@ -228,6 +229,37 @@ QString WidgetPrompts::chooseAviFile(const QString& current)
 {
     return runSaveDialog(QStringLiteral("Exporter en avi"), "SaveDialog2", QStringLiteral("avi"),
                          QStringLiteral("Video pour Windows (*.avi)"), current);
+}
+
+QString WidgetPrompts::chooseAnimationFile(const QString& current)
+{
+    QFileDialog dialog(parent_, QString::fromUtf8("Exporter en vidéo ou image animée"));
+    dialog.setObjectName(QStringLiteral("SaveDialog3"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const QStringList filters{QStringLiteral("MP4 (*.mp4)"), QStringLiteral("WebM (*.webm)"),
+                              QString::fromUtf8("WebP animé (*.webp)"), QString::fromUtf8("PNG animé (*.png)")};
+    const QStringList suffixes{QStringLiteral("mp4"), QStringLiteral("webm"), QStringLiteral("webp"), QStringLiteral("png")};
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffixes.front());
+    // A bare name takes the suffix of the kind shown.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        dialog.setDefaultSuffix(suffixes.value(filters.indexOf(filter), suffixes.front()));
+    });
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);  // the document asks
+    if (!current.isEmpty())
+        dialog.selectFile(current);
+    return app::runFileDialog(dialog, current.isEmpty());
+}
+
+bool WidgetPrompts::runAnimationOptions(formats::AnimationOptions& options,
+                                        const std::function<std::int64_t(const formats::AnimationOptions&)>& estimate)
+{
+    TOptAnimation dialog(options, estimate, parent_);
+    dialog.exec();
+    if (!dialog.accepted())
+        return false;
+    options = dialog.Result();
+    return true;
 }
 
 void WidgetPrompts::runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent)

@@ -31,6 +31,9 @@ public:
     QString chooseImportFile() override;
     QString chooseExportFile() override;
     QString chooseAviFile(const QString& current) override;
+    QString chooseAnimationFile(const QString& current) override;
+    bool runAnimationOptions(formats::AnimationOptions& options,
+                             const std::function<std::int64_t(const formats::AnimationOptions&)>& estimate) override;
     void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
     int runFrameDelay(int frameNumber, int delay) override;
     using DocumentPrompts::runOptimisation;

@@ -8,6 +8,7 @@
 #include "document/gifbuild.h"
 #include "document/wizards.h"
 #include "editing/text.h"
+#include "formats/animationwriter.h"
 
 #include <QImage>
 #include <QObject>
@@ -81,6 +82,16 @@ public:
     // Writes the frames to `path` as an uncompressed 8-bit AVI, reduced as
     // the GIF save reduces them, each with its delay.
     void writeAviFile(const QString& path);
+    // "Exporter en &vidéo ou image animée...": MP4, WebM, animated WebP or
+    // animated PNG by the suffix of the name chosen, with the options
+    // asked. True when written.
+    bool ExporterAnimation();
+    // Writes the frames to `path` in the format its suffix names, each with
+    // its delay, the loop count and transparency where the format has them;
+    // what had to change to fit the format is told to the user.
+    void writeAnimationFile(const QString& path, formats::AnimationOptions options);
+    // The options of those exports (as the dialog last confirmed them).
+    formats::AnimationOptions animationOptions(formats::AnimationFormat format) const;
     // Writes the working picture to `path` by the kind of its name.
     void exportPicture(const QString& path) const;
     // May the document close? Asks to save changes first.
@@ -198,6 +209,10 @@ public:
     // Floyd-Steinberg by default, each frame dithered alone as the import
     // always showed them (see AnimationSettings::videoFrames).
     bool FromVideo = false;
+    // The quality of the MP4, WebM and WebP exports (-1 each format's
+    // default) and whether WebP is exact.
+    int AnimationQuality = -1;
+    bool AnimationLossless = false;
     // The clip the document was opened from: it is never written over;
     // "&Enregistrer" asks for a name instead.
     QString VideoSource;

@@ -254,7 +254,9 @@ bool TChild::Sauve(int mode)
         FileName += QStringLiteral(".gif");
     // Only GIF and AVI are written; other videos are opened, never replaced.
     const bool avi = QFileInfo(FileName).suffix().compare(QStringLiteral("avi"), Qt::CaseInsensitive) == 0;
-    if (!avi && kindFromName(FileName) == FileKind::Avi)
+    // MP4, WebM, WebP and PNG names are written in those formats.
+    const std::optional<formats::AnimationFormat> animation = formats::animationFormatOf(FileName);
+    if (!avi && !animation && kindFromName(FileName) == FileKind::Avi)
         throw Error(QStringLiteral("%1 ne peut pas être enregistré dans ce format : utilisez « Enregistrer sous... » "
                                    "en GIF ou « Exporter en avi... ».")
                         .arg(namePart(FileName)));
@@ -270,6 +272,8 @@ bool TChild::Sauve(int mode)
         throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));
     if (avi) {
         writeAviFile(FileName);
+    } else if (animation) {
+        writeAnimationFile(FileName, animationOptions(*animation));
     } else {
         gif::TGIFImage image;
         MakeGif(image);

@@ -115,8 +115,12 @@ FileKind kindFromContent(const QByteArray& b)
     const auto starts = [&](const char* s, qsizetype n) { return b.size() >= n && std::memcmp(b.constData(), s, std::size_t(n)) == 0; };
     if (b.size() >= 6 && (starts("GIF8", 4)))
         return FileKind::Gif;
-    if (starts("\x89PNG\r\n\x1a\n", 8))
-        return FileKind::Png;
+    if (starts("\x89PNG\r\n\x1a\n", 8)) {
+        // An animated PNG announces its frames ("acTL") before its pixels:
+        // it opens as an animation, through the video reader.
+        const qsizetype animation = b.indexOf("acTL"), pixels = b.indexOf("IDAT");
+        return animation > 0 && (pixels < 0 || animation < pixels) ? FileKind::Avi : FileKind::Png;
+    }
     if (starts("\xff\xd8\xff", 3))
         return FileKind::Jpeg;
     if (starts("BM", 2) && b.size() >= 14)
@@ -184,7 +188,12 @@ FileKind pictureOutputKind(const QString& path)
 
 FileKind animationOutputKind(const QString& path)
 {
-    return outputKind(path, {{"gif", FileKind::Gif}, {"avi", FileKind::Avi}});
+    return outputKind(path, {{"gif", FileKind::Gif},
+                             {"avi", FileKind::Avi},
+                             {"mp4", FileKind::Avi},
+                             {"webm", FileKind::Avi},
+                             {"webp", FileKind::Avi},
+                             {"png", FileKind::Png}});
 }
 
 FileKind fileKind(const QString& path, const QByteArray& bytes)

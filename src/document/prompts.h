@@ -5,6 +5,7 @@
 #include "document/gifbuild.h"
 #include "document/wizards.h"
 #include "editing/text.h"
+#include "formats/animationwriter.h"
 #include "formats/video.h"
 
 #include <QImage>
@@ -34,6 +35,8 @@ public:
     // Tells the user of something that went wrong while the work went on
     // (a video read in part).
     virtual void warn(const QString& message) { inform(message); }
+    // Tells the user what an export changed to fit its format.
+    virtual void tell(const QString& message) { inform(message); }
     // A long task's progress: `done` of `total` under `label`; false once
     // the user asked to stop it. endProgress closes what showProgress opened.
     virtual bool showProgress(const QString& label, std::int64_t done, std::int64_t total) { return true; }
@@ -64,6 +67,16 @@ public:
     // The AVI export dialog, starting on `current`; ".avi" is appended to a
     // name without a suffix.
     virtual QString chooseAviFile(const QString& current) { return {}; }
+    // The export to MP4, WebM, WebP or APNG: the file chosen (empty when
+    // cancelled), the dialog starting on `current`.
+    virtual QString chooseAnimationFile(const QString& current) { return {}; }
+    // Its options (quality, lossless) for the format of `options`: false
+    // when cancelled. `estimate` gives the bytes the options would write.
+    virtual bool runAnimationOptions(formats::AnimationOptions& options,
+                                     const std::function<std::int64_t(const formats::AnimationOptions&)>& estimate)
+    {
+        return false;
+    }
     // The properties dialog: the values change only when it is confirmed.
     virtual void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) {}
     // The current frame's delay: the new delay, or -1 when cancelled.

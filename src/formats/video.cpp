@@ -476,10 +476,11 @@ void VideoReader::read(std::int64_t first, std::int64_t last, int width, double 
     };
     // Frame `f` at `time`: handed over now, or held until the next tick
     // tells whether it is the nearest.
+    bool lastDurationKnown = false;
     const auto take = [&](AVFrame* f, std::int64_t at, double time) {
         ++d_->decoded;
-        const double shownUntil =
-            time + (frameDuration(f) > 0 && d_->fixedStep <= 0 ? double(frameDuration(f)) * timeBase : step);
+        lastDurationKnown = frameDuration(f) > 0 && d_->fixedStep <= 0;
+        const double shownUntil = time + (lastDurationKnown ? double(frameDuration(f)) * timeBase : step);
         end = std::isfinite(shownUntil) ? shownUntil : NAN;
         if (fps <= 0 || !std::isfinite(time)) {
             hand(f, at, time);
@@ -557,9 +558,13 @@ void VideoReader::read(std::int64_t first, std::int64_t last, int width, double 
         avcodec_send_packet(d_->codec, nullptr);  // the frames the decoder still holds
         drain();
     }
-    // An AVI's last picture shows until the end its index gives.
+    // An AVI's last picture shows until the end its index gives; a last
+    // frame of no stated duration, until the end of the stream (within a
+    // GIF's longest delay).
     if (!past && d_->indexedEnd > 0 && std::isfinite(end))
         end = std::max(end, d_->info.start + d_->indexedEnd);
+    else if (!past && !lastDurationKnown && d_->info.announcedDuration > 0 && std::isfinite(end))
+        end = std::clamp(d_->info.start + d_->info.announcedDuration, end, end + 655.35);
     // The ticks left before the end show the last frame.
     if (!stop && fps > 0 && heldPosition >= 0 && !heldHanded && std::isfinite(end) && tick < end)
         hand(held, heldPosition, tick);

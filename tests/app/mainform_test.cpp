@@ -82,7 +82,7 @@ TEST(MainWindow, everyMenuItemStandsWithItsCaptionHintAndShortcut)
         EXPECT_EQ(a->statusTip(), QString::fromUtf8(e.hint)) << e.name;
         EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(e.shortcut ? e.shortcut : ""))) << e.name;
     }
-    EXPECT_EQ(items, 50);
+    EXPECT_EQ(items, 51);
     EXPECT_EQ(f.action("ExitItem")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
     EXPECT_EQ(f.action("Copier1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
     EXPECT_EQ(f.action("Prcdent1")->text(), QString::fromUtf8("&Précédent         PgUp"));
@@ -100,7 +100,7 @@ TEST(MainWindow, separatorsStandWhereTheMenusGroupTheirItems)
         return names.join(' ');
     };
     EXPECT_EQ(layout("Fichier1"),
-              "Nouveau1 Nouvelleanimation1 OpenItem - SaveItem Enregistrersous1 Exporteranavi1 HTML1 - ExitItem");
+              "Nouveau1 Nouvelleanimation1 OpenItem - SaveItem Enregistrersous1 Exporteranavi1 Exportervideo1 HTML1 - ExitItem");
     EXPECT_EQ(layout("Edition1"), "Annuler1 - Couper1 Copier1 Coller1 - Listedescadres1 Montrerlescadres1");
     EXPECT_EQ(layout("Cadre1"),
               "Prcdent1 Suivant1 Premier1 Dernier1 - Ajiouter1 Insrer1 Supprimer1 Dureducadre1 Inverserlordre1 - "

@@ -74,6 +74,23 @@ public:
         return video;
     }
     void warn(const QString& message) override { warned << message; }
+    void tell(const QString& message) override { told << message; }
+    QString chooseAnimationFile(const QString& current) override
+    {
+        animationDialogStartedOn = current;
+        return animationFile;
+    }
+    // Confirms with `animationQuality` when it is set, after asking the
+    // estimate once; cancels otherwise.
+    bool runAnimationOptions(formats::AnimationOptions& options,
+                             const std::function<std::int64_t(const formats::AnimationOptions&)>& estimate) override
+    {
+        if (!animationQuality)
+            return false;
+        options.quality = *animationQuality;
+        estimated = estimate(options);
+        return true;
+    }
     // Counts the progress reports; says stop once `stopProgressAt` were heard.
     bool showProgress(const QString& label, std::int64_t, std::int64_t) override
     {
@@ -148,6 +165,11 @@ public:
     QStringList asked;
     QStringList informed;
     QStringList warned;
+    QStringList told;
+    QString animationFile;
+    QString animationDialogStartedOn;
+    std::optional<int> animationQuality;
+    std::int64_t estimated = -1;
     QStringList progressLabels;
     int stopProgressAt = -1;
     formats::VideoInfo videoInfo;
