@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <new>
 
@@ -268,10 +269,16 @@ QByteArray encodeAnimation(const std::vector<QImage>& frames, const std::vector<
     c->pix_fmt = kind.pixels;
     if (options.format == AnimationFormat::Apng && !options.transparent && !options.eachFrameCorner)
         c->pix_fmt = AV_PIX_FMT_RGB24;  // no alpha to keep: smaller files
-    c->time_base = AVRational{1, 100};
     long long total = 0;
     for (int d : shown)
         total += d;
+    // Frames of one delay make a stream of that period, whose frames count
+    // one tick each: H.264 can then predict from later frames and still
+    // give every frame, the last one included, its time. Other delays are
+    // counted in hundredths.
+    const bool steady = std::adjacent_find(shown.begin(), shown.end(), std::not_equal_to<>()) == shown.end();
+    const int tick = steady ? shown.front() : 1;
+    c->time_base = AVRational{tick, 100};
     c->framerate = AVRational{int(std::max<long long>(frames.size(), 1) * 100), int(std::max<long long>(total, 1))};
     c->thread_count = 0;
     if (e.format->oformat->flags & AVFMT_GLOBALHEADER)
@@ -284,9 +291,10 @@ QByteArray encodeAnimation(const std::vector<QImage>& frames, const std::vector<
         c->colorspace = AVCOL_SPC_SMPTE170M;
         c->color_range = AVCOL_RANGE_MPEG;
         av_dict_set_int(&settings, "crf", quality, 0);
-        // Without B-frames the decoding order is the showing order, so the
-        // file's sample times are the frames' own, the last one's included.
-        av_dict_set(&settings, "bf", "0", 0);
+        // With unequal delays, no B-frames: the decoding order is then the
+        // showing order, so the file's sample times are the frames' own.
+        if (!steady)
+            av_dict_set(&settings, "bf", "0", 0);
         break;
     case AnimationFormat::WebM:
         c->colorspace = AVCOL_SPC_SMPTE170M;
@@ -375,13 +383,13 @@ QByteArray encodeAnimation(const std::vector<QImage>& frames, const std::vector<
         const std::uint8_t* planes[4] = {picture.constBits(), nullptr, nullptr, nullptr};
         const int strides[4] = {int(picture.bytesPerLine()), 0, 0, 0};
         sws_scale(e.scaler, planes, strides, 0, size.height(), e.frame->data, e.frame->linesize);
-        e.frame->pts = at;
+        e.frame->pts = at / tick;
 #if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
-        e.frame->duration = shown[i];
+        e.frame->duration = shown[i] / tick;
 #else
-        e.frame->pkt_duration = shown[i];
+        e.frame->pkt_duration = shown[i] / tick;
 #endif
-        durations[at] = shown[i];
+        durations[at / tick] = shown[i] / tick;
         at += shown[i];
         code = avcodec_send_frame(c, e.frame);
         if (code < 0)

@@ -7,6 +7,8 @@
 #include "support/testsupport.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -129,4 +131,37 @@ TEST(CommandLineVideo, aCutClipWarnsAndARateThinsTheFrames)
     EXPECT_EQ(played.durations, std::vector<int>(30, 100));
     EXPECT_NE(run({"make", dir.filePath("x.gif"), whole, "--fps", "0"}).code, 0);
     EXPECT_NE(run({"make", dir.filePath("x.gif"), whole, "--fps", "dix"}).code, 0);
+}
+
+TEST(CommandLineVideo, makeAndEditWriteTodaysFormats)
+{
+    if (!testsupport::haveFfmpeg())
+        GTEST_SKIP() << "no ffmpeg command";
+    QTemporaryDir dir;
+    const QString gif = dir.filePath("in.gif");
+    ASSERT_EQ(run({"make", gif, clip("mjpeg-25fps.avi"), "--range", "0-5", "--width", "80"}).code, 0);
+    for (const char* suffix : {"mp4", "webm", "webp", "png"}) {
+        SCOPED_TRACE(suffix);
+        const QString out = dir.filePath(QStringLiteral("out.") + suffix);
+        Outcome r = run({"make", out, gif, "--quality", "30"});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        ASSERT_TRUE(QFileInfo::exists(out));
+        if (QByteArray(suffix) != "webp") {
+            // Read back as a video: its frames and their time.
+            r = run({"info", out});
+            ASSERT_EQ(r.code, 0) << r.err.toStdString();
+            EXPECT_TRUE(r.out.contains("frames: 6")) << r.out.toStdString();
+            EXPECT_TRUE(r.out.contains("size: 80x60")) << r.out.toStdString();
+        }
+    }
+    // edit writes the animation for .mp4, the current frame for .png.
+    Outcome r = run({"edit", gif, dir.filePath("edited.mp4"), "--frame", "all", "--mirror-h"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(run({"info", dir.filePath("edited.mp4")}).out.contains("frames: 6"));
+    ASSERT_EQ(run({"edit", gif, dir.filePath("frame.png")}).code, 0);
+    EXPECT_EQ(QImage(dir.filePath("frame.png")).size(), QSize(80, 60));
+    // Another suffix is refused with the list of those written.
+    r = run({"make", dir.filePath("out.mkv"), gif});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains(".mp4, .webm, .webp, .png")) << r.err.toStdString();
 }

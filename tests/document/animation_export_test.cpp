@@ -233,6 +233,8 @@ TEST_P(AnimationExport, oddSizesOneFrameAndManyFrames)
                                                                      size.height() + size.height() % 2)
                                                              : size;
         EXPECT_EQ(decoded.frames[0].size(), written);
+        // One delay for all: a steady stream that still ends on time.
+        EXPECT_NEAR(decoded.times.back() - decoded.times.front(), 3 * d.child.frameDelay(0) / 100.0, 0.0101);
         EXPECT_EQ(d.prompts.told.size(), format == AnimationFormat::Mp4 ? 1 : 0);
     }
     // One frame, and 2000 frames of 8 x 8.
