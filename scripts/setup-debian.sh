@@ -10,7 +10,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6svg6 libgl-dev
   libjpeg62-turbo-dev zlib1g-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libwebp-dev
   libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
   fonts-dejavu-core
   python3-pil gifsicle imagemagick ffmpeg

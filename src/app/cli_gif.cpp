@@ -7,6 +7,7 @@
 #include "common/savefile.h"
 #include "document/picturefile.h"
 #include "formats/video.h"
+#include "formats/webpinfo.h"
 #include "gif/compose.h"
 #include "gif/gifimage.h"
 
@@ -54,7 +55,25 @@ int gifInfo(const QStringList& args, QTextStream& out, QTextStream& err)
         return 2;
     }
     try {
-        if (fileKindOf(args[0]) == FileKind::Avi) {
+        const FileKind kind = fileKindOf(args[0]);
+        if (kind != FileKind::Gif && kind != FileKind::Avi) {
+            // An animated WebP: its structure, as libwebp reads it.
+            const QByteArray bytes = readWholeFile(args[0]);
+            if (formats::isWebp(bytes)) {
+                const formats::WebpInfo info = formats::readWebpInfo(bytes);
+                int total = 0;
+                for (int d : info.delays)
+                    total += d;
+                out << "file: " << displayName(args[0]) << '\n';
+                out << "size: " << info.size.width() << 'x' << info.size.height() << '\n';
+                out << "frames: " << info.delays.size() << '\n';
+                out << "loop: " << info.loop << '\n';
+                out << "duration: " << QString::number(total / 1000.0, 'f', 2) << " s\n";
+                out << "codec: webp\n";
+                return 0;
+            }
+        }
+        if (kind == FileKind::Avi) {
             formats::VideoReader video(args[0]);
             const formats::VideoInfo& info = video.info();
             out << "file: " << displayName(args[0]) << '\n';
