@@ -3,7 +3,9 @@
 #include "tools/dialogs/videodialog.h"
 #include "tools/videooptions.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QTest>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -114,4 +116,39 @@ TEST(VideoOptions, dialogConfirmsOnlyWithOk)
     // Escape cancels.
     choice = run(dialog, [&] { dialog.reject(); });
     EXPECT_EQ(choice.first, -1);
+}
+
+TEST(VideoOptions, theClipIsDescribedAndARateIsChosenWithTheKeyboard)
+{
+    formats::VideoInfo info;
+    info.size = QSize(640, 360);
+    info.frames = 300;
+    info.rate = 30000.0 / 1001.0;
+    info.duration = 10.01;
+    info.codec = "h264";
+    EXPECT_EQ(tools::videoSummary(info),
+              QString::fromUtf8("Durée : 10,01 s · 640 x 360 · 29,97 images par seconde · h264 · 300 images"));
+    EXPECT_EQ(tools::rateText(12.5), "12,5");
+    EXPECT_EQ(tools::rateText(30), "30");
+
+    TOptAvi dialog;
+    dialog.Init(info);
+    EXPECT_EQ(dialog.findChild<QLabel*>("Label4")->text(), tools::videoSummary(info));
+    auto* rate = dialog.findChild<QComboBox*>("ComboBox1");
+    ASSERT_TRUE(rate);
+    EXPECT_EQ(rate->currentText(), QString::fromUtf8("Celle de la vidéo (29,97)"));
+    EXPECT_EQ(rate->count(), 8);
+    // The source's rate by default; "10" chosen by keys in the list.
+    auto choice = run(dialog, [&] { dialog.findChild<QPushButton*>("Button2")->click(); });
+    EXPECT_EQ(choice.fps, 0.0);
+    choice = run(dialog, [&] {
+        rate->setFocus();
+        for (int i = 0; i < 6; ++i)
+            QTest::keyClick(rate, Qt::Key_Down);
+        EXPECT_EQ(rate->currentText(), "10");
+        QTest::mouseClick(dialog.findChild<QPushButton*>("Button2"), Qt::LeftButton);
+    });
+    EXPECT_EQ(choice.first, 0);
+    EXPECT_EQ(choice.last, 299);
+    EXPECT_EQ(choice.fps, 10.0);
 }
