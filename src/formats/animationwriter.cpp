@@ -144,6 +144,15 @@ void finishWebp(QByteArray& webp, std::int64_t totalMs, bool alpha)
 
 } // namespace
 
+const AVCodec* requireEncoder(const char* name, const QString& format)
+{
+    const AVCodec* encoder = avcodec_find_encoder_by_name(name);
+    if (!encoder)
+        throw Error(QString::fromUtf8("L'encodeur %1 de FFmpeg n'est pas installé : impossible d'écrire en %2.")
+                        .arg(QString::fromLatin1(name), format));
+    return encoder;
+}
+
 std::optional<AnimationFormat> animationFormatOf(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -241,10 +250,7 @@ QByteArray encodeAnimation(const std::vector<QImage>& frames, const std::vector<
                      .arg(animationFormatName(options.format));
 
     av_log_set_level(AV_LOG_QUIET);  // failures reach the user through the messages here
-    const AVCodec* encoder = avcodec_find_encoder_by_name(kind.encoder);
-    if (!encoder)
-        throw Error(QString::fromUtf8("L'encodeur %1 de FFmpeg n'est pas installé : impossible d'écrire en %2.")
-                        .arg(QString::fromLatin1(kind.encoder), animationFormatName(options.format)));
+    const AVCodec* encoder = requireEncoder(kind.encoder, animationFormatName(options.format));
 
     // FFmpeg writes to a scratch file (the MP4 muxer goes back over it to
     // put its index first); the caller writes the bytes where they belong.

@@ -10,6 +10,8 @@
 #include <optional>
 #include <vector>
 
+struct AVCodec;  // FFmpeg's
+
 namespace orugif::formats {
 
 enum class AnimationFormat { Mp4, WebM, WebP, Apng };
@@ -38,6 +40,10 @@ struct AnimationOptions {
     std::optional<QRgb> transparent;
     bool eachFrameCorner = false;
 };
+
+// FFmpeg's encoder `name`; raises Error naming it and the `format` it
+// writes when the installed FFmpeg lacks it.
+const AVCodec* requireEncoder(const char* name, const QString& format);
 
 // The frame range of each quality setting, for the dialog and the command line.
 int defaultQuality(AnimationFormat format);

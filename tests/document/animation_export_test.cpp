@@ -321,3 +321,15 @@ TEST(AnimationExportDialog, theMenuCommandAsksNameAndOptionsAndRefusesOtherSuffi
         EXPECT_TRUE(e.message().contains(".mp4, .webm, .webp, .png")) << e.what();
     }
 }
+
+TEST(AnimationExportDialog, aMissingEncoderIsNamed)
+{
+    try {
+        formats::requireEncoder("no-such-encoder", "MP4 (H.264)");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8("L'encodeur no-such-encoder de FFmpeg n'est pas installé : impossible "
+                                                 "d'écrire en MP4 (H.264)."));
+    }
+    EXPECT_NE(formats::requireEncoder("libx264", "MP4 (H.264)"), nullptr);
+}
