@@ -31,7 +31,7 @@ public:
     QString chooseImportFile() override;
     QString chooseExportFile() override;
     QString chooseAviFile(const QString& current) override;
-    void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
+    bool runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
     int runFrameDelay(int frameNumber, int delay) override;
     using DocumentPrompts::runOptimisation;
     void runOptimisation(AnimationSettings& settings, const std::vector<QImage>& frames) override;

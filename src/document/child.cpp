@@ -50,7 +50,6 @@ void TChild::Init()
 {
     setFileName(QString());
     ImageList1.clear();
-    undoDelay_.reset();
     CurrentIndex = 0;
     setPicture(QImage());
     FrameChanged = false;
@@ -141,7 +140,6 @@ void TChild::LitCadre()
         picture_ = resizedCanvas(picture_, ImageList1.frameSize());
     emit pictureChanged();
     AffBarre();
-    SauveUndo();
 }
 
 void TChild::EcritCadre()
@@ -208,42 +206,26 @@ bool TChild::FormKeyDown(int key)
 
 void TChild::Ajouter()
 {
-    EcritCadre();
-    whitePicture();
-    CurrentIndex = ImageList1.count();
-    NewFrame = true;
-    AffBarre();
+    recorded(QStringLiteral("Ajouter"), [this] {
+        EcritCadre();
+        whitePicture();
+        CurrentIndex = ImageList1.count();
+        NewFrame = true;
+        AffBarre();
+    });
 }
 
 void TChild::Insere()
 {
-    EcritCadre();
-    whitePicture();
-    const bool sizeWasSet = ImageList1.frameSizeSet();
-    CurrentIndex = std::clamp(CurrentIndex, 0, ImageList1.count());
-    ImageList1.insert(CurrentIndex, picture_);
-    if (!sizeWasSet)
-        setFrameSize(ImageList1.frameSize());
-}
-
-// The undo copy shares the picture's pixels; every drawing operation detaches
-// the working picture before it writes, so the copy keeps the old pixels.
-void TChild::SauveUndo()
-{
-    UndoPicture = picture_;
-    undoDelay_.reset();
-}
-
-void TChild::Annule()
-{
-    if (undoDelay_) {
-        ImageList1.setDelay(undoDelay_->first, undoDelay_->second);
-        undoDelay_.reset();
-        AffBarre();
-    }
-    if (UndoPicture.isNull())
-        return;
-    setPicture(UndoPicture);
+    recorded(QStringLiteral("Insérer"), [this] {
+        EcritCadre();
+        whitePicture();
+        const bool sizeWasSet = ImageList1.frameSizeSet();
+        CurrentIndex = std::clamp(CurrentIndex, 0, ImageList1.count());
+        ImageList1.insert(CurrentIndex, picture_);
+        if (!sizeWasSet)
+            setFrameSize(ImageList1.frameSize());
+    });
 }
 
 } // namespace orugif
