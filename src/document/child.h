@@ -61,6 +61,8 @@ public:
     // The history of changes ("&Annuler" and "&Rétablir" show its names).
     History& history() { return history_; }
     const History& history() const { return history_; }
+    // The document as a step of the history keeps it.
+    DocumentState captureState() const;
 
     // --- opening, saving, import and export
     void Charge(const QString& name);
@@ -276,7 +278,6 @@ protected:
     // before and after it, when they differ, even when `change` fails half
     // way. A change run inside another is part of it.
     void recorded(const QString& name, const std::function<void()>& change);
-    DocumentState captureState() const;
     // The document becomes `state`, shown at once.
     void restoreState(const DocumentState& state);
     // A new or opened document: no step to undo, and it counts as saved.

@@ -49,17 +49,21 @@ std::int64_t stateBytes(const DocumentState& s)
     return bytes;
 }
 
-// Calls `use` once for each distinct picture of `s`.
+// Calls `use` once for each distinct picture of `s`. With `keptOnly`, not
+// for the frame a pending edit of the working picture replaces at the next
+// write-back: the document will not keep it.
 template <typename Use>
-void forEachPicture(const DocumentState& s, Use&& use)
+void forEachPicture(const DocumentState& s, Use&& use, bool keptOnly = false)
 {
     std::unordered_set<qint64> seen;
     const auto visit = [&](const QImage& image) {
         if (!image.isNull() && seen.insert(keyOf(image)).second)
             use(image);
     };
-    for (const QImage& frame : s.store.frames())
-        visit(frame);
+    const int replaced = keptOnly && s.frameChanged && !s.newFrame ? s.currentIndex : -1;
+    for (int i = 0; i < s.store.count(); ++i)
+        if (i != replaced)
+            visit(s.store.frames()[std::size_t(i)]);
     visit(s.picture);
 }
 
@@ -146,7 +150,7 @@ std::int64_t History::bytesBeyond(const DocumentState& document) const
         const auto buffer = buffers_.find(keyOf(image));
         if (buffer != buffers_.end())
             kept += buffer->second.bytes;
-    });
+    }, true);
     return bytes_ - kept;
 }
 

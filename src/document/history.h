@@ -102,7 +102,7 @@ public:
     // states themselves.
     std::int64_t bytes() const { return bytes_; }
     // What the steps hold beyond the pictures of `document`, which it keeps
-    // in any case.
+    // in any case (a frame its pending edit replaces is not kept).
     std::int64_t bytesBeyond(const DocumentState& document) const;
 
 private:
