@@ -85,7 +85,9 @@ void TChild::record(const QString& name, DocumentState before)
 
 void TChild::recorded(const QString& name, const std::function<void()>& change)
 {
-    if (recording_) {
+    // Inside another change, or with no room for steps (the command line):
+    // nothing to keep.
+    if (recording_ || history_.limit() <= 0) {
         change();
         return;
     }
