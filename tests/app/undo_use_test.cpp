@@ -9,7 +9,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -269,4 +273,45 @@ TEST(UndoCommands, areDisabledAndPlainWhenThereIsNothingToUndoOrRedo)
     EXPECT_FALSE(w.form.action("Retablir1")->isEnabled());
     EXPECT_EQ(w.form.action("Annuler1")->text(), "&Annuler");
     EXPECT_EQ(w.form.action("Retablir1")->text(), "&Rétablir");
+}
+
+// The real properties dialog: "Annuler" changes and marks nothing; OK with a
+// new "Durée" sets every frame's delay, says so, and is undone.
+TEST(UndoCommands, propertiesCancelledMarkNothingAndANewDelayIsUndone)
+{
+    TMainForm form{MainPorts{nullptr, nullptr, [](const QString&) {}, {}, {}, {}}};
+    TChild& c = form.child();
+    c.ImageList1.assign({testsupport::solid(6, 4, 1), testsupport::solid(6, 4, 2)}, QSize(6, 4), {10, 250});
+    c.NewFrame = false;
+    c.LitCadre();
+    form.Valide();
+    const auto answer = [](const char* button, const QString& delay, QString* note) {
+        QTimer::singleShot(0, [=] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            if (note)
+                *note = dialog->findChild<QLabel*>("Label4")->text();
+            if (!delay.isEmpty())
+                dialog->findChild<QLineEdit*>("SpinEdit2")->setText(delay);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
+        });
+    };
+    answer("Button1", "45", nullptr);  // typed, then "Annuler"
+    form.action("Proprits1")->trigger();
+    EXPECT_FALSE(c.Modified);
+    EXPECT_EQ(c.frameDelays(), (std::vector<int>{10, 250}));
+    EXPECT_FALSE(form.action("Annuler1")->isEnabled());
+
+    QString note;
+    answer("Button2", "45", &note);
+    form.action("Proprits1")->trigger();
+    EXPECT_EQ(note, QString::fromUtf8("Appliquée à tous les cadres"));
+    EXPECT_TRUE(c.Modified);
+    EXPECT_EQ(c.frameDelays(), (std::vector<int>{45, 45}));
+    EXPECT_EQ(form.action("Annuler1")->text(), QString::fromUtf8("&Annuler Propriétés"));
+    form.action("Annuler1")->trigger();
+    EXPECT_EQ(c.frameDelays(), (std::vector<int>{10, 250}));
+    EXPECT_EQ(c.FrameDelay, 30);
+    EXPECT_FALSE(c.Modified);  // back to the document as it was
 }
