@@ -92,9 +92,15 @@ void TChild::setPicture(const QImage& picture)
 
 void TChild::whitePicture()
 {
-    // A new bitmap rather than a fill of the shared one: no pixels are copied.
-    picture_ = QImage(picture_.isNull() ? pictureArea_ : picture_.size(), QImage::Format_RGB32);
-    picture_.fill(Qt::white);
+    // One white bitmap shared by every blank frame of its size: a blank
+    // frame costs no pixels (nor does keeping it for undo) until it is
+    // drawn on, which detaches it.
+    const QSize size = picture_.isNull() ? pictureArea_ : picture_.size();
+    if (white_.size() != size) {
+        white_ = QImage(size, QImage::Format_RGB32);
+        white_.fill(Qt::white);
+    }
+    picture_ = white_;
     emit pictureChanged();
 }
 

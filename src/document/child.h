@@ -292,6 +292,7 @@ private:
     ClipboardPort& clipboard_;
     std::function<Colour()> drawingColour_;
     QImage picture_;
+    QImage white_;  // the blank frame whitePicture shares
     QSize pictureArea_ = kInitialPictureArea;
     QString statusText_;
     QPoint penPos_;
