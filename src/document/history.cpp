@@ -60,7 +60,7 @@ void forEachPicture(const DocumentState& s, Use&& use, bool keptOnly = false)
         if (!image.isNull() && seen.insert(keyOf(image)).second)
             use(image);
     };
-    const int replaced = keptOnly && s.frameChanged && !s.newFrame ? s.currentIndex : -1;
+    const int replaced = keptOnly && s.frameChanged && !s.newFrame && !s.picture.isNull() ? s.currentIndex : -1;
     for (int i = 0; i < s.store.count(); ++i)
         if (i != replaced)
             visit(s.store.frames()[std::size_t(i)]);
