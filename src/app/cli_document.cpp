@@ -92,6 +92,8 @@ struct Headless {
     HeadlessPrompts prompts;
     NoClipboard clipboard;
     TChild child{prompts, clipboard};
+    // Nothing is undone here: the operations keep no earlier frames.
+    Headless() { child.history().setLimit(0); }
 };
 
 int failed(QTextStream& err, const QString& message)

@@ -239,6 +239,17 @@ void TMainForm::connectCommands()
     bind("Optimisation1", [&c] { c.Optimiser(); });
 
     bind("Annuler1", [&c] { c.Annule(); });
+    bind("Retablir1", [&c] { c.Retablit(); });
+    action("Retablir1")->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    // "&Annuler" and "&Rétablir" name the step they would take back, and
+    // are enabled only when there is one.
+    connect(&c, &TChild::historyChanged, this, [this] {
+        const History& history = child_->history();
+        action("Annuler1")->setText(undoCaption(history));
+        action("Annuler1")->setEnabled(history.canUndo());
+        action("Retablir1")->setText(redoCaption(history));
+        action("Retablir1")->setEnabled(history.canRedo());
+    });
     bind("Couper1", [&c] { c.Couper(); });
     for (const char* n : {"Copier1", "CopyBtn"})
         bind(n, [&c] { c.Copier(); });

@@ -23,7 +23,8 @@ constexpr std::array kMenus{
     MenuEntry{1, "ExitItem", "&Quitter", "Quitter l'application", "Alt+X", true, false, 0},
 
     MenuEntry{0, "Edition1", "&Edition", "", nullptr, true, false, 4},
-    MenuEntry{1, "Annuler1", "&Annuler", "Annuler", nullptr, false, true, 0},
+    MenuEntry{1, "Annuler1", "&Annuler", "Annuler", "Ctrl+Z", false, false, 0},
+    MenuEntry{1, "Retablir1", "&Rétablir", "Rétablir", "Ctrl+Y", false, true, 0},
     MenuEntry{1, "Couper1", "C&ouper", "Couper", "Ctrl+X", false, false, 0},
     MenuEntry{1, "Copier1", "Co&pier", "Copie dans le presse papiers", "Ctrl+C", false, false, 0},
     MenuEntry{1, "Coller1", "C&oller", "Colle depuis le presse papiers", "Ctrl+V", true, true, 0},
@@ -98,8 +99,9 @@ constexpr std::array kTools{
     ToolEntry{"TextButton", "Texte", "texte", false, false},
 };
 
-constexpr std::array<const char*, 50> kValide{
-    "SaveItem", "Enregistrersous1", "Exporteranavi1", "Exportervideo1", "HTML1", "Annuler1", "Couper1", "Copier1",
+// "&Annuler" and "&Rétablir" follow the history instead.
+constexpr std::array<const char*, 49> kValide{
+    "SaveItem", "Enregistrersous1", "Exporteranavi1", "Exportervideo1", "HTML1", "Couper1", "Copier1",
     "Listedescadres1", "Montrerlescadres1", "Prcdent1", "Suivant1", "Premier1", "Dernier1",
     "Ajiouter1", "Insrer1", "Supprimer1", "Dureducadre1", "Inverserlordre1", "Exportercadre1", "Effacer1",
     "Redimensionner1", "Rchantilloner1", "Miroirhorizontal1", "MiroirVertical1", "Rotation1",

@@ -262,12 +262,13 @@ bool WidgetPrompts::runAnimationOptions(formats::AnimationOptions& options,
     return true;
 }
 
-void WidgetPrompts::runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent)
+bool WidgetPrompts::runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent)
 {
     TParametres dialog(parent_);
     dialog.Init(repeatCount, frameDelay, gifVersion, transparent);
     dialog.exec();
     dialog.Result(repeatCount, frameDelay, transparent);
+    return dialog.Accepted();
 }
 
 int WidgetPrompts::runFrameDelay(int frameNumber, int delay)

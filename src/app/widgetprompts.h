@@ -34,7 +34,7 @@ public:
     QString chooseAnimationFile(const QString& current) override;
     bool runAnimationOptions(formats::AnimationOptions& options,
                              const std::function<std::int64_t(const formats::AnimationOptions&)>& estimate) override;
-    void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
+    bool runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
     int runFrameDelay(int frameNumber, int delay) override;
     using DocumentPrompts::runOptimisation;
     void runOptimisation(AnimationSettings& settings, const std::vector<QImage>& frames) override;

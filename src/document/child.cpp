@@ -50,7 +50,6 @@ void TChild::Init()
 {
     setFileName(QString());
     ImageList1.clear();
-    undoDelay_.reset();
     CurrentIndex = 0;
     setPicture(QImage());
     FrameChanged = false;
@@ -93,9 +92,15 @@ void TChild::setPicture(const QImage& picture)
 
 void TChild::whitePicture()
 {
-    // A new bitmap rather than a fill of the shared one: no pixels are copied.
-    picture_ = QImage(picture_.isNull() ? pictureArea_ : picture_.size(), QImage::Format_RGB32);
-    picture_.fill(Qt::white);
+    // One white bitmap shared by every blank frame of its size: a blank
+    // frame costs no pixels (nor does keeping it for undo) until it is
+    // drawn on, which detaches it.
+    const QSize size = picture_.isNull() ? pictureArea_ : picture_.size();
+    if (white_.size() != size) {
+        white_ = QImage(size, QImage::Format_RGB32);
+        white_.fill(Qt::white);
+    }
+    picture_ = white_;
     emit pictureChanged();
 }
 
@@ -141,7 +146,6 @@ void TChild::LitCadre()
         picture_ = resizedCanvas(picture_, ImageList1.frameSize());
     emit pictureChanged();
     AffBarre();
-    SauveUndo();
 }
 
 void TChild::EcritCadre()
@@ -208,42 +212,26 @@ bool TChild::FormKeyDown(int key)
 
 void TChild::Ajouter()
 {
-    EcritCadre();
-    whitePicture();
-    CurrentIndex = ImageList1.count();
-    NewFrame = true;
-    AffBarre();
+    recorded(QStringLiteral("Ajouter"), [this] {
+        EcritCadre();
+        whitePicture();
+        CurrentIndex = ImageList1.count();
+        NewFrame = true;
+        AffBarre();
+    });
 }
 
 void TChild::Insere()
 {
-    EcritCadre();
-    whitePicture();
-    const bool sizeWasSet = ImageList1.frameSizeSet();
-    CurrentIndex = std::clamp(CurrentIndex, 0, ImageList1.count());
-    ImageList1.insert(CurrentIndex, picture_);
-    if (!sizeWasSet)
-        setFrameSize(ImageList1.frameSize());
-}
-
-// The undo copy shares the picture's pixels; every drawing operation detaches
-// the working picture before it writes, so the copy keeps the old pixels.
-void TChild::SauveUndo()
-{
-    UndoPicture = picture_;
-    undoDelay_.reset();
-}
-
-void TChild::Annule()
-{
-    if (undoDelay_) {
-        ImageList1.setDelay(undoDelay_->first, undoDelay_->second);
-        undoDelay_.reset();
-        AffBarre();
-    }
-    if (UndoPicture.isNull())
-        return;
-    setPicture(UndoPicture);
+    recorded(QStringLiteral("Insérer"), [this] {
+        EcritCadre();
+        whitePicture();
+        const bool sizeWasSet = ImageList1.frameSizeSet();
+        CurrentIndex = std::clamp(CurrentIndex, 0, ImageList1.count());
+        ImageList1.insert(CurrentIndex, picture_);
+        if (!sizeWasSet)
+            setFrameSize(ImageList1.frameSize());
+    });
 }
 
 } // namespace orugif

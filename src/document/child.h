@@ -6,6 +6,7 @@
 #include "common/colour.h"
 #include "document/framestore.h"
 #include "document/gifbuild.h"
+#include "document/history.h"
 #include "document/wizards.h"
 #include "editing/text.h"
 #include "formats/animationwriter.h"
@@ -54,8 +55,15 @@ public:
     void Insere();
     // Page Down runs Suivant, Page Up Precedent; returns true when handled.
     bool FormKeyDown(int key);
-    void SauveUndo();
+    // "&Annuler" and "&Rétablir": one step back or forward in the history
+    // of changes; nothing when there is none.
     void Annule();
+    void Retablit();
+    // The history of changes ("&Annuler" and "&Rétablir" show its names).
+    History& history() { return history_; }
+    const History& history() const { return history_; }
+    // The document as a step of the history keeps it.
+    DocumentState captureState() const;
 
     // --- opening, saving, import and export
     void Charge(const QString& name);
@@ -138,7 +146,7 @@ public:
     // "&Liste des cadres": reorders or deletes frames as confirmed.
     void ListeCadres();
     // The frames in `order` (indexes from 0; one left out is deleted); the
-    // undo copy is taken and the document marked modified. An empty order
+    // document is marked modified. An empty order
     // changes nothing; an index outside the store is refused.
     void reorderFrames(const std::vector<int>& order);
     // "Durée du &cadre...": the current frame's delay, asked for after the
@@ -149,7 +157,7 @@ public:
     // frameDelay of every frame, in order.
     std::vector<int> frameDelays() const;
     // Gives frame `index` its own delay (0 to 65535, hundredths of a
-    // second); undone by Annule until the next frame change.
+    // second).
     void setFrameDelay(int index, int delay);
     // "&Montrer les cadres": the thumbnails; the frame chosen becomes current.
     void Montrer();
@@ -196,7 +204,6 @@ public:
     bool NewFrame = true;
     bool Modified = false;
     bool AviAbandoned = false;
-    QImage UndoPicture;
     int TextAngle = 0;
     int CurrentIndex = 0;
     int RepeatCount = 0;
@@ -253,6 +260,7 @@ signals:
     void textStamped();                        // the picture shows the hand pointer
     void progress(int position, int maximum);  // a long build runs
     void progressDone();
+    void historyChanged();                     // a step was recorded, undone or redone
 
 protected:
     DocumentPrompts& prompts() { return prompts_; }
@@ -281,16 +289,32 @@ protected:
     void startWizardAnimation(std::vector<QImage> frames, QSize size, const Wizard& wizard);
     void transition(bool after);
 
+    // Runs `change` as one step of the history named `name`: the document
+    // before and after it, when they differ, even when `change` fails half
+    // way. A change run inside another is part of it.
+    void recorded(const QString& name, const std::function<void()>& change);
+    // The document becomes `state`, shown at once.
+    void restoreState(const DocumentState& state);
+    // A new or opened document: no step to undo, and it counts as saved.
+    void resetHistory();
+    // A brush stroke under way ends as one step.
+    void finishStroke();
+
 private:
+    void record(const QString& name, DocumentState before);
+
     DocumentPrompts& prompts_;
     ClipboardPort& clipboard_;
     std::function<Colour()> drawingColour_;
     QImage picture_;
+    QImage white_;  // the blank frame whitePicture shares
     QSize pictureArea_ = kInitialPictureArea;
     QString statusText_;
     QPoint penPos_;
-    // The frame delay Annule gives back: frame index and its former delay.
-    std::optional<std::pair<int, int>> undoDelay_;
+    History history_;
+    bool recording_ = false;
+    // The document when the brush went down, until it comes up.
+    std::optional<DocumentState> strokeStart_;
 };
 
 } // namespace orugif

@@ -13,30 +13,33 @@ namespace orugif {
 
 void TChild::Supprimer()
 {
-    if (CurrentIndex >= 0 && CurrentIndex < ImageList1.count()) {
-        ImageList1.remove(CurrentIndex);
-        Modified = true;  // a deleted frame is a change the user may want to keep
-    }
-    if (CurrentIndex >= ImageList1.count())
-        CurrentIndex = ImageList1.count() - 1;
-    if (ImageList1.isEmpty()) {
-        // Nothing left to show: the picture goes, as in a new document; the
-        // next frame added or imported starts the animation again.
-        picture_ = QImage();
-        FrameChanged = false;
-        NewFrame = true;
-        emit pictureChanged();
-        AffBarre();
-        SauveUndo();
-        return;
-    }
-    LitCadre();
+    recorded(QStringLiteral("Supprimer"), [this] {
+        if (CurrentIndex >= 0 && CurrentIndex < ImageList1.count()) {
+            ImageList1.remove(CurrentIndex);
+            Modified = true;  // a deleted frame is a change the user may want to keep
+        }
+        if (CurrentIndex >= ImageList1.count())
+            CurrentIndex = ImageList1.count() - 1;
+        if (ImageList1.isEmpty()) {
+            // Nothing left to show: the picture goes, as in a new document; the
+            // next frame added or imported starts the animation again.
+            picture_ = QImage();
+            FrameChanged = false;
+            NewFrame = true;
+            emit pictureChanged();
+            AffBarre();
+            return;
+        }
+        LitCadre();
+    });
 }
 
 void TChild::Couper()
 {
-    Copier();
-    Supprimer();
+    recorded(QStringLiteral("Couper"), [this] {
+        Copier();
+        Supprimer();
+    });
 }
 
 void TChild::Copier()
@@ -47,8 +50,9 @@ void TChild::Copier()
 
 void TChild::Coller()
 {
-    if (clipboard().hasImage()) {
-        const QImage bitmap = clipboard().image();
+    const bool offered = clipboard().hasImage();
+    const QImage bitmap = offered ? clipboard().image() : QImage();
+    if (offered) {
         // Refused before anything changes.
         if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
             throw Error(QStringLiteral("L'image du presse-papiers est vide : rien n'a été collé."));
@@ -58,36 +62,41 @@ void TChild::Coller()
                             .arg(bitmap.width())
                             .arg(bitmap.height())
                             .arg(kMaxPictureSide));
-        SauveUndo();
-        if (ImageList1.isEmpty())
-            setFrameSize(bitmap.size());
-        QPainter painter(&ensurePicture());
-        painter.drawImage(0, 0, bitmap);
-        painter.end();
-        emit pictureChanged();
     }
-    FrameChanged = true;
-    Modified = true;
-    AffBarre();
+    recorded(QStringLiteral("Coller"), [this, &bitmap] {
+        if (!bitmap.isNull()) {
+            if (ImageList1.isEmpty())
+                setFrameSize(bitmap.size());
+            QPainter painter(&ensurePicture());
+            painter.drawImage(0, 0, bitmap);
+            painter.end();
+            emit pictureChanged();
+        }
+        FrameChanged = true;
+        Modified = true;
+        AffBarre();
+    });
 }
 
 void TChild::Effacer()
 {
     if (prompts().ask(QStringLiteral("Confirmer effacer le cadre ?"), Choices::OkNo) != Answer::Ok)
         return;
-    SauveUndo();
-    whitePicture();
-    FrameChanged = true;
-    Modified = true;
+    recorded(QStringLiteral("Effacer"), [this] {
+        whitePicture();
+        FrameChanged = true;
+        Modified = true;
+    });
 }
 
 void TChild::Inverser()
 {
-    SauveUndo();
-    EcritCadre();
-    ImageList1.reverse();
-    Modified = true;
-    LitCadre();
+    recorded(QStringLiteral("Inverser l'ordre"), [this] {
+        EcritCadre();
+        ImageList1.reverse();
+        Modified = true;
+        LitCadre();
+    });
 }
 
 void TChild::ListeCadres()
@@ -105,21 +114,22 @@ void TChild::reorderFrames(const std::vector<int>& order)
             throw Error(QStringLiteral("Le cadre %1 n'existe pas : l'animation a %2 cadres.")
                             .arg(index + 1)
                             .arg(ImageList1.count()));
-    SauveUndo();
-    // The frames share their pixels with the store: nothing is copied.
-    std::vector<QImage> frames;
-    std::vector<int> delays;
-    frames.reserve(order.size());
-    delays.reserve(order.size());
-    for (int index : order) {
-        frames.push_back(ImageList1.frame(index));
-        delays.push_back(ImageList1.delay(index));
-    }
-    rebuildStore(std::move(frames), ImageList1.frameSize(), delays);
-    Modified = true;
-    // Frames deleted from the end may leave the current index past the last.
-    CurrentIndex = std::min(CurrentIndex, ImageList1.count() - 1);
-    LitCadre();
+    recorded(QStringLiteral("Liste des cadres"), [this, &order] {
+        // The frames share their pixels with the store: nothing is copied.
+        std::vector<QImage> frames;
+        std::vector<int> delays;
+        frames.reserve(order.size());
+        delays.reserve(order.size());
+        for (int index : order) {
+            frames.push_back(ImageList1.frame(index));
+            delays.push_back(ImageList1.delay(index));
+        }
+        rebuildStore(std::move(frames), ImageList1.frameSize(), delays);
+        Modified = true;
+        // Frames deleted from the end may leave the current index past the last.
+        CurrentIndex = std::min(CurrentIndex, ImageList1.count() - 1);
+        LitCadre();
+    });
 }
 
 int TChild::frameDelay(int index) const
@@ -144,12 +154,11 @@ void TChild::setFrameDelay(int index, int delay)
                         .arg(ImageList1.count()));
     if (delay < 0 || delay > 0xFFFF)
         throw Error(QStringLiteral("La durée d'un cadre va de 0 à 65535 centièmes de seconde (%1 refusé).").arg(delay));
-    const std::pair<int, int> before{index, ImageList1.delay(index)};
-    SauveUndo();
-    undoDelay_ = before;
-    ImageList1.setDelay(index, delay);
-    Modified = true;
-    AffBarre();
+    recorded(QStringLiteral("Durée du cadre"), [this, index, delay] {
+        ImageList1.setDelay(index, delay);
+        Modified = true;
+        AffBarre();
+    });
 }
 
 void TChild::DureeCadre()

@@ -112,12 +112,15 @@ void TChild::openVideo(const QString& name)
     NewFrame = false;
     LitCadre();
     Modified = false;
+    resetHistory();
 }
 
 void TChild::Nouveau()
 {
-    if (FormCloseQuery())
+    if (FormCloseQuery()) {
         Init();
+        resetHistory();
+    }
 }
 
 void TChild::Charge(const QString& name)
@@ -211,6 +214,7 @@ void TChild::Charge(const QString& name)
     NewFrame = false;
     LitCadre();
     Modified = false;
+    resetHistory();
 }
 
 void TChild::SaveAs(const QString& start)
@@ -281,6 +285,7 @@ bool TChild::Sauve(int mode)
     }
     emit captionChanged(caption());
     Modified = false;
+    history_.markSaved();  // the history stays: what was saved can still be undone
     return true;
 }
 
@@ -328,17 +333,18 @@ void TChild::writeAviFile(const QString& path)
 void TChild::importPicture(const QString& path)
 {
     const QImage picture = loadPicture(path);  // fails before anything changes
-    SauveUndo();
-    if (ImageList1.isEmpty())
-        setFrameSize(picture.size());
-    const QSize frame = ImageList1.frameSize();
-    QImage& target = ensurePicture();
-    formats::drawPicture(target, picture, (frame.width() - picture.width()) / 2,
-                         (frame.height() - picture.height()) / 2);
-    emit pictureChanged();
-    FrameChanged = true;
-    Modified = true;
-    AffBarre();
+    recorded(QStringLiteral("Importer image"), [&] {
+        if (ImageList1.isEmpty())
+            setFrameSize(picture.size());
+        const QSize frame = ImageList1.frameSize();
+        QImage& target = ensurePicture();
+        formats::drawPicture(target, picture, (frame.width() - picture.width()) / 2,
+                             (frame.height() - picture.height()) / 2);
+        emit pictureChanged();
+        FrameChanged = true;
+        Modified = true;
+        AffBarre();
+    });
 }
 
 void TChild::appendPictures(const QStringList& paths)
@@ -346,23 +352,25 @@ void TChild::appendPictures(const QStringList& paths)
     std::vector<QImage> pictures = loadPictures(paths);
     if (pictures.empty())
         return;
-    EcritCadre();
-    if (ImageList1.isEmpty())
-        setFrameSize(pictures.front().size());
-    const QSize size = ImageList1.frameSize();
-    const int first = ImageList1.count();
-    for (const QImage& picture : pictures) {
-        QImage frame(size, QImage::Format_RGB32);
-        frame.fill(Qt::white);
-        formats::drawPicture(frame, picture, (size.width() - picture.width()) / 2,
-                             (size.height() - picture.height()) / 2);
-        ImageList1.add(frame);
-    }
-    CurrentIndex = first;
-    NewFrame = false;
-    FrameChanged = false;
-    Modified = true;
-    LitCadre();
+    recorded(QStringLiteral("Importer images"), [&] {
+        EcritCadre();
+        if (ImageList1.isEmpty())
+            setFrameSize(pictures.front().size());
+        const QSize size = ImageList1.frameSize();
+        const int first = ImageList1.count();
+        for (const QImage& picture : pictures) {
+            QImage frame(size, QImage::Format_RGB32);
+            frame.fill(Qt::white);
+            formats::drawPicture(frame, picture, (size.width() - picture.width()) / 2,
+                                 (size.height() - picture.height()) / 2);
+            ImageList1.add(frame);
+        }
+        CurrentIndex = first;
+        NewFrame = false;
+        FrameChanged = false;
+        Modified = true;
+        LitCadre();
+    });
 }
 
 void TChild::Importer()
@@ -438,29 +446,41 @@ void TChild::Exec()
 
 void TChild::Params()
 {
-    const int repeat = RepeatCount;
-    const int delay = FrameDelay;
-    prompts().runProperties(RepeatCount, FrameDelay, GifVersion, TransparentBackground);
-    if (RepeatCount != repeat)
-        loopExtension = RepeatCount >= 0;  // a chosen count is written; -1 writes none
-    // A new "Durée" is every frame's; the same one keeps each frame's own.
-    if (FrameDelay != delay) {
-        ImageList1.clearDelays();
-        AffBarre();
-    }
-    Modified = true;  // whether confirmed or not
+    int repeat = RepeatCount;
+    int delay = FrameDelay;
+    bool transparent = TransparentBackground;
+    // A cancelled dialog changes nothing, and marks nothing.
+    if (!prompts().runProperties(repeat, delay, GifVersion, transparent))
+        return;
+    if (repeat == RepeatCount && delay == FrameDelay && transparent == TransparentBackground)
+        return;
+    recorded(QStringLiteral("Propriétés"), [&] {
+        if (repeat != RepeatCount)
+            loopExtension = repeat >= 0;  // a chosen count is written; -1 writes none
+        RepeatCount = repeat;
+        TransparentBackground = transparent;
+        // A new "Durée" is every frame's; the same one keeps each frame's own.
+        if (delay != FrameDelay) {
+            FrameDelay = delay;
+            ImageList1.clearDelays();
+            AffBarre();
+        }
+        Modified = true;
+    });
 }
 
 void TChild::Optimiser()
 {
     AnimationSettings chosen = settings();
     prompts().runOptimisation(chosen, framesAsSaved());
-    RemoveLocalPalettes = chosen.RemoveLocalPalettes;
-    MergeDuplicatePixels = chosen.MergeDuplicatePixels;
-    RemoveUselessFrames = chosen.RemoveUselessFrames;
-    ColorReduction = chosen.ColorReduction;
-    ReductionBits = chosen.ReductionBits;
-    DitherMode = chosen.DitherMode;
+    recorded(QStringLiteral("Optimisation"), [&] {
+        RemoveLocalPalettes = chosen.RemoveLocalPalettes;
+        MergeDuplicatePixels = chosen.MergeDuplicatePixels;
+        RemoveUselessFrames = chosen.RemoveUselessFrames;
+        ColorReduction = chosen.ColorReduction;
+        ReductionBits = chosen.ReductionBits;
+        DitherMode = chosen.DitherMode;
+    });
 }
 
 } // namespace orugif

@@ -25,6 +25,8 @@ void TChild::Image1MouseDown(Qt::MouseButton, int x, int y)
     ClickX = x;
     ClickY = y;
     if (BrushOn) {
+        finishStroke();
+        strokeStart_ = captureState();  // the stroke becomes one step when the button comes up
         Drawing = true;
         FrameChanged = true;
         Modified = true;
@@ -42,7 +44,11 @@ void TChild::Image1MouseMove(int x, int y)
     emit pictureChanged();
 }
 
-void TChild::Image1MouseUp(Qt::MouseButton, int, int) { Drawing = false; }
+void TChild::Image1MouseUp(Qt::MouseButton, int, int)
+{
+    Drawing = false;
+    finishStroke();
+}
 
 void TChild::Image1Click()
 {
@@ -52,10 +58,12 @@ void TChild::Image1Click()
         emit colourPicked(fromQRgb(picture_.pixel(ClickX, ClickY)));
     } else if (FillOn) {
         const Colour colour = drawingColour_ ? drawingColour_() : clWhite;
-        editing::floodFill(picture_, ClickX, ClickY, toQRgb(colour));
-        emit pictureChanged();
-        FrameChanged = true;
-        Modified = true;
+        recorded(QStringLiteral("Remplir"), [this, colour] {
+            editing::floodFill(picture_, ClickX, ClickY, toQRgb(colour));
+            emit pictureChanged();
+            FrameChanged = true;
+            Modified = true;
+        });
     } else if (TextOn) {
         stampText();
     }
@@ -64,14 +72,15 @@ void TChild::Image1Click()
 void TChild::stampText()
 {
     TextToDraw = prompts().runText(TextAngle, PictureFont);
-    SauveUndo();  // whether or not the dialog was confirmed
-    QImage picture = picture_;
-    if (TextAngle != 0)
-        editing::RotTextOut(picture, ClickX, ClickY, TextToDraw, TextAngle, PictureFont);
-    else
-        editing::drawTextOnWhite(picture, ClickX, ClickY, TextToDraw, PictureFont);
-    TextToDraw.clear();
-    pictureEdited(picture);
+    recorded(QStringLiteral("Texte"), [this] {
+        QImage picture = picture_;
+        if (TextAngle != 0)
+            editing::RotTextOut(picture, ClickX, ClickY, TextToDraw, TextAngle, PictureFont);
+        else
+            editing::drawTextOnWhite(picture, ClickX, ClickY, TextToDraw, PictureFont);
+        TextToDraw.clear();
+        pictureEdited(picture);
+    });
     emit textStamped();
 }
 

@@ -16,16 +16,14 @@ void TChild::MiroirH()
 {
     if (picture_.isNull())
         return;
-    SauveUndo();
-    pictureEdited(editing::mirrorTopBottom(picture_));
+    recorded(QStringLiteral("Miroir horizontal"), [this] { pictureEdited(editing::mirrorTopBottom(picture_)); });
 }
 
 void TChild::MiroirV()
 {
     if (picture_.isNull())
         return;
-    SauveUndo();
-    pictureEdited(editing::mirrorLeftRight(picture_));
+    recorded(QStringLiteral("Miroir vertical"), [this] { pictureEdited(editing::mirrorLeftRight(picture_)); });
 }
 
 void TChild::Rotation()
@@ -39,8 +37,8 @@ void TChild::Rotation()
     const int choice = prompts().runRotation();
     if (choice < 1 || choice > 3)
         return;
-    SauveUndo();
-    pictureEdited(editing::rotateSquare(picture_, editing::Turn(choice)));
+    recorded(QStringLiteral("Rotation"),
+             [this, choice] { pictureEdited(editing::rotateSquare(picture_, editing::Turn(choice))); });
 }
 
 void TChild::Deplacer()
@@ -50,8 +48,8 @@ void TChild::Deplacer()
     const QPoint offset = prompts().runMove(ImageList1.width(), ImageList1.height());
     if (offset.isNull())
         return;
-    SauveUndo();
-    pictureEdited(editing::shifted(picture_, offset.x(), offset.y()));
+    recorded(QStringLiteral("Déplacer"),
+             [this, offset] { pictureEdited(editing::shifted(picture_, offset.x(), offset.y())); });
 }
 
 namespace {
@@ -87,9 +85,11 @@ void TChild::Taille()
     frames.reserve(std::size_t(ImageList1.count()));
     for (const QImage& frame : ImageList1.frames())
         frames.push_back(editing::stretched(frame, size));
-    rebuildStore(std::move(frames), size, ImageList1.delays());
-    LitCadre();
-    Modified = true;
+    recorded(QStringLiteral("Redimensionner"), [&] {
+        rebuildStore(std::move(frames), size, ImageList1.delays());
+        LitCadre();
+        Modified = true;
+    });
 }
 
 void TChild::Rechantilloner()
@@ -104,9 +104,11 @@ void TChild::Rechantilloner()
     frames.reserve(std::size_t(ImageList1.count()));
     for (const QImage& frame : ImageList1.frames())
         frames.push_back(editing::filteredResize(frame, size, mitchell, 2.0f));
-    rebuildStore(std::move(frames), size, ImageList1.delays());
-    LitCadre();
-    Modified = true;
+    recorded(QStringLiteral("Rééchantillonner"), [&] {
+        rebuildStore(std::move(frames), size, ImageList1.delays());
+        LitCadre();
+        Modified = true;
+    });
 }
 
 void TChild::Speciaux()
@@ -115,9 +117,8 @@ void TChild::Speciaux()
     if (picture_.isNull())
         return;
     const QImage result = prompts().runEffects(picture_);
-    SauveUndo();
     // Marked whether the user confirmed or not.
-    pictureEdited(result.isNull() ? picture_ : result);
+    recorded(QStringLiteral("Effets spéciaux"), [&] { pictureEdited(result.isNull() ? picture_ : result); });
 }
 
 void TChild::transition(bool after)
@@ -133,13 +134,15 @@ void TChild::transition(bool after)
                                    "l'animation : dessinez dessus ou changez de cadre d'abord."));
     const int count = std::clamp(choice.count, 0, editing::kMaxTransitionFrames);
     const std::vector<QImage> frames = editing::transitionFrames(picture_, choice.kind, count, after);
-    const int at = after ? CurrentIndex + 1 : CurrentIndex;
-    for (std::size_t k = 0; k < frames.size(); ++k)
-        ImageList1.insert(at + int(k), frames[k]);
-    if (!after)
-        CurrentIndex += int(frames.size());
-    LitCadre();
-    Modified = true;
+    recorded(after ? QStringLiteral("Transition après") : QStringLiteral("Transition avant"), [&] {
+        const int at = after ? CurrentIndex + 1 : CurrentIndex;
+        for (std::size_t k = 0; k < frames.size(); ++k)
+            ImageList1.insert(at + int(k), frames[k]);
+        if (!after)
+            CurrentIndex += int(frames.size());
+        LitCadre();
+        Modified = true;
+    });
 }
 
 } // namespace orugif

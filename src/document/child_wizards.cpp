@@ -70,7 +70,7 @@ void TChild::buildAnimation(const AnimationWizardResult& wizard)
         picture = QImage();  // one copy of each picture at a time
     }
 
-    startWizardAnimation(std::move(frames), size, wizard);
+    recorded(QStringLiteral("Animation"), [&] { startWizardAnimation(std::move(frames), size, wizard); });
 }
 
 void TChild::NouvelleBanniere() { buildBanner(prompts().runBannerWizard()); }
@@ -93,7 +93,7 @@ void TChild::buildBanner(BannerWizardResult wizard)
         return;
     std::vector<QImage> frames = editing::AjoutTxt(size, wizard.text, wizard.font, wizard.effect, wizard.frames);
 
-    startWizardAnimation(std::move(frames), size, wizard);
+    recorded(QStringLiteral("Bannière"), [&] { startWizardAnimation(std::move(frames), size, wizard); });
 }
 
 } // namespace orugif

@@ -77,8 +77,9 @@ public:
     {
         return false;
     }
-    // The properties dialog: the values change only when it is confirmed.
-    virtual void runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) {}
+    // The properties dialog: the values change only when it is confirmed;
+    // true when it was.
+    virtual bool runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) { return false; }
     // The current frame's delay: the new delay, or -1 when cancelled.
     virtual int runFrameDelay(int frameNumber, int delay) { return -1; }
     // The optimisation dialog: the options change only when it is confirmed.

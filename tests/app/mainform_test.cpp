@@ -82,8 +82,11 @@ TEST(MainWindow, everyMenuItemStandsWithItsCaptionHintAndShortcut)
         EXPECT_EQ(a->statusTip(), QString::fromUtf8(e.hint)) << e.name;
         EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(e.shortcut ? e.shortcut : ""))) << e.name;
     }
-    EXPECT_EQ(items, 51);
+    EXPECT_EQ(items, 52);
     EXPECT_EQ(f.action("ExitItem")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+    EXPECT_EQ(f.action("Annuler1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(f.action("Retablir1")->shortcuts(),
+              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}));
     EXPECT_EQ(f.action("Copier1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
     EXPECT_EQ(f.action("Prcdent1")->text(), QString::fromUtf8("&Précédent         PgUp"));
     EXPECT_EQ(f.action("Transiitonavant1")->statusTip(), "Transiiton vers l'image en cours");
@@ -101,7 +104,7 @@ TEST(MainWindow, separatorsStandWhereTheMenusGroupTheirItems)
     };
     EXPECT_EQ(layout("Fichier1"),
               "Nouveau1 Nouvelleanimation1 OpenItem - SaveItem Enregistrersous1 Exporteranavi1 Exportervideo1 HTML1 - ExitItem");
-    EXPECT_EQ(layout("Edition1"), "Annuler1 - Couper1 Copier1 Coller1 - Listedescadres1 Montrerlescadres1");
+    EXPECT_EQ(layout("Edition1"), "Annuler1 Retablir1 - Couper1 Copier1 Coller1 - Listedescadres1 Montrerlescadres1");
     EXPECT_EQ(layout("Cadre1"),
               "Prcdent1 Suivant1 Premier1 Dernier1 - Ajiouter1 Insrer1 Supprimer1 Dureducadre1 Inverserlordre1 - "
               "Importerimage1 Exportercadre1 - Effacer1 Redimensionner1 Rchantilloner1 Miroirhorizontal1 "

@@ -374,19 +374,24 @@ TEST(OpenedFrames, areComposedAsTheAnimationShowsThem)
     EXPECT_GT(checked, 50);
 }
 
-TEST(Properties, onlyAConfirmedDialogChangesThemButBothMarkTheDocument)
+TEST(Properties, onlyAConfirmedDialogChangesThemAndMarksTheDocument)
 {
     Document d;
     d.child.GifVersion = 2;
-    d.child.Params();
+    d.child.Params();  // cancelled
     EXPECT_EQ(d.prompts.propertiesVersion, 2);
     EXPECT_EQ(d.child.RepeatCount, 0);
-    EXPECT_TRUE(d.child.Modified);
+    EXPECT_FALSE(d.child.Modified);
+    EXPECT_FALSE(d.child.history().canUndo());
+    d.prompts.properties = {{0, 30, false}};  // confirmed as they were
+    d.child.Params();
+    EXPECT_FALSE(d.child.Modified);
     d.prompts.properties = {{5, 70000, true}};
     d.child.Params();
     EXPECT_EQ(d.child.RepeatCount, 5);
     EXPECT_EQ(d.child.FrameDelay, 70000);
     EXPECT_TRUE(d.child.TransparentBackground);
+    EXPECT_TRUE(d.child.Modified);
 
     d.child.Modified = false;
     d.prompts.optimisation = {{true, true, false}};

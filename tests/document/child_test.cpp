@@ -202,19 +202,26 @@ TEST(BlankFrames, theFirstBlankFrameOfANewDocumentSetsTheFrameSize)
     EXPECT_EQ(c.pictureArea(), TChild::kInitialPictureArea);
 }
 
-TEST(Undo, restoresTheCopyTakenWhenTheFrameWasRead)
+TEST(Undo, stepsBackThroughEachChangeAndRedoReplaysThem)
 {
     Document d;
     d.fill({1, 2});
     TChild& c = d.child;
     d.paint(0x00ff00);
-    c.Annule();
-    EXPECT_EQ(d.shown(), 1u);
-    EXPECT_TRUE(c.FrameChanged);  // no flag changes
     d.paint(0x0000ff);
     c.Annule();
-    c.Annule();  // twice restores the same copy
+    EXPECT_EQ(d.shown(), 0x00ff00u);
+    c.Annule();
     EXPECT_EQ(d.shown(), 1u);
+    EXPECT_FALSE(c.FrameChanged);  // the frame as read: nothing to write back
+    c.Annule();  // nothing more to undo
+    EXPECT_EQ(d.shown(), 1u);
+    c.Retablit();
+    c.Retablit();
+    EXPECT_EQ(d.shown(), 0x0000ffu);
+    EXPECT_TRUE(c.FrameChanged);
+    c.Suivant();
+    EXPECT_EQ(d.colourOf(0), 0x0000ffu);
 }
 
 TEST(Undo, withNoPictureDoesNothing)

@@ -328,10 +328,10 @@ TEST(VideoExport, exportAsksBeforeReplacingAndSavingAnAviNameWritesAvi)
     g.child.Charge(dir.filePath("mine.avi"));
     EXPECT_EQ(g.colourOf(0), 0x0000ffu);
 
-    // Another video name is never replaced.
-    f.child.FileName = dir.filePath("film.mp4");
+    // A video name of a kind never written is refused.
+    f.child.FileName = dir.filePath("film.mkv");
     EXPECT_THROW(f.child.Sauve(0), Error);
-    EXPECT_FALSE(QFile::exists(dir.filePath("film.mp4")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("film.mkv")));
 }
 
 TEST(VideoExport, aFailedExportLeavesThePreviousFile)

@@ -103,14 +103,15 @@ public:
         aviDialogStartedOn = current;
         return aviFile;
     }
-    void runProperties(int& repeat, int& delay, int version, bool& transparent) override
+    bool runProperties(int& repeat, int& delay, int version, bool& transparent) override
     {
         propertiesVersion = version;
-        if (properties) {
-            repeat = properties->repeat;
-            delay = properties->delay;
-            transparent = properties->transparent;
-        }
+        if (!properties)
+            return false;  // cancelled
+        repeat = properties->repeat;
+        delay = properties->delay;
+        transparent = properties->transparent;
+        return true;
     }
     int runFrameDelay(int, int delay) override
     {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The editor under a real X server, driven as a user would with the mouse and
 # the keyboard: open a GIF given on the command line, click on the picture,
-# go to the third frame with Page Down, mirror it top to bottom, save under a new name with
+# go to the third frame with Page Down, mirror it top to bottom (twice, then
+# Ctrl+Z twice and Ctrl+Y once), save under a new name with
 # "Enregistrer sous...", quit; then read the saved file with Pillow.
 # Usage: window_smoke.sh PATH/TO/orugif
 set -euo pipefail
@@ -57,6 +58,17 @@ xdotool key --clearmodifiers alt+c
 step alt-c
 xdotool key --clearmodifiers h
 step h
+# Mirrored back, then the history: Ctrl+Z twice, Ctrl+Y once leaves it mirrored.
+xdotool key --clearmodifiers alt+c
+step alt-c
+xdotool key --clearmodifiers h
+step h-again
+xdotool key --clearmodifiers ctrl+z
+step ctrl-z
+xdotool key --clearmodifiers ctrl+z
+step ctrl-z-again
+xdotool key --clearmodifiers ctrl+y
+step ctrl-y
 xdotool key --clearmodifiers alt+f
 step alt-f
 xdotool key --clearmodifiers s
@@ -79,7 +91,7 @@ wait "$pid"
 DRIVE
 chmod +x "$work/drive.sh"
 
-if ! timeout 60 xvfb-run -a -s "-screen 0 1280x1024x24" "$work/drive.sh" "$program" "$work"; then
+if ! timeout 90 xvfb-run -a -s "-screen 0 1280x1024x24" "$work/drive.sh" "$program" "$work"; then
   echo "driving the editor failed"; cat "$work/program.log" || true; exit 1
 fi
 [ -s "$work/out.gif" ] || { echo "nothing was saved"; cat "$work/program.log"; exit 1; }

@@ -42,6 +42,7 @@ TEST(Properties, onlyOkWritesTheValuesBack)
     bool transparent = false;
     dialog.Result(repeat, delay, transparent);
     EXPECT_EQ(repeat, 3);
+    EXPECT_FALSE(dialog.Accepted());
     QTimer::singleShot(0, &dialog, [&] {
         dialog.findChild<QLineEdit*>("SpinEdit1")->setText("7");
         dialog.findChild<QCheckBox*>("CheckBox1")->setChecked(true);
@@ -49,6 +50,7 @@ TEST(Properties, onlyOkWritesTheValuesBack)
     });
     dialog.exec();
     dialog.Result(repeat, delay, transparent);
+    EXPECT_TRUE(dialog.Accepted());
     EXPECT_EQ(repeat, 7);
     EXPECT_EQ(delay, 30);
     EXPECT_TRUE(transparent);

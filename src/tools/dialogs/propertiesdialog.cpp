@@ -41,6 +41,10 @@ TParametres::TParametres(QWidget* parent) : QDialog(parent)
     label2->setObjectName(QStringLiteral("Label2"));
     form->addRow(label1, repeat_);
     form->addRow(label2, delay_);
+    // A new delay replaces the delay each frame may have of its own.
+    auto* label4 = new QLabel(QString::fromUtf8("Appliquée à tous les cadres"), this);
+    label4->setObjectName(QStringLiteral("Label4"));
+    form->addRow(QString(), label4);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(version_);
     layout->addLayout(form);

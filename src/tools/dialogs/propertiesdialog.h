@@ -23,6 +23,8 @@ public:
     void Init(int repeatCount, int frameDelay, int gifVersion, bool transparent);
     // Writes the fields only when confirmed.
     void Result(int& repeatCount, int& frameDelay, bool& transparent) const;
+    // Whether the dialog was closed with "OK".
+    bool Accepted() const { return accepted_; }
     int exec() override;
 
 private:
