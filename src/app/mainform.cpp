@@ -137,7 +137,7 @@ void TMainForm::buildMenus()
         action->setToolTip(hint.tip);
         action->setStatusTip(hint.status);
         if (e.shortcut)
-            action->setShortcut(QKeySequence(QString::fromLatin1(e.shortcut)));
+            action->setShortcuts(QKeySequence::listFromString(QString::fromLatin1(e.shortcut)));
         action->setEnabled(e.enabledAtStart);
         if (e.separatorAfter)
             (e.level == 2 && sub ? sub : top)->addSeparator();
@@ -276,6 +276,10 @@ void TMainForm::connectCommands()
     bind("Effetsspciaux1", [&c] { c.Speciaux(); });
     bind("Transiitonaprs1", [&c] { c.TransApres(); });
     bind("Transiitonavant1", [&c] { c.TransAvant(); });
+    bind("Zoomavant1", [this] { childWindow_->zoomIn(); });
+    bind("Zoomarriere1", [this] { childWindow_->zoomOut(); });
+    bind("Taillereelle1", [this] { childWindow_->actualSize(); });
+    bind("Ajusterfenetre1", [this] { childWindow_->fitToWindow(); });
 
     // The drawing tools; the cursor over the picture tells which is active.
     const auto tool = [this](void (TChild::*select)(), Qt::CursorShape shape) {
