@@ -65,6 +65,13 @@ void TChild::stampText()
 {
     TextToDraw = prompts().runText(TextAngle, PictureFont);
     SauveUndo();  // whether or not the dialog was confirmed
+    if (TextToDraw.isEmpty()) {
+        // Cancelled, or nothing typed: the picture and the document stay as
+        // they were (closing does not ask to save them); the pointer still
+        // tells the text was placed.
+        emit textStamped();
+        return;
+    }
     QImage picture = picture_;
     if (TextAngle != 0)
         editing::RotTextOut(picture, ClickX, ClickY, TextToDraw, TextAngle, PictureFont);

@@ -116,8 +116,11 @@ void TChild::Speciaux()
         return;
     const QImage result = prompts().runEffects(picture_);
     SauveUndo();
-    // Marked whether the user confirmed or not.
-    pictureEdited(result.isNull() ? picture_ : result);
+    // A cancelled dialog, or effects that changed nothing, leave the
+    // document as it was: closing does not ask to save it for nothing.
+    if (result.isNull() || result == picture_)
+        return;
+    pictureEdited(result);
 }
 
 void TChild::transition(bool after)
