@@ -372,6 +372,15 @@ void TMainForm::ShowHint(const QString& hint) { hintPanel_->setText(hint); }
 
 bool TMainForm::event(QEvent* event)
 {
+    // A modal dialog just closed: what it covered is painted again now,
+    // before the work it asked for (a long save) holds the event loop and
+    // leaves a piece of the dialog over the window.
+    if (event->type() == QEvent::WindowUnblocked) {
+        const bool handled = QMainWindow::event(event);
+        if (isVisible())
+            repaint();
+        return handled;
+    }
     // Status tips of menu items and controls go to panel 0, never over it.
     if (event->type() == QEvent::StatusTip) {
         ShowHint(static_cast<QStatusTipEvent*>(event)->tip());

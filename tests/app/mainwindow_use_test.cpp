@@ -290,6 +290,40 @@ TEST(MainWindowUse, fileDialogsStartInTheFolderLastUsed)
     EXPECT_EQ(app::dialogFolder(), QDir::currentPath());
 }
 
+// After a dialog closes, the window is painted again before the work the
+// dialog asked for begins, not after it (a long save would leave a piece of
+// the dialog over the status bar meanwhile).
+TEST(MainWindowUse, theWindowRepaintsAsSoonAsADialogCloses)
+{
+    TMainForm form;  // the real dialogs
+    form.resize(640, 480);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    struct CountPaints : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    form.hintPanel()->installEventFilter(&counter);
+    form.child().Modified = true;
+    int beforeClosing = -1;
+    QTimer::singleShot(0, [&] {
+        QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 2000);
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_TRUE(box);
+        beforeClosing = counter.paints;
+        QTest::keyClick(box, Qt::Key_Escape);  // "Annuler": the editor stays
+    });
+    form.action("ExitItem")->trigger();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_GT(counter.paints, beforeClosing);
+    form.child().Modified = false;
+}
+
 TEST(MainWindowUse, theAnimationWizardsAjouterStartsInTheFolderLastUsed)
 {
     QTemporaryDir dir;
