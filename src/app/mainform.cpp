@@ -20,6 +20,7 @@
 #include "tools/optimisation.h"
 #include "document/clipboard.h"
 #include "document/view/childwindow.h"
+#include "document/view/zoom.h"
 #include "app/widgetprompts.h"
 
 #include <QButtonGroup>
@@ -476,9 +477,9 @@ void TMainForm::fitFrame(QSize size)
 {
     if (isMaximized() || isFullScreen() || !isVisible())
         return;
-    // The scroll area shows Panel1: the frame and its one-pixel border.
+    // The scroll area shows Panel1: the frame at the zoom and its one-pixel border.
     const QSize shown = childWindow_->findChild<QScrollArea*>()->viewport()->size();
-    const QSize missing = (size + QSize(2, 2) - shown).expandedTo(QSize(0, 0));
+    const QSize missing = (zoom::shownSize(size, childWindow_->scale()) + QSize(2, 2) - shown).expandedTo(QSize(0, 0));
     if (missing.isNull())
         return;
     const QRect available = screen()->availableGeometry();

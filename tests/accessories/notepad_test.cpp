@@ -118,7 +118,7 @@ TEST(Notepad, opensWithTheFocusInItsText)
     for (const char* typed : {"abc", "de"}) {
         QTimer::singleShot(0, [&] {
             QApplication::setActiveWindow(&notepad);  // as the window manager does
-            QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000);
+            EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000));
             QWidget* focus = QApplication::focusWidget();
             EXPECT_EQ(focus, notepad.memo());
             if (focus)

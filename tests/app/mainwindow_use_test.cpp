@@ -312,7 +312,7 @@ TEST(MainWindowUse, theWindowRepaintsAsSoonAsADialogCloses)
     form.child().Modified = true;
     int beforeClosing = -1;
     QTimer::singleShot(0, [&] {
-        QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 2000);
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 2000));
         QWidget* box = QApplication::activeModalWidget();
         ASSERT_TRUE(box);
         beforeClosing = counter.paints;

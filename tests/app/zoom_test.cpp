@@ -112,8 +112,9 @@ TEST_P(ShownPicture, coversEveryPixelAndNoMore)
     EXPECT_LE(zoom::pixelAt(shown - 1, scale), pixels - 1);
     // No screen pixel is wasted: one more would be past the picture.
     EXPECT_GE(zoom::pixelAt(shown, scale), scale >= 1.0 ? pixels : pixels - int(std::ceil(1.0 / scale)));
-    if (scale >= 1.0)
+    if (scale >= 1.0) {
         EXPECT_EQ(zoom::pixelAt(shown - 1, scale), pixels - 1);
+    }
     EXPECT_LT(zoom::pixelAt(-1, scale), 0);
 }
 

@@ -6,14 +6,14 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QScrollBar>
-#include <QWheelEvent>
-#include <algorithm>
-#include <cmath>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 
 namespace orugif {
 
