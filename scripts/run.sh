@@ -11,7 +11,7 @@ echo "== Checking the Debian packages Oru Gif needs"
 if [ ! -f "$build/build.ninja" ]; then
   echo "== Configuring the build in $build"
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORUGIF_TESTS=OFF
-  echo "== Building (a first build compiles everything: about 15 minutes on a 2-core machine)"
+  echo "== Building (a first build compiles everything: 5 to 15 minutes on a 2-core machine)"
 else
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORUGIF_TESTS=OFF >/dev/null
   echo "== Building what changed"
