@@ -36,4 +36,15 @@ QString runFileDialog(QFileDialog& dialog, bool startInFolder)
     return chosen;
 }
 
+QStringList runFilesDialog(QFileDialog& dialog)
+{
+    dialog.setDirectory(dialogFolder());
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    if (!chosen.isEmpty())
+        rememberDialogFolder(chosen.front());
+    return chosen;
+}
+
 } // namespace orugif::app

@@ -2,6 +2,7 @@
 // kept across runs in the user's settings.
 #pragma once
 #include <QString>
+#include <QStringList>
 
 class QFileDialog;
 
@@ -15,5 +16,8 @@ void rememberDialogFolder(const QString& file);
 // Runs `dialog` from the remembered folder (unless it was given a file to
 // select) and remembers where the chosen file is; the chosen file or empty.
 QString runFileDialog(QFileDialog& dialog, bool startInFolder = true);
+// The same for a dialog choosing several files: every file chosen, the folder
+// of the first remembered.
+QStringList runFilesDialog(QFileDialog& dialog);
 
 } // namespace orugif::app

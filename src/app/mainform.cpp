@@ -20,6 +20,7 @@
 #include "tools/optimisation.h"
 #include "document/clipboard.h"
 #include "document/view/childwindow.h"
+#include "document/view/zoom.h"
 #include "app/widgetprompts.h"
 
 #include <QButtonGroup>
@@ -137,7 +138,7 @@ void TMainForm::buildMenus()
         action->setToolTip(hint.tip);
         action->setStatusTip(hint.status);
         if (e.shortcut)
-            action->setShortcut(QKeySequence(QString::fromLatin1(e.shortcut)));
+            action->setShortcuts(QKeySequence::listFromString(QString::fromLatin1(e.shortcut)));
         action->setEnabled(e.enabledAtStart);
         if (e.separatorAfter)
             (e.level == 2 && sub ? sub : top)->addSeparator();
@@ -240,7 +241,6 @@ void TMainForm::connectCommands()
 
     bind("Annuler1", [&c] { c.Annule(); });
     bind("Retablir1", [&c] { c.Retablit(); });
-    action("Retablir1")->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     // "&Annuler" and "&Rétablir" name the step they would take back, and
     // are enabled only when there is one.
     connect(&c, &TChild::historyChanged, this, [this] {
@@ -288,6 +288,10 @@ void TMainForm::connectCommands()
     bind("Effetsspciaux1", [&c] { c.Speciaux(); });
     bind("Transiitonaprs1", [&c] { c.TransApres(); });
     bind("Transiitonavant1", [&c] { c.TransAvant(); });
+    bind("Zoomavant1", [this] { childWindow_->zoomIn(); });
+    bind("Zoomarriere1", [this] { childWindow_->zoomOut(); });
+    bind("Taillereelle1", [this] { childWindow_->actualSize(); });
+    bind("Ajusterfenetre1", [this] { childWindow_->fitToWindow(); });
 
     // The drawing tools; the cursor over the picture tells which is active.
     const auto tool = [this](void (TChild::*select)(), Qt::CursorShape shape) {
@@ -380,6 +384,15 @@ void TMainForm::ShowHint(const QString& hint) { hintPanel_->setText(hint); }
 
 bool TMainForm::event(QEvent* event)
 {
+    // A modal dialog just closed: what it covered is painted again now,
+    // before the work it asked for (a long save) holds the event loop and
+    // leaves a piece of the dialog over the window.
+    if (event->type() == QEvent::WindowUnblocked) {
+        const bool handled = QMainWindow::event(event);
+        if (isVisible())
+            repaint();
+        return handled;
+    }
     // Status tips of menu items and controls go to panel 0, never over it.
     if (event->type() == QEvent::StatusTip) {
         ShowHint(static_cast<QStatusTipEvent*>(event)->tip());
@@ -475,9 +488,9 @@ void TMainForm::fitFrame(QSize size)
 {
     if (isMaximized() || isFullScreen() || !isVisible())
         return;
-    // The scroll area shows Panel1: the frame and its one-pixel border.
+    // The scroll area shows Panel1: the frame at the zoom and its one-pixel border.
     const QSize shown = childWindow_->findChild<QScrollArea*>()->viewport()->size();
-    const QSize missing = (size + QSize(2, 2) - shown).expandedTo(QSize(0, 0));
+    const QSize missing = (zoom::shownSize(size, childWindow_->scale()) + QSize(2, 2) - shown).expandedTo(QSize(0, 0));
     if (missing.isNull())
         return;
     const QRect available = screen()->availableGeometry();

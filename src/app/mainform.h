@@ -115,7 +115,7 @@ private:
     void bind(const char* name, std::function<void()> command, bool valide = false);
     void disableUnbuiltCommands();
     // Grows the window, up to the screen's free area, so a frame of `size`
-    // shows whole at 1:1.
+    // shows whole at the zoom.
     void fitFrame(QSize size);
     void showCaption(const QString& caption);
     QString notePath() const;

@@ -11,7 +11,7 @@ struct MenuEntry {
     const char* name;      // designer name, the objectName
     const char* caption;
     const char* hint;      // "short|long", or one text for both
-    const char* shortcut;  // QKeySequence text, or nullptr
+    const char* shortcut;  // QKeySequence text, several joined by "; ", or nullptr
     bool enabledAtStart;
     bool separatorAfter;
     int helpContext;       // top-level menus only; 0 when none

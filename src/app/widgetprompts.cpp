@@ -163,6 +163,15 @@ QString WidgetPrompts::chooseOpenFile(QWidget* parent)
     return app::runFileDialog(dialog);
 }
 
+QStringList WidgetPrompts::chooseWizardPictures(QWidget* parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Ajouter"));
+    dialog.setObjectName(QStringLiteral("OpenPictureDialog1"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilter(QStringLiteral("Fichiers graphiques (*.bmp *.jpg *.jpe *.gif *.png *.pcx)"));
+    return app::runFilesDialog(dialog);
+}
+
 QString WidgetPrompts::runSaveDialog(const QString& title, const char* name, const QString& suffix,
                                      const QString& filter, const QString& current)
 {
@@ -333,7 +342,9 @@ DocumentPrompts::VideoChoice WidgetPrompts::runVideoOptions(const formats::Video
 
 AnimationWizardResult WidgetPrompts::runAnimationWizard()
 {
-    TAssistant wizard({}, parent_);
+    QWidget* owner = nullptr;
+    TAssistant wizard([&owner] { return chooseWizardPictures(owner); }, parent_);
+    owner = &wizard;
     wizard.exec();
     return wizard.Result();
 }

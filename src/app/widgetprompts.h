@@ -51,6 +51,8 @@ public:
     static QStringList exportFilters();
     // The main window's open dialog for animations.
     static QString chooseOpenFile(QWidget* parent);
+    // The animation wizard's "Ajouter": pictures chosen from the folder last used.
+    static QStringList chooseWizardPictures(QWidget* parent);
 
 private:
     // A save dialog starting on `current`, the suffix added to a bare name;

@@ -71,15 +71,26 @@ void TChild::Init()
 
 void TChild::AffBarre()
 {
-    statusText_ = QStringLiteral("Cadre %1 / %2 (%3 x %4)")
-                      .arg(CurrentIndex + 1)
-                      .arg(ImageList1.count())
-                      .arg(picture_.width())
-                      .arg(picture_.height());
-    // A frame in the store shows how long it lasts, in seconds.
     if (ImageList1.contains(CurrentIndex)) {
+        statusText_ = QStringLiteral("Cadre %1 / %2 (%3 x %4)")
+                          .arg(CurrentIndex + 1)
+                          .arg(ImageList1.count())
+                          .arg(picture_.width())
+                          .arg(picture_.height());
+        // A frame in the store shows how long it lasts, in seconds.
         const int delay = frameDelay(CurrentIndex);
         statusText_ += QStringLiteral(" - %1,%2 s").arg(delay / 100).arg(delay % 100, 2, 10, QLatin1Char('0'));
+    } else if (picture_.isNull()) {
+        statusText_ = QStringLiteral("Aucun cadre");
+    } else {
+        // A picture not in the store yet (a blank frame after "&Ajouter", a
+        // paste into an empty animation) counts as the frame it will become.
+        const int count = ImageList1.count() + 1;
+        statusText_ = QStringLiteral("Cadre %1 / %2 (%3 x %4) - nouveau")
+                          .arg(std::clamp(CurrentIndex, 0, count - 1) + 1)
+                          .arg(count)
+                          .arg(picture_.width())
+                          .arg(picture_.height());
     }
     emit statusChanged(statusText_);
 }
@@ -159,11 +170,18 @@ void TChild::EcritCadre()
         NewFrame = false;
     } else {
         FrameChanged = false;
-        Modified = true;
-        if (ImageList1.contains(CurrentIndex))
+        // Putting back the very frame the store holds changes nothing: a
+        // save, export or playback after a save must not ask to save again.
+        if (ImageList1.contains(CurrentIndex)) {
+            const QImage& stored = ImageList1.frame(CurrentIndex);
+            if (stored.cacheKey() != picture_.cacheKey() && stored != picture_)
+                Modified = true;
             ImageList1.replace(CurrentIndex, picture_);
-        else  // the frame was deleted under the change: keep the picture as a new last frame
+        } else {
+            Modified = true;
+            // The frame was deleted under the change: keep the picture as a new last frame.
             CurrentIndex = ImageList1.add(picture_);
+        }
     }
     if (!sizeWasSet)
         setFrameSize(ImageList1.frameSize());

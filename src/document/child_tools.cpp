@@ -72,6 +72,13 @@ void TChild::Image1Click()
 void TChild::stampText()
 {
     TextToDraw = prompts().runText(TextAngle, PictureFont);
+    if (TextToDraw.isEmpty()) {
+        // Cancelled, or nothing typed: the picture and the document stay as
+        // they were (closing does not ask to save them); the pointer still
+        // tells the text was placed.
+        emit textStamped();
+        return;
+    }
     recorded(QStringLiteral("Texte"), [this] {
         QImage picture = picture_;
         if (TextAngle != 0)

@@ -117,8 +117,11 @@ void TChild::Speciaux()
     if (picture_.isNull())
         return;
     const QImage result = prompts().runEffects(picture_);
-    // Marked whether the user confirmed or not.
-    recorded(QStringLiteral("Effets spéciaux"), [&] { pictureEdited(result.isNull() ? picture_ : result); });
+    // A cancelled dialog, or effects that changed nothing, leave the
+    // document as it was: closing does not ask to save it for nothing.
+    if (result.isNull() || result == picture_)
+        return;
+    recorded(QStringLiteral("Effets spéciaux"), [&] { pictureEdited(result); });
 }
 
 void TChild::transition(bool after)

@@ -126,7 +126,14 @@ void TGIFPainter::Stop()
     }
 }
 
-void TGIFPainter::Pause() { paused_ = true; }
+void TGIFPainter::Pause()
+{
+    {
+        std::lock_guard lock(mutex_);
+        paused_ = true;
+    }
+    wake_.notify_all();  // a wait in progress stops its clock
+}
 
 void TGIFPainter::Resume()
 {
@@ -179,18 +186,33 @@ TGIFPainter::Waited TGIFPainter::waitFor(long milliseconds)
     }
     std::unique_lock lock(mutex_);
     woken_ = false;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(milliseconds, 0L));
-    const auto done = [this] { return terminated_ || woken_; };
-    if (Speed < 1)
-        wake_.wait(lock, done);
-    else
-        wake_.wait_until(lock, deadline, done);
-    const bool woken = woken_;
-    // A pause that came while waiting holds the next frame back.
-    wake_.wait(lock, [this] { return !paused_ || terminated_; });
-    if (terminated_)
-        return Waited::Terminated;
-    return woken ? Waited::Woken : Waited::Elapsed;
+    // A pause stops the wait's clock: after "Marche" the frame stays for the
+    // time it had left, and the caller starts timing afresh, so the frames
+    // that follow keep their pace instead of making up for the pause.
+    auto remaining = std::chrono::milliseconds(std::max(milliseconds, 0L));
+    bool paused = false;
+    const auto done = [this] { return terminated_ || woken_ || paused_; };
+    for (;;) {
+        const auto start = Clock::now();
+        if (Speed < 1)
+            wake_.wait(lock, done);
+        else
+            wake_.wait_until(lock, start + remaining, done);
+        if (terminated_)
+            return Waited::Terminated;
+        if (!paused_)
+            return woken_ || paused ? Waited::Woken : Waited::Elapsed;
+        remaining -= std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        remaining = std::max(remaining, std::chrono::milliseconds(0));
+        paused = true;
+        wake_.wait(lock, [this] { return !paused_ || terminated_; });
+        if (terminated_)
+            return Waited::Terminated;
+        // Without a speed the wait lasts until woken: "Marche" is that.
+        if (Speed < 1)
+            return Waited::Woken;
+        woken_ = false;
+    }
 }
 
 void TGIFPainter::run()
@@ -216,8 +238,12 @@ void TGIFPainter::run()
                 int previousDisposal = 1;
                 while (FrameIndex >= 0 && FrameIndex < int(frames_.size()) && !frames_[std::size_t(FrameIndex)].picture.isNull()
                        && !terminated_ && !restart_) {
-                    if (paused_)
+                    if (paused_) {
                         blockWhilePaused();
+                        // The pause is no lateness to make up for.
+                        previousWait = 0;
+                        reference = clock();
+                    }
                     if (nextDelay < 1) {
                         std::this_thread::yield();
                     } else {
@@ -233,7 +259,7 @@ void TGIFPainter::run()
                         if (waited == Waited::Terminated)
                             break;
                         previousWait = wait;
-                        if (waited == Waited::Woken) {  // woken by a resume: start timing afresh
+                        if (waited == Waited::Woken) {  // paused or woken: start timing afresh
                             previousWait = 0;
                             reference = clock();
                         }

@@ -60,7 +60,8 @@ public:
     // its thread while the caller's pending queued calls keep being served.
     void Stop() override;
     // Pause and resume act between frames and while waiting; pressing either
-    // twice is harmless.
+    // twice is harmless. A pause stops the shown frame's clock: after Resume
+    // it stays for the time it had left and the next frames keep their pace.
     void Pause();
     void Resume();
     bool Paused() const { return paused_; }
@@ -72,8 +73,9 @@ public:
     const QImage& Target() const { return target_; }
     int FrameCount() const { return int(frames_.size()); }
 
-    // For the painter played inside the caller: how waits pass and what time
-    // it is (tests make both instant and deterministic).
+    // How waits pass (for the painter played inside the caller) and what
+    // time it is, by which lateness is measured (tests make both
+    // deterministic).
     std::function<void(std::chrono::milliseconds)> sleep;
     std::function<Clock::time_point()> now;
     // Every computed wait, in order (read after the painter ended).

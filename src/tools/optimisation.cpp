@@ -1,9 +1,11 @@
 #include "tools/optimisation.h"
 
+
 #include "gif/colorreduction.h"
 #include "gif/gifimage.h"
 
 #include <QSettings>
+#include <algorithm>
 
 namespace orugif::tools {
 
@@ -74,24 +76,44 @@ void rememberReduction(const ReductionChoice& choice)
 }
 
 std::int64_t estimatedSize(const std::vector<QImage>& frames, const AnimationSettings& settings,
-                           const std::atomic<bool>* cancelled)
+                           const std::atomic<bool>* cancelled, const std::function<void(int)>& progress)
 {
     const auto stop = [cancelled] {
         if (cancelled && cancelled->load())
             throw Cancelled{};
     };
+    int reported = -1;
+    const auto report = [&](int percent) {
+        percent = std::clamp(percent, 0, 100);
+        if (progress && percent != reported) {
+            reported = percent;
+            progress(percent);
+        }
+    };
     try {
         gif::TGIFImage image;
-        addFrames(image, frames, settings, [&](int, int) { stop(); });
+        report(0);
+        addFrames(image, frames, settings, [&](int i, int count) {
+            stop();
+            report(count > 0 ? int(std::int64_t(i) * 40 / count) : 40);
+        });
         // The frame optimisation reports each frame: a cancelled estimate
-        // stops there too rather than finish merging for nothing.
-        image.SetOnProgress([&](gif::ProgressStage stage, int, const QString&) {
-            if (stage == gif::ProgressStage::Running)
-                stop();
+        // stops there too rather than finish merging for nothing. Writing
+        // reports each frame as well.
+        bool writing = false;
+        image.SetOnProgress([&](gif::ProgressStage stage, int percent, const QString&) {
+            if (stage != gif::ProgressStage::Running)
+                return;
+            stop();
+            report(writing ? 90 + percent / 10 : 40 + percent / 2);
         });
         optimise(image, settings);
         stop();
-        return image.SaveToData().size();
+        report(90);
+        writing = true;
+        const std::int64_t size = image.SaveToData().size();
+        report(100);
+        return size;
     } catch (const Cancelled&) {
         return -1;
     }
@@ -119,7 +141,7 @@ void SizeEstimator::cancel()
 }
 
 void SizeEstimator::start(std::vector<QImage> frames, AnimationSettings settings,
-                          std::function<void(std::int64_t)> done)
+                          std::function<void(std::int64_t)> done, std::function<void(int)> progress)
 {
     cancel();
     // Finished threads are joined here, so they do not pile up; cancelled
@@ -132,10 +154,11 @@ void SizeEstimator::start(std::vector<QImage> frames, AnimationSettings settings
     });
     auto run = std::make_unique<Run>();
     Run* r = run.get();
-    r->thread = std::thread([r, frames = std::move(frames), settings = std::move(settings), done = std::move(done)] {
+    r->thread = std::thread([r, frames = std::move(frames), settings = std::move(settings), done = std::move(done),
+                             progress = std::move(progress)] {
         std::int64_t size = -1;
         try {
-            size = estimatedSize(frames, settings, &r->cancelled);
+            size = estimatedSize(frames, settings, &r->cancelled, progress);
         } catch (...) {
             size = -1;  // the save itself reports the failure
         }

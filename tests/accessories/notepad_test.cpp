@@ -5,6 +5,7 @@
 #include "accessories/notefile.h"
 #include "common/error.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace orugif;
@@ -106,4 +108,25 @@ TEST(Notepad, printsOneLinePerNoteLineAcrossPages)
     pad.memo()->setPlainText("un\ndeux");
     QTest::mouseClick(pad.findChild<QWidget*>("SpeedButton9"), Qt::LeftButton);
     EXPECT_EQ(printed, (QStringList{"un", "deux"}));
+}
+
+// Typing starts in the note each time the window shows, also after "Fermer"
+// took the focus.
+TEST(Notepad, opensWithTheFocusInItsText)
+{
+    TBlocnotes notepad;
+    for (const char* typed : {"abc", "de"}) {
+        QTimer::singleShot(0, [&] {
+            QApplication::setActiveWindow(&notepad);  // as the window manager does
+            EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; }, 2000));
+            QWidget* focus = QApplication::focusWidget();
+            EXPECT_EQ(focus, notepad.memo());
+            if (focus)
+                QTest::keyClicks(focus, typed);
+            auto* close = notepad.findChild<QPushButton*>(QStringLiteral("Button1"));
+            QTest::mouseClick(close, Qt::LeftButton);
+        });
+        notepad.exec();
+    }
+    EXPECT_EQ(notepad.memo()->toPlainText(), "abcde");
 }

@@ -173,7 +173,7 @@ TEST_P(ToolkitOptionName, isAFileNameOfTheSubCommand)
     const Outcome r = runProgram({"make", option, "a.bmp", "b.png"}, in.dir.path());
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
     EXPECT_EQ(r.err, QString("error: Le fichier %1 ne peut pas être écrit dans ce format : les noms acceptés se "
-                             "terminent par .gif, .avi.\n")
+                             "terminent par .gif, .avi, .mp4, .webm, .webp, .png.\n")
                          .arg(option));
     EXPECT_EQ(formatstest::readFile(in.path("a.bmp")), a);
 }

@@ -14,6 +14,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMap>
+#include <QSet>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusTipEvent>
@@ -80,9 +82,11 @@ TEST(MainWindow, everyMenuItemStandsWithItsCaptionHintAndShortcut)
         ASSERT_TRUE(a) << e.name;
         EXPECT_EQ(a->text(), QString::fromUtf8(e.caption)) << e.name;
         EXPECT_EQ(a->statusTip(), QString::fromUtf8(e.hint)) << e.name;
-        EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(e.shortcut ? e.shortcut : ""))) << e.name;
+        EXPECT_EQ(a->shortcuts(), e.shortcut ? QKeySequence::listFromString(QString::fromLatin1(e.shortcut))
+                                              : QList<QKeySequence>{})
+            << e.name;
     }
-    EXPECT_EQ(items, 52);
+    EXPECT_EQ(items, 56);
     EXPECT_EQ(f.action("ExitItem")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
     EXPECT_EQ(f.action("Annuler1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
     EXPECT_EQ(f.action("Retablir1")->shortcuts(),
@@ -90,6 +94,60 @@ TEST(MainWindow, everyMenuItemStandsWithItsCaptionHintAndShortcut)
     EXPECT_EQ(f.action("Copier1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
     EXPECT_EQ(f.action("Prcdent1")->text(), QString::fromUtf8("&Précédent         PgUp"));
     EXPECT_EQ(f.action("Transiitonavant1")->statusTip(), "Transiiton vers l'image en cours");
+}
+
+// The usual keys sit beside the menus' own, which stay as they were.
+TEST(MainWindow, theUsualShortcutsComeOnTopOfTheMenusOwn)
+{
+    Fixture f;
+    const auto keys = [&](const char* name) {
+        QStringList list;
+        for (const QKeySequence& k : f.action(name)->shortcuts())
+            list << k.toString(QKeySequence::PortableText);
+        return list.join(QStringLiteral(", "));
+    };
+    const std::vector<std::pair<const char*, const char*>> expected{
+        {"Nouveau1", "Ctrl+N"},
+        {"OpenItem", "Ctrl+O"},
+        {"SaveItem", "Ctrl+S"},
+        {"Enregistrersous1", "Ctrl+Shift+S"},
+        {"ExitItem", "Alt+X, Ctrl+Q"},
+        {"Couper1", "Ctrl+X"},
+        {"Copier1", "Ctrl+C"},
+        {"Coller1", "Ctrl+V"},
+        {"Excuter1", "F5, Space"},
+        {"Zoomavant1", "Ctrl++, Ctrl+="},
+        {"Zoomarriere1", "Ctrl+-"},
+        {"Taillereelle1", "Ctrl+0"},
+        {"Ajusterfenetre1", ""},
+        {"Dureducadre1", ""},
+    };
+    for (const auto& [name, shortcut] : expected)
+        EXPECT_EQ(keys(name), QString::fromLatin1(shortcut)) << name;
+}
+
+// Within a menu no two items share their underlined letter, but for the
+// pairs the menus have always had.
+TEST(MainWindow, noNewItemTakesTheLetterOfAnotherInItsMenu)
+{
+    Fixture f;
+    const QSet<QString> older{"Cadre1:s", "Cadre1:v", "Cadre1:r", "Edition1:o"};
+    for (QMenu* menu : f.form.menuBar()->findChildren<QMenu*>()) {
+        QMap<QChar, QString> taken;
+        for (QAction* a : menu->actions()) {
+            const QString text = a->text();
+            const qsizetype amp = text.indexOf('&');
+            if (a->isSeparator() || amp < 0 || amp + 1 >= text.size() || f.form.recentActions().contains(a))
+                continue;
+            const QChar letter = text.at(amp + 1).toLower();
+            if (taken.contains(letter) && !older.contains(menu->objectName() + ":" + letter))
+                ADD_FAILURE() << menu->objectName().toStdString() << ": " << taken[letter].toStdString() << " and "
+                              << text.toStdString();
+            taken[letter] = text;
+        }
+    }
+    EXPECT_EQ(f.action("Dureducadre1")->text(), QString::fromUtf8("D&urée du cadre..."));
+    EXPECT_EQ(f.action("Dplacer1")->text(), QString::fromUtf8("Dépla&cer..."));
 }
 
 TEST(MainWindow, separatorsStandWhereTheMenusGroupTheirItems)
@@ -110,6 +168,8 @@ TEST(MainWindow, separatorsStandWhereTheMenusGroupTheirItems)
               "Importerimage1 Exportercadre1 - Effacer1 Redimensionner1 Rchantilloner1 Miroirhorizontal1 "
               "MiroirVertical1 Rotation1 Dplacer1");
     EXPECT_EQ(layout("Animation1"), "Excuter1 Lancernavigateur1 - Optimisation1 Proprits1");
+    EXPECT_EQ(layout("Images1"), "Effetsspciaux1 Transiitonaprs1 Transiitonavant1 - Zoomavant1 Zoomarriere1 "
+                                 "Taillereelle1 Ajusterfenetre1");
     EXPECT_EQ(layout("Aide1"), "Index1 Rechercher1 Utiliserlaide1 - About1");
     EXPECT_EQ(layout("Nouvelleanimation1Menu"), "Animation2 Bannire1");
     EXPECT_EQ(f.form.findChild<QMenu*>("Cadre1")->property("helpContext").toInt(), 5);

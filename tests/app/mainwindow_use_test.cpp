@@ -3,6 +3,8 @@
 #include "app/dialogfolder.h"
 #include "accessories/dialogs/blocnotes.h"
 #include "app/mainform.h"
+#include "app/widgetprompts.h"
+#include "document/clipboard.h"
 #include "document/child.h"
 #include "document/prompts.h"
 #include "document/view/childwindow.h"
@@ -14,9 +16,13 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QListWidget>
+#include <QTabWidget>
 #include <QFileInfo>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -282,6 +288,75 @@ TEST(MainWindowUse, fileDialogsStartInTheFolderLastUsed)
     app::rememberDialogFolder(gone + "/x.gif");
     QDir(gone).removeRecursively();
     EXPECT_EQ(app::dialogFolder(), QDir::currentPath());
+}
+
+// After a dialog closes, the window is painted again before the work the
+// dialog asked for begins, not after it (a long save would leave a piece of
+// the dialog over the status bar meanwhile).
+TEST(MainWindowUse, theWindowRepaintsAsSoonAsADialogCloses)
+{
+    TMainForm form;  // the real dialogs
+    form.resize(640, 480);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    struct CountPaints : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    form.hintPanel()->installEventFilter(&counter);
+    form.child().Modified = true;
+    int beforeClosing = -1;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 2000));
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_TRUE(box);
+        beforeClosing = counter.paints;
+        QTest::keyClick(box, Qt::Key_Escape);  // "Annuler": the editor stays
+    });
+    form.action("ExitItem")->trigger();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_GT(counter.paints, beforeClosing);
+    form.child().Modified = false;
+}
+
+TEST(MainWindowUse, theAnimationWizardsAjouterStartsInTheFolderLastUsed)
+{
+    QTemporaryDir dir;
+    const QString picture = dir.filePath("one.png");
+    ASSERT_TRUE(testsupport::solid(4, 4, 0xff0000).save(picture));
+    app::rememberDialogFolder(picture);
+    SystemClipboard clipboard;
+    WidgetPrompts prompts(nullptr, clipboard);
+    QString seen;
+    int listed = -1;
+    QTimer::singleShot(0, [&] {
+        QWidget* wizard = QApplication::activeModalWidget();
+        ASSERT_TRUE(wizard);
+        auto* pages = wizard->findChild<QTabWidget*>();
+        pages->setCurrentWidget(wizard->findChild<QWidget*>(QStringLiteral("TabSheet3")));
+        auto* add = wizard->findChild<QPushButton*>(QStringLiteral("SpeedButton1"));
+        QTimer::singleShot(0, [&] {
+            auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(chooser);
+            seen = chooser->directory().absolutePath();
+            // The name typed, then Enter, as a user would.
+            auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_TRUE(name);
+            QTest::keyClicks(name, QStringLiteral("one.png"));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        QTest::mouseClick(add, Qt::LeftButton);
+        listed = wizard->findChild<QListWidget*>(QStringLiteral("ListBox1"))->count();
+        QTest::keyClick(wizard, Qt::Key_Escape);
+    });
+    prompts.runAnimationWizard();
+    EXPECT_EQ(seen, QDir(dir.path()).absolutePath());
+    EXPECT_EQ(listed, 1);
 }
 
 TEST(MainWindowUse, theBrowserPreviewOpensTheSavedFileOrSaysWhyNot)

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -432,3 +433,61 @@ TEST(Playback, playsTheStoreWithTheLatestEditsAndNothingWhenEmpty)
     EXPECT_EQ(prompts.played.front().pixel(0, 0), qRgb(0, 0, 255));
     EXPECT_EQ(prompts.settings.RepeatCount, 4);
 }
+
+// After a save, what writes nothing into the animation — an export, playback,
+// moving between frames, a cancelled effect or text — leaves it unmodified,
+// so quitting does not ask to save it again.
+enum class AfterSave { ExportAvi, ExportFrame, Play, Navigate, CancelledEffect, CancelledText };
+
+class NothingChanged : public ::testing::TestWithParam<AfterSave> {};
+
+TEST_P(NothingChanged, leavesTheSavedDocumentUnmodified)
+{
+    QTemporaryDir dir;
+    Document d;
+    TChild& c = d.child;
+    SystemClipboard().setImage(testsupport::solid(8, 6, 0x3366cc));
+    c.Coller();  // a new frame, not in the store until the save
+    d.prompts.saveFile = dir.filePath("saved.gif");
+    ASSERT_TRUE(c.Sauve(0));
+    ASSERT_FALSE(c.Modified);
+    switch (GetParam()) {
+    case AfterSave::ExportAvi:
+        d.prompts.aviFile = dir.filePath("copy.avi");
+        ASSERT_TRUE(c.SauveAvi(1));
+        break;
+    case AfterSave::ExportFrame:
+        d.prompts.exportFile = dir.filePath("frame.bmp");
+        c.Exporter();
+        ASSERT_TRUE(QFileInfo::exists(dir.filePath("frame.bmp")));
+        break;
+    case AfterSave::Play:
+        c.Exec();
+        break;
+    case AfterSave::Navigate:
+        c.Suivant();
+        c.Premier();
+        break;
+    case AfterSave::CancelledEffect:
+        c.Speciaux();
+        break;
+    case AfterSave::CancelledText:
+        c.Texte();
+        c.Image1MouseDown(Qt::LeftButton, 1, 1);
+        c.Image1Click();
+        break;
+    }
+    EXPECT_FALSE(c.Modified);
+    const int asked = int(d.prompts.asked.size());
+    EXPECT_TRUE(c.FormCloseQuery());
+    EXPECT_EQ(int(d.prompts.asked.size()), asked);
+    // A real change after all of it is still one.
+    d.paint(0xff0000);
+    c.Suivant();
+    EXPECT_TRUE(c.Modified);
+}
+
+INSTANTIATE_TEST_SUITE_P(Actions, NothingChanged,
+                         ::testing::Values(AfterSave::ExportAvi, AfterSave::ExportFrame, AfterSave::Play,
+                                           AfterSave::Navigate, AfterSave::CancelledEffect,
+                                           AfterSave::CancelledText));

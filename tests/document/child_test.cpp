@@ -17,7 +17,7 @@ TEST(DocumentModel, aFreshDocumentIsAnEmptyAnimation)
 {
     Document d;
     const TChild& c = d.child;
-    EXPECT_EQ(c.statusText(), "Cadre 1 / 0 (0 x 0)");
+    EXPECT_EQ(c.statusText(), "Aucun cadre");
     EXPECT_FALSE(c.FrameChanged);
     EXPECT_TRUE(c.NewFrame);
     EXPECT_FALSE(c.Modified);
@@ -42,7 +42,7 @@ TEST(DocumentModel, initResetsTheAnimationButKeepsWhatItDoesNotOwn)
     c.TextAngle = 45;
     c.Pinceau();
     c.Init();
-    EXPECT_EQ(c.statusText(), "Cadre 1 / 0 (0 x 0)");
+    EXPECT_EQ(c.statusText(), "Aucun cadre");
     EXPECT_EQ(c.ImageList1.count(), 0);
     EXPECT_EQ(c.ImageList1.frameSize(), QSize(10, 8));  // the frame size stays
     EXPECT_FALSE(c.Modified || c.FrameChanged || c.TransparentBackground || c.RemoveLocalPalettes
@@ -115,7 +115,7 @@ TEST(Navigation, onAnEmptyStoreLeavesNoCurrentFrame)
     Document d;
     d.child.Suivant();
     EXPECT_EQ(d.child.CurrentIndex, -1);
-    EXPECT_TRUE(d.child.statusText().startsWith("Cadre 0 / 0 ("));
+    EXPECT_EQ(d.child.statusText(), "Cadre 1 / 1 (16 x 16) - nouveau");  // a blank frame to draw on
     d.child.Dernier();
     EXPECT_EQ(d.child.CurrentIndex, -1);
 }
@@ -126,7 +126,7 @@ TEST(BlankFrames, ajouterShowsAWhiteFrameAfterTheLastAndDrawingAppendsIt)
     d.fill({1, 2, 3});
     TChild& c = d.child;
     c.Ajouter();
-    EXPECT_EQ(c.statusText(), "Cadre 4 / 3 (4 x 3)");
+    EXPECT_EQ(c.statusText(), "Cadre 4 / 4 (4 x 3) - nouveau");
     EXPECT_EQ(d.shown(), kWhite);
     EXPECT_TRUE(c.NewFrame);
     d.paint(0x123456);
@@ -151,7 +151,7 @@ TEST(BlankFrames, aSecondAjouterAppendsTheUntouchedWhiteFrame)
     c.Ajouter();  // FrameChanged is still set from the first append
     EXPECT_EQ(c.ImageList1.count(), 2);
     EXPECT_EQ(d.colourOf(1), kWhite);
-    EXPECT_EQ(c.statusText(), "Cadre 3 / 2 (6 x 5)");
+    EXPECT_EQ(c.statusText(), "Cadre 3 / 3 (6 x 5) - nouveau");
 }
 
 TEST(BlankFrames, anUntouchedBlankFrameIsDroppedAndTheNextChangeIsAppended)
@@ -229,4 +229,25 @@ TEST(Undo, withNoPictureDoesNothing)
     Document d;
     d.child.Annule();
     EXPECT_TRUE(d.child.picture().isNull());
+}
+
+// The status line counts a frame not yet in the animation as the one it will
+// become, and an empty animation as having none.
+TEST(StatusLine, countsThePendingFrameAndSaysWhenThereIsNone)
+{
+    Document d;
+    TChild& c = d.child;
+    EXPECT_EQ(c.statusText(), "Aucun cadre");
+    putOnClipboard(testsupport::solid(6, 5, 0xff0000));
+    c.Coller();
+    EXPECT_EQ(c.statusText(), "Cadre 1 / 1 (6 x 5) - nouveau");
+    c.Ajouter();
+    EXPECT_EQ(c.statusText(), "Cadre 2 / 2 (6 x 5) - nouveau");
+    c.Premier();
+    EXPECT_EQ(c.statusText(), "Cadre 1 / 2 (6 x 5) - 0,30 s");
+    d.fill({1, 2, 3, 4, 5}, 4, 3);
+    c.Dernier();
+    EXPECT_EQ(c.statusText(), "Cadre 5 / 5 (4 x 3) - 0,30 s");
+    c.Ajouter();
+    EXPECT_EQ(c.statusText(), "Cadre 6 / 6 (4 x 3) - nouveau");
 }

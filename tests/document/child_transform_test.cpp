@@ -126,21 +126,25 @@ TEST(ResizeCommands, aSizeTooLargeIsRefusedBeforeAnythingIsBuilt)
     EXPECT_FALSE(d.child.Modified);
 }
 
-TEST(EffectsCommand, writesBackFirstAndMarksTheFrameEvenWhenCancelled)
+TEST(EffectsCommand, writesBackFirstAndACancelledDialogChangesNothing)
 {
     Document d;
     d.fill({0x000001, 0x000002}, 4, 4);
     TChild& c = d.child;
     d.paint(0x00ff00);
-    c.Modified = false;
     c.Speciaux();  // cancelled: the picture stays
     EXPECT_EQ(d.colourOf(0), 0x00ff00u);  // written back before the dialog
     EXPECT_EQ(d.prompts.effectsShown.pixel(0, 0), qRgb(0, 255, 0));
-    EXPECT_TRUE(c.FrameChanged && c.Modified);
+    EXPECT_TRUE(c.Modified);  // by the painting
+
+    c.Modified = false;  // as after a save
+    c.Speciaux();
+    EXPECT_FALSE(c.FrameChanged || c.Modified);
 
     d.prompts.effectResult = testsupport::solid(4, 4, 0x0000ff);
     c.Speciaux();
     EXPECT_EQ(d.shown(), 0x0000ffu);
+    EXPECT_TRUE(c.FrameChanged && c.Modified);
     c.Annule();
     EXPECT_EQ(d.shown(), 0x00ff00u);
 }

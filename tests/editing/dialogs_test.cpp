@@ -1,7 +1,9 @@
 // The transform dialogs offscreen: only OK (or Enter in TRedim) confirms.
 #include "editing/dialogs/transformdialogs.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +27,32 @@ TEST(TransformDialogs, rotationGivesItsChoiceOnlyWhenConfirmed)
     dialog.exec();
     EXPECT_EQ(dialog.Result(), 3);
     EXPECT_EQ(dialog.windowTitle(), "Rotation");
+}
+
+// Ctrl+A selects the field's text and Ctrl+V pastes into it, as in any
+// field; a paste of anything but digits leaves the field as it was.
+TEST(TransformDialogs, resizeFieldsTakeCtrlAAndCtrlV)
+{
+    TRedim dialog;
+    dialog.Init(200, 100);
+    dialog.findChild<QCheckBox*>("CheckBox1")->setChecked(false);
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* height = dialog.findChild<QLineEdit*>("Edit2");
+    QTest::mouseClick(height, Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), height);
+    QTest::keyClick(height, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(height->selectedText(), "100");
+    QGuiApplication::clipboard()->setText("64");
+    QTest::keyClick(height, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(height->text(), "64");
+    QGuiApplication::clipboard()->setText("12 px");
+    QTest::keyClick(height, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(height, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(height->text(), "64");
+    QTest::keyClick(height, Qt::Key_Return);
+    EXPECT_EQ(dialog.Result(), QSize(200, 64));
 }
 
 TEST(TransformDialogs, moveFieldsAreLimitedToTheFrame)

@@ -202,6 +202,54 @@ TEST(PainterThread, pauseHoldsTheNextFrameAndResumeContinues)
     EXPECT_TRUE(painter.Finished());
 }
 
+// After "Arrêt" then "Marche" the frames keep their pace: a pause is no
+// lateness to make up for. The clock the painter measures lateness by jumps
+// ten seconds during each pause, as a long pause would make it.
+class PausedPlayback : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PausedPlayback, resumesAtTheNormalPace)
+{
+    const bool duringTheWait = GetParam();
+    TGIFImage image;
+    build(image, {0xff0000, 0x00ff00, 0x0000ff, 0xffffff}, 0, 10);  // 120 ms each
+    std::atomic<int> paints{0};
+    std::atomic<long long> offset{0};
+    TGIFPainter* self = nullptr;
+    TGIFPainter::Events events;
+    events.paint = [&paints](TGIFPainter&) { ++paints; };
+    events.afterPaint = [&](TGIFPainter& p) {
+        if (!duringTheWait && p.FrameIndex == 1)
+            p.Pause();  // between two frames
+    };
+    TGIFPainter painter(image, QSize(), kPlay | goThreaded, events, {});
+    self = &painter;
+    painter.now = [&offset] { return steady_clock::now() + milliseconds(offset.load()); };
+    painter.Start();
+    QElapsedTimer timer;
+    timer.start();
+    while (paints < 2 && timer.elapsed() < 5000)
+        std::this_thread::sleep_for(milliseconds(1));
+    if (duringTheWait) {
+        std::this_thread::sleep_for(milliseconds(40));  // a third into the wait
+        self->Pause();
+    }
+    std::this_thread::sleep_for(milliseconds(200));
+    ASSERT_TRUE(painter.Paused());
+    const int held = paints;
+    offset += 10000;
+    painter.Resume();
+    while (paints < held + 4 && timer.elapsed() < 10000)
+        std::this_thread::sleep_for(milliseconds(1));
+    painter.Stop();
+    // Every wait after the pause is a whole frame's (less a little drift),
+    // none the nothing a rush would give.
+    ASSERT_GE(painter.Waits.size(), 5u);
+    for (std::size_t i = 1; i < painter.Waits.size(); ++i)
+        EXPECT_GE(painter.Waits[i], 100) << "wait " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(BetweenFramesOrDuringTheWait, PausedPlayback, ::testing::Bool());
+
 TEST(PainterThread, destroyingTheImageStopsItsPainters)
 {
     auto image = std::make_unique<TGIFImage>();

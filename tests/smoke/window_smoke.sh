@@ -3,7 +3,9 @@
 # the keyboard: open a GIF given on the command line, click on the picture,
 # go to the third frame with Page Down, mirror it top to bottom (twice, then
 # Ctrl+Z twice and Ctrl+Y once), save under a new name with
-# "Enregistrer sous...", quit; then read the saved file with Pillow.
+# "Enregistrer sous..."; zoom with Ctrl++, Ctrl+0 and Ctrl + wheel (the picture
+# measured on the screen each time), mirror the frame back and save it with
+# Ctrl+S; quit; then read the saved file with Pillow.
 # Usage: window_smoke.sh PATH/TO/orugif
 set -euo pipefail
 program=$1
@@ -82,6 +84,51 @@ step saved
 # Back in the main window (a click on the picture makes it active again).
 xdotool mousemove --window "$window" 120 160 click 1
 step back
+# The zoom: the bottom half of the third frame is black, 100 rows at 100 %;
+# the longest black run down a column through the picture measures it.
+xdotool windowsize "$window" 1200 950
+step bigger
+blackrun() {
+  import -window "$window" "$work/zoom.png"
+  /usr/bin/python3 - "$work/zoom.png" <<'PY'
+import sys
+from PIL import Image
+im = Image.open(sys.argv[1]).convert("RGB")
+best = run = 0
+for y in range(im.height):
+    run = run + 1 if im.getpixel((120, y)) == (0, 0, 0) else 0
+    best = max(best, run)
+print(best)
+PY
+}
+expect_run() {
+  local got
+  got=$(blackrun)
+  if [ "$got" -lt $(($1 - 3)) ] || [ "$got" -gt $(($1 + 3)) ]; then
+    echo "zoom $2: a black run of $got rows, expected $1" >&2; exit 1
+  fi
+}
+expect_run 100 "100 %"
+xdotool key --clearmodifiers ctrl+plus
+xdotool key --clearmodifiers ctrl+equal
+step zoom300
+expect_run 300 "300 %"
+xdotool key --clearmodifiers ctrl+0
+step zoom100
+expect_run 100 "back to 100 %"
+xdotool mousemove --window "$window" 120 160 keydown ctrl click 4 keyup ctrl
+step wheel
+expect_run 200 "Ctrl + wheel"
+# Mirrored back, then Ctrl+S writes the same file without a dialog.
+before=$(stat -c %Y.%s "$work/out.gif")
+sleep 1
+xdotool key --clearmodifiers alt+c
+step alt-c
+xdotool key --clearmodifiers h
+step h-again
+xdotool key --clearmodifiers ctrl+s
+for _ in $(seq 50); do [ "$(stat -c %Y.%s "$work/out.gif")" != "$before" ] && break; sleep 0.2; done
+step ctrl-s
 xdotool key --clearmodifiers alt+x
 for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
 if kill -0 "$pid" 2>/dev/null; then
@@ -103,7 +150,7 @@ im = Image.open(sys.argv[1])
 frames = [f.convert("RGB") for f in ImageSequence.Iterator(im)]
 assert len(frames) == 3, f"{len(frames)} frames saved"
 sides = [(f.getpixel((150, 10)), f.getpixel((150, 190))) for f in frames]
-expected = [((255, 0, 0), (0, 0, 255)), ((0, 255, 0), (255, 255, 0)), ((255, 255, 255), (0, 0, 0))]
+expected = [((255, 0, 0), (0, 0, 255)), ((0, 255, 0), (255, 255, 0)), ((0, 0, 0), (255, 255, 255))]
 assert sides == expected, f"frames read {sides}"
 print("1 passed, 0 failed")
 PY

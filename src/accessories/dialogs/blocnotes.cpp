@@ -46,6 +46,13 @@ void TBlocnotes::resizeEvent(QResizeEvent* event)
     memo_->setGeometry(0, bar, width(), height() - bar);
 }
 
+void TBlocnotes::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The note is what the window is for: typing starts in it, each time.
+    memo_->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 void TBlocnotes::Charge(const QString& path)
 {
     const std::optional<QString> text = accessories::loadNote(path);

@@ -2,12 +2,18 @@
 
 #include "document/child.h"
 #include "document/view/picturewidget.h"
+#include "document/view/zoom.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 
 namespace orugif {
 
@@ -20,6 +26,13 @@ ChildWindow::ChildWindow(TChild& child, QWidget* parent) : QWidget(parent), chil
     status_->setObjectName(QStringLiteral("StaticText1"));
     status_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     status_->setFixedHeight(20);
+    zoomLabel_ = new QLabel(zoom::percentText(1.0), this);
+    zoomLabel_->setObjectName(QStringLiteral("ZoomLabel"));
+    zoomLabel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    zoomLabel_->setFixedHeight(20);
+    zoomLabel_->setAlignment(Qt::AlignCenter);
+    zoomLabel_->setMinimumWidth(zoomLabel_->fontMetrics().horizontalAdvance(QStringLiteral("3200,0 %")) + 12);
+    zoomLabel_->setToolTip(QStringLiteral("Zoom"));
 
     // Panel1 sits at the top left; a scroll area keeps large frames reachable.
     scroll_ = new QScrollArea(this);
@@ -46,7 +59,12 @@ ChildWindow::ChildWindow(TChild& child, QWidget* parent) : QWidget(parent), chil
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(status_);
+    auto* strip = new QHBoxLayout;
+    strip->setContentsMargins(0, 0, 0, 0);
+    strip->setSpacing(0);
+    strip->addWidget(status_, 1);
+    strip->addWidget(zoomLabel_);
+    layout->addLayout(strip);
     layout->addWidget(scroll_, 1);
     layout->addWidget(progress_);
 
@@ -73,6 +91,24 @@ ChildWindow::ChildWindow(TChild& child, QWidget* parent) : QWidget(parent), chil
 
 bool ChildWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // Ctrl + wheel zooms about the pointer, wherever it is in the window;
+    // the wheel alone scrolls.
+    if (event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            wheelAngle_ += wheel->angleDelta().y() != 0 ? wheel->angleDelta().y() : wheel->angleDelta().x();
+            const QPoint global = wheel->globalPosition().toPoint();
+            const QPoint inView = scroll_->viewport()->mapFromGlobal(global);
+            const std::optional<QPoint> anchor = scroll_->viewport()->rect().contains(inView)
+                ? std::optional<QPoint>(inView) : std::nullopt;
+            for (; wheelAngle_ >= 120; wheelAngle_ -= 120)
+                setScale(zoom::zoomIn(scale()), anchor);
+            for (; wheelAngle_ <= -120; wheelAngle_ += 120)
+                setScale(zoom::zoomOut(scale()), anchor);
+            event->accept();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown) {
@@ -88,12 +124,49 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event)
 
 void ChildWindow::sizePanel()
 {
-    // The panel is the frame size plus a one-pixel border each way; a working
-    // picture of another size (none yet, or one being built) widens it.
+    // The panel is the frame size at the zoom plus a one-pixel border each
+    // way; a working picture of another size (none yet, or one being built)
+    // widens it.
     QSize size = child_.pictureArea();
     if (!child_.picture().isNull())
         size = size.expandedTo(child_.picture().size());
-    panel_->setFixedSize(size + QSize(2, 2));
+    panel_->setFixedSize(zoom::shownSize(size, image_->scale()) + QSize(2, 2));
+}
+
+double ChildWindow::scale() const { return image_->scale(); }
+
+void ChildWindow::zoomIn() { setScale(zoom::zoomIn(scale())); }
+void ChildWindow::zoomOut() { setScale(zoom::zoomOut(scale())); }
+void ChildWindow::actualSize() { setScale(1.0); }
+
+void ChildWindow::fitToWindow()
+{
+    // The room the view has without scroll bars, less the panel's border.
+    const QSize room = scroll_->maximumViewportSize() - QSize(2, 2);
+    const QSize picture = child_.picture().isNull() ? child_.pictureArea() : child_.picture().size();
+    setScale(zoom::fitScale(picture, room));
+}
+
+void ChildWindow::setScale(double scale, std::optional<QPoint> anchor)
+{
+    scale = std::clamp(scale, zoom::kMinimum, zoom::kMaximum);
+    const double old = image_->scale();
+    QScrollBar* h = scroll_->horizontalScrollBar();
+    QScrollBar* v = scroll_->verticalScrollBar();
+    const QPoint at = anchor.value_or(scroll_->viewport()->rect().center());
+    // The point of the picture under `at`, in picture pixels (fractional).
+    const QPoint inImage = image_->mapFrom(scroll_->viewport(), at);
+    const double px = inImage.x() / old;
+    const double py = inImage.y() / old;
+    image_->setScale(scale);
+    sizePanel();
+    // The same picture point back under `at` (the panel scrolls; Image1
+    // sits inside its border).
+    h->setValue(int(std::lround(px * scale)) + image_->x() - at.x());
+    v->setValue(int(std::lround(py * scale)) + image_->y() - at.y());
+    zoomLabel_->setText(zoom::percentText(scale));
+    if (scale != old)
+        emit scaleChanged(scale);
 }
 
 } // namespace orugif

@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -96,6 +98,8 @@ TRedim::TRedim(QWidget* parent) : QDialog(parent)
     connect(keep_, &QCheckBox::toggled, this, [this](bool on) { logic_.keepProportions = on; });
     for (QLineEdit* field : {width_, height_}) {
         field->installEventFilter(this);
+        // Typed keys are filtered below; pasted text must be digits too.
+        field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
         connect(field, &QLineEdit::textEdited, this, [this, field](const QString& text) {
             (field == width_ ? logic_.width : logic_.height) = text;
         });
@@ -164,6 +168,10 @@ bool TRedim::eventFilter(QObject* watched, QEvent* event)
             confirm();
             return true;
         }
+        // Ctrl+A, Ctrl+V, Ctrl+C and the other editing keys belong to the
+        // field (a paste of anything but digits is refused by its validator).
+        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            return false;
         if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Left
             || key->key() == Qt::Key_Right || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab
             || key->text().isEmpty())

@@ -193,9 +193,22 @@ void TOptimum::optionsChanged()
         size_->setText(QStringLiteral("Taille estimée : aucun cadre"));
         return;
     }
-    estimator_->start(frames_, s, [this, generation](std::int64_t size) {
-        QMetaObject::invokeMethod(this, [this, size, generation] { showSize(size, generation); }, Qt::QueuedConnection);
-    });
+    // A long estimate (merging hundreds of frames) shows how far it is.
+    estimator_->start(
+        frames_, s,
+        [this, generation](std::int64_t size) {
+            QMetaObject::invokeMethod(this, [this, size, generation] { showSize(size, generation); },
+                                      Qt::QueuedConnection);
+        },
+        [this, generation](int percent) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, percent, generation] {
+                    if (generation == generation_ && size_->text().contains(QChar(0x2026)))
+                        size_->setText(QStringLiteral("Taille estimée : … %1 %").arg(percent));
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void TOptimum::showSize(std::int64_t size, int generation)
