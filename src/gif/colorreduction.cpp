@@ -380,7 +380,7 @@ bool reduceToCube(const QImage& rgb, std::uint8_t* dest, qsizetype destStride, i
             const std::uint32_t b = (std::uint32_t(bytes[4 * x] + 3) * 1286u) >> 16;
             out[x] = std::uint8_t(36 * r + 6 * g + b);
             const std::uint32_t opaque = bytes[4 * x + 3] >> 7;
-            off |= ((51 * r) ^ bytes[4 * x + 2] | (51 * g) ^ bytes[4 * x + 1] | (51 * b) ^ bytes[4 * x]) * opaque;
+            off |= (((51 * r) ^ bytes[4 * x + 2]) | ((51 * g) ^ bytes[4 * x + 1]) | ((51 * b) ^ bytes[4 * x])) * opaque;
         }
     }
     return off == 0;

@@ -280,8 +280,9 @@ TEST_P(AnimationExport, aFullDiskLeavesThePreviousFile)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(file).fileName()});
     // Without the limit "Enregistrer" writes the format the name asks for.
     d.child.Sauve(0);
-    if (format != AnimationFormat::WebP)
+    if (format != AnimationFormat::WebP) {
         EXPECT_EQ(decode(file).frames.size(), 3u);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, AnimationExport,

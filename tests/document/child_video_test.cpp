@@ -38,37 +38,6 @@ void expectUnchanged(const Document& d)
     EXPECT_EQ(d.child.RepeatCount, 2);
 }
 
-// Every channel of every pixel is a level of the 216-colour cube.
-bool onTheCube(const QImage& picture)
-{
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            if (qRed(row[x]) % 51 || qGreen(row[x]) % 51 || qBlue(row[x]) % 51)
-                return false;
-    }
-    return true;
-}
-
-// The picture's mean red, green and blue.
-std::array<double, 3> meanColour(const QImage& picture)
-{
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    std::array<double, 3> sum{};
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x) {
-            sum[0] += qRed(row[x]);
-            sum[1] += qGreen(row[x]);
-            sum[2] += qBlue(row[x]);
-        }
-    }
-    for (double& s : sum)
-        s /= double(rgb.width()) * rgb.height();
-    return sum;
-}
-
 // `file` in `dir`, made by the ffmpeg command from FFmpeg's test source with
 // `options` (output options); empty when there is no ffmpeg command.
 QString ffmpegClip(const QTemporaryDir& dir, const char* file, const char* source, const QStringList& options)

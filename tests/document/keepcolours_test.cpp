@@ -472,8 +472,9 @@ TEST(LoopBlock, aLateOneIsHonouredAndWrittenAtTheStart)
     ASSERT_NE(written, nullptr);
     EXPECT_EQ(written->LoopCount(), 3);
     EXPECT_EQ(loopCountOf(saved), 3);
-    if (testsupport::havePillow())
+    if (testsupport::havePillow()) {
         EXPECT_EQ(testsupport::composeWithPillow(d.child.FileName).loop, 3);
+    }
 }
 
 TEST(KeptBlocks, commentsAndApplicationBlocksAreWrittenBackAtTheStart)

@@ -159,8 +159,9 @@ TEST_F(VideoClips, delaysAddUpToTheClipAndFollowEachFrame)
         for (std::size_t i = 0; i < delays.size(); ++i) {
             EXPECT_NEAR(shown, (probed[i] - probed[0]) * 100.0, 1.0) << "frame " << i;
             shown += delays[i];
-            if (c.sameDelay)
+            if (c.sameDelay) {
                 EXPECT_EQ(delays[i], c.sameDelay) << "frame " << i;
+            }
         }
     }
 

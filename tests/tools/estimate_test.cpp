@@ -50,9 +50,10 @@ TEST_P(EstimateProgress, climbsFromZeroToAHundredThroughEveryStage)
     // Building, optimising (when there is something to merge) and writing
     // each report on the way.
     for (const auto& [low, high] : {std::pair{1, 39}, std::pair{41, 89}, std::pair{91, 99}})
-        if (GetParam() || low != 41)
+        if (GetParam() || low != 41) {
             EXPECT_TRUE(std::any_of(heard.begin(), heard.end(), [&](int p) { return p >= low && p <= high; }))
-            << low << "-" << high;
+                << low << "-" << high;
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutMerging, EstimateProgress, ::testing::Bool());
