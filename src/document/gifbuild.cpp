@@ -1,6 +1,7 @@
 #include "document/gifbuild.h"
 
 #include "gif/colorreduction.h"
+#include "gif/cubedither.h"
 #include "gif/extensions.h"
 #include "gif/gifimage.h"
 #include "gif/quantize.h"
@@ -173,6 +174,10 @@ public:
     {
         for (; launched_ < slots_.size() && launched_ <= i + window_; ++launched_)
             launch(launched_);
+        // A batch whose frames are all launched is held by their tasks
+        // alone, and goes with the last of them.
+        for (; released_ < std::min(batches_.size(), launched_ / kBatch); ++released_)
+            batches_[released_] = {};
         return slots_[i].reduced.valid() ? slots_[i].reduced.get() : QImage();
     }
 
@@ -204,6 +209,38 @@ private:
         }
         if (!slot.palette.valid())
             return;
+        if (!ownPalettes_ && image_.ColorReduction == 6 && image_.DitherMode == 1) {
+            // The cube with Floyd-Steinberg: frames are dithered kBatch at a
+            // time (several times faster than one by one, the same
+            // pixels), then their cube colours map exactly to the indices
+            // the dithered reduction gives.
+            const std::size_t batch = i / kBatch;
+            if (batches_.size() <= batch)
+                batches_.resize(batch + 1);
+            if (!batches_[batch].valid()) {
+                std::vector<QImage> copies;
+                for (std::size_t k = batch * kBatch; k < std::min(frames_.size(), (batch + 1) * kBatch); ++k)
+                    copies.push_back(frames_[k].convertToFormat(QImage::Format_RGB32));
+                batches_[batch] = std::async(std::launch::async, [copies = std::move(copies)]() mutable {
+                                      gif::DitherToCubeInPlace(copies);
+                                      return std::move(copies);
+                                  }).share();
+            }
+            slot.reduced = std::async(std::launch::async, [dithered = batches_[batch], k = i % kBatch] {
+                const QImage& frame = dithered.get()[k];
+                QImage reduced(frame.size(), QImage::Format_Indexed8);
+                if (reduced.isNull())
+                    throw std::bad_alloc();
+                std::vector<gif::GIFColor> used;
+                gif::ReduceToIndices(frame, 6, 0, {}, used, reduced.bits(), reduced.bytesPerLine());
+                QList<QRgb> table;
+                for (const gif::GIFColor& c : used)
+                    table.push_back(qRgb(c.r, c.g, c.b));
+                reduced.setColorTable(table);
+                return reduced;
+            });
+            return;
+        }
         slot.reduced = std::async(std::launch::async, [frame = frames_[i], palette = slot.palette, &image = image_] {
             const std::vector<gif::GIFColor>& given = palette.get();
             QImage reduced(frame.size(), QImage::Format_Indexed8);
@@ -227,6 +264,9 @@ private:
     const bool ownPalettes_;
     std::shared_future<std::vector<gif::GIFColor>> shared_;
     std::vector<Slot> slots_;
+    static constexpr std::size_t kBatch = 8;
+    std::vector<std::shared_future<std::vector<QImage>>> batches_;  // frames dithered to the cube together
+    std::size_t released_ = 0;
     const std::size_t window_;
     std::size_t launched_ = 0;
 };

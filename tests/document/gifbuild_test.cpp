@@ -1,7 +1,9 @@
 // Building the saved image with a chosen reduction: the global palette of
 // method 7 is one table, and dithering leaves a still background still.
 #include "document/gifbuild.h"
+#include "gif/colorreduction.h"
 #include "gif/gifimage.h"
+#include "support/testsupport.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -79,5 +81,32 @@ TEST(ChosenReduction, aDitheredStillBackgroundKeepsItsIndicesFromFrameToFrame)
         optimise(image, s);
         const gif::TGIFSubImage& second = *image.Images()[1];
         EXPECT_LE(second.Width() * second.Height(), (6 + 5) * 7) << "dither " << dither;
+    }
+}
+
+TEST(GifBuild, framesDitheredToTheCubeInBatchesMatchEachFrameDitheredAlone)
+{
+    // Eleven frames span two batches and a short one.
+    std::vector<QImage> frames;
+    for (unsigned seed = 1; seed <= 11; ++seed)
+        frames.push_back(testsupport::noise(37, 23, seed));
+    AnimationSettings settings;
+    settings.ColorReduction = 6;
+    settings.DitherMode = 1;
+    settings.videoFrames = true;  // each frame dithered alone
+    gif::TGIFImage image;
+    addFrames(image, frames, settings);
+    ASSERT_EQ(image.Images().Count(), 11);
+    for (int i = 0; i < 11; ++i) {
+        std::vector<gif::GIFColor> palette;
+        std::vector<std::uint8_t> alone(37 * 23);
+        ASSERT_TRUE(gif::ReduceToIndices(frames[std::size_t(i)], 6, 1, {}, palette, alone.data(), 37));
+        const gif::TGIFSubImage& sub = *image.Images()[i];
+        const gif::TGIFColorMap& map = sub.ColorMap().Count() > 0 ? sub.ColorMap() : image.GlobalColorMap();
+        for (int y = 0; y < 23; ++y)
+            for (int x = 0; x < 37; ++x) {
+                const gif::GIFColor got = map[sub.Scanline(y)[x]], want = palette[alone[std::size_t(y * 37 + x)]];
+                ASSERT_TRUE(got.r == want.r && got.g == want.g && got.b == want.b) << i << " at " << x << "," << y;
+            }
     }
 }
