@@ -264,6 +264,11 @@ signals:
 
 protected:
     DocumentPrompts& prompts() { return prompts_; }
+    // Closes the progress bar and window of a long task however it ends.
+    struct ProgressShown {
+        TChild& child;
+        ~ProgressShown();
+    };
     ClipboardPort& clipboard() { return clipboard_; }
 
     // Replaces the working picture and shows it.

@@ -10,6 +10,12 @@
 
 namespace orugif {
 
+TChild::ProgressShown::~ProgressShown()
+{
+    child.prompts().endProgress();
+    emit child.progressDone();
+}
+
 formats::AnimationOptions TChild::animationOptions(formats::AnimationFormat format) const
 {
     formats::AnimationOptions options;
@@ -32,14 +38,7 @@ void TChild::writeAnimationFile(const QString& path, formats::AnimationOptions o
     EcritCadre();
     if (ImageList1.isEmpty())
         throw Error(QStringLiteral("L'animation ne contient aucun cadre : rien n'a été enregistré."));
-    struct Done {
-        TChild* child;
-        ~Done()
-        {
-            child->prompts().endProgress();
-            emit child->progressDone();
-        }
-    } done{this};
+    const ProgressShown shown{*this};
     const QString label = QStringLiteral("Exportation de %1...").arg(QFileInfo(path).fileName());
     QStringList notes;
     const QByteArray bytes =

@@ -52,14 +52,7 @@ bool videoCutShort(const formats::VideoReader& video, std::int64_t first, std::i
 
 bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay, std::vector<int>& delays)
 {
-    struct Done {
-        TChild* child;
-        ~Done()
-        {
-            child->prompts().endProgress();
-            emit child->progressDone();
-        }
-    } done{this};
+    const ProgressShown shown{*this};
     // Every step reports to the bar and to the progress window, whose
     // "Annuler" stops the import; the document changes only at the end.
     const auto report = [this](const QString& label, std::int64_t at, std::int64_t total) {
