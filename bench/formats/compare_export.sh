@@ -16,13 +16,8 @@ export QT_QPA_PLATFORM=offscreen
 ffmpeg -v error -y -loop 1 -i "$root/tests/data/corpora/photos/chelsea.png" \
   -vf "scale=960:640,setsar=1,crop=640:480:x='n':y='n/2'" -frames:v "$frames" "$work/frame%03d.png"
 
-seconds() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null
-  end=$(date +%s%N)
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.2f", ns / 1e9 }'
-}
+# shellcheck source=seconds.sh
+source "$(dirname "$0")/seconds.sh"
 
 psnr() {
   /usr/bin/python3 - "$1" "$work" "$frames" <<'PY'

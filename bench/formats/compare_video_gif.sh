@@ -18,13 +18,8 @@ ffmpeg -v error -y -loop 1 -i "$root/tests/data/corpora/photos/chelsea.png" \
   -c:v libx264 -crf 18 -pix_fmt yuv420p "$work/pan.mp4"
 ffmpeg -v error -y -i "$work/pan.mp4" -f rawvideo -pix_fmt rgb24 "$work/reference.rgb"
 
-seconds() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null
-  end=$(date +%s%N)
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.2f", ns / 1e9 }'
-}
+# shellcheck source=seconds.sh
+source "$(dirname "$0")/seconds.sh"
 
 declare -A took
 took[ours]=$(seconds "$orugif" make "$work/ours.gif" "$work/pan.mp4" --colours optimised)

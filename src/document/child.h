@@ -223,6 +223,8 @@ public:
     // The clip the document was opened from: it is never written over;
     // "&Enregistrer" asks for a name instead.
     QString VideoSource;
+    // Whether the document's name is still the clip it was opened from.
+    bool namedAfterClip() const { return !VideoSource.isEmpty() && FileName == VideoSource; }
     // The colour reduction and dithering of saved frames (see
     // AnimationSettings); kept by "&Nouveau", as the codec's defaults are.
     // Automatic unless the user's remembered choice is given.

@@ -5,7 +5,6 @@
 #include "document/child.h"
 #include "document/prompts.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace orugif {
@@ -44,7 +43,6 @@ void TChild::writeAnimationFile(const QString& path, formats::AnimationOptions o
     const QByteArray bytes =
         formats::encodeAnimation(ImageList1.frames(), frameDelays(), options, notes, [&](int i, int count) {
             emit progress(i, count);
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             return prompts().showProgress(label, i, count);
         });
     writeFileSafely(path, bytes);  // the previous file stays when this fails

@@ -242,7 +242,7 @@ bool TChild::Sauve(int mode)
     // A document opened from a video has no file of its own yet: the clip
     // is never written over, the user names the animation (the clip's name
     // with ".gif" offered).
-    const bool fromClip = !VideoSource.isEmpty() && FileName == VideoSource;
+    const bool fromClip = namedAfterClip();
     if (FileName.isEmpty() || mode == 1 || fromClip) {
         const QFileInfo clip(VideoSource);
         const QString offered = fromClip ? clip.path() + '/' + clip.completeBaseName() + QStringLiteral(".gif") : QString();
@@ -293,8 +293,7 @@ bool TChild::SauveAvi(int mode)
 {
     QString path = FileName;
     // The clip a document was opened from is never written over unasked.
-    const bool fromClip = !VideoSource.isEmpty() && FileName == VideoSource;
-    if (mode == 1 || path.isEmpty() || fromClip) {
+    if (mode == 1 || path.isEmpty() || namedAfterClip()) {
         // The dialog starts on the document's name with the AVI suffix.
         const QFileInfo current(FileName);
         path = prompts().chooseAviFile(FileName.isEmpty() ? QString()

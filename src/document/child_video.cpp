@@ -6,7 +6,6 @@
 #include "document/prompts.h"
 #include "formats/video.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <cmath>
 #include <optional>
@@ -58,7 +57,6 @@ bool TChild::LitAvi(const QString& name, std::vector<QImage>& frames, int& delay
     const auto report = [this](const QString& label, std::int64_t at, std::int64_t total) {
         const int scale = total > 0 ? int(std::clamp<std::int64_t>(at * 1000 / total, 0, 1000)) : 0;
         emit progress(scale, 1000);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         return prompts().showProgress(label, at, total);
     };
     const QString file = QFileInfo(name).fileName();
