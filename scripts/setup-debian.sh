@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6svg6 libgl-dev
   libjpeg62-turbo-dev zlib1g-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libwebp-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev
   libgtest-dev libgmock-dev libbenchmark-dev libgif-dev
   fonts-dejavu-core
   python3-pil gifsicle imagemagick ffmpeg

@@ -1,0 +1,157 @@
+#include "record/recording.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <zlib.h>
+
+namespace orugif::record {
+
+namespace {
+
+// The smallest rectangle holding every pixel where `a` and `b` differ;
+// empty when they are equal.
+QRect changedRect(const QImage& a, const QImage& b)
+{
+    const int w = a.width(), h = a.height();
+    const std::size_t rowBytes = std::size_t(w) * 4;
+    int top = -1, bottom = -1;
+    for (int y = 0; y < h; ++y)
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0) {
+            top = y;
+            break;
+        }
+    if (top < 0)
+        return {};
+    for (int y = h - 1; y >= top; --y)
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0) {
+            bottom = y;
+            break;
+        }
+    int left = w, right = -1;
+    for (int y = top; y <= bottom; ++y) {
+        const auto* pa = reinterpret_cast<const std::uint32_t*>(a.constScanLine(y));
+        const auto* pb = reinterpret_cast<const std::uint32_t*>(b.constScanLine(y));
+        int x = 0;
+        while (x < left && pa[x] == pb[x])
+            ++x;
+        if (x == w)
+            continue;  // this row is equal
+        left = std::min(left, x);
+        int r = w - 1;
+        while (r > right && pa[r] == pb[r])
+            --r;
+        right = std::max(right, r);
+    }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+QByteArray pack(const QImage& frame, const QRect& rect)
+{
+    const std::size_t rowBytes = std::size_t(rect.width()) * 4;
+    QByteArray raw(qsizetype(rowBytes * std::size_t(rect.height())), Qt::Uninitialized);
+    for (int y = 0; y < rect.height(); ++y)
+        std::memcpy(raw.data() + rowBytes * std::size_t(y), frame.constScanLine(rect.y() + y) + std::size_t(rect.x()) * 4,
+                    rowBytes);
+    uLongf size = compressBound(uLong(raw.size()));
+    QByteArray packed(qsizetype(size), Qt::Uninitialized);
+    // The fastest level: the capture must keep up; screens compress well anyway.
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(raw.constData()),
+                  uLong(raw.size()), Z_BEST_SPEED)
+        != Z_OK)
+        throw std::runtime_error("compression failed");
+    packed.truncate(qsizetype(size));
+    packed.squeeze();
+    return packed;
+}
+
+void unpack(const QByteArray& packed, const QRect& rect, QImage& into)
+{
+    const std::size_t rowBytes = std::size_t(rect.width()) * 4;
+    QByteArray raw(qsizetype(rowBytes * std::size_t(rect.height())), Qt::Uninitialized);
+    uLongf size = uLongf(raw.size());
+    if (uncompress(reinterpret_cast<Bytef*>(raw.data()), &size, reinterpret_cast<const Bytef*>(packed.constData()),
+                   uLong(packed.size()))
+            != Z_OK
+        || size != uLongf(raw.size()))
+        throw std::runtime_error("recorded frame damaged");
+    for (int y = 0; y < rect.height(); ++y)
+        std::memcpy(into.scanLine(rect.y() + y) + std::size_t(rect.x()) * 4, raw.constData() + rowBytes * std::size_t(y),
+                    rowBytes);
+}
+
+} // namespace
+
+bool Recording::add(const QImage& picture, std::int64_t microseconds)
+{
+    const QImage frame = picture.format() == QImage::Format_RGB32 ? picture
+                                                                  : picture.convertToFormat(QImage::Format_RGB32);
+    end_ = std::max(end_, microseconds);
+    QRect rect;
+    if (frames_.empty()) {
+        rect = frame.rect();
+    } else {
+        if (frame.size() != last_.size())
+            throw std::invalid_argument("frames of a recording share one size");
+        rect = changedRect(last_, frame);
+        if (rect.isEmpty())
+            return false;
+    }
+    Change change{microseconds, rect, pack(frame, rect)};
+    packedBytes_ += change.packed.size();
+    frames_.push_back(std::move(change));
+    last_ = frame.copy();  // our own pixels: the grabber reuses its buffer
+    return true;
+}
+
+std::int64_t Recording::memoryBytes() const
+{
+    return packedBytes_ + std::int64_t(frames_.capacity() * sizeof(Change)) + last_.sizeInBytes();
+}
+
+std::vector<std::int64_t> Recording::starts() const
+{
+    std::vector<std::int64_t> s;
+    s.reserve(frames_.size());
+    for (const Change& c : frames_)
+        s.push_back(c.start);
+    return s;
+}
+
+void Recording::replay(const std::function<void(std::size_t, const QImage&)>& each) const
+{
+    QImage current(last_.size(), QImage::Format_RGB32);
+    for (std::size_t i = 0; i < frames_.size(); ++i) {
+        unpack(frames_[i].packed, frames_[i].rect, current);
+        each(i, current);
+    }
+}
+
+std::vector<QImage> Recording::frames() const
+{
+    std::vector<QImage> out;
+    out.reserve(frames_.size());
+    replay([&](std::size_t, const QImage& frame) { out.push_back(frame.copy()); });
+    return out;
+}
+
+std::vector<int> Recording::delays() const { return delaysFromStarts(starts(), end_); }
+
+std::vector<int> delaysFromStarts(const std::vector<std::int64_t>& starts, std::int64_t end)
+{
+    std::vector<int> delays;
+    if (starts.empty())
+        return delays;
+    delays.reserve(starts.size());
+    const auto hundredths = [origin = starts.front()](std::int64_t t) { return (t - origin + 5000) / 10000; };
+    std::int64_t shown = 0;  // where the frame starts, in hundredths, on the running total
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::int64_t next = i + 1 < starts.size() ? hundredths(starts[i + 1]) : hundredths(end);
+        const std::int64_t delay = std::max<std::int64_t>(1, next - shown);
+        delays.push_back(int(std::min<std::int64_t>(delay, 65535)));
+        shown += delays.back();
+    }
+    return delays;
+}
+
+} // namespace orugif::record
