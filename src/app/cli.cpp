@@ -33,6 +33,10 @@ const std::array kCommands{
             "banner OUT.gif --text TEXT [--effect E] [--frames N] [--size WxH] [--font \"Family,Size[,bold][,italic]\"] "
             "[--colour RRGGBB] [--loop N] [--delay D] [--transparent]",
             documentBanner},
+    Command{"record",
+            "record OUT.gif [--region X,Y,W,H|--window ID] [--fps N] [--duration S] [--cursor] [--loop N] "
+            "[--global-palette] [--merge] [--crop] [--colours ...] [--dither MODE]",
+            documentRecord},
     Command{"html", "html FILE.gif [--link URL] [--alt TEXT] [--border N]", documentHtml},
 };
 

@@ -10,11 +10,14 @@
 #include "editing/effects.h"
 #include "editing/transitions.h"
 #include "gif/gifimage.h"
+#include "record/recorder.h"
 #include "tools/htmltag.h"
 #include "tools/optimisation.h"
 #include "tools/properties.h"
 
 #include <QFileInfo>
+#include <QThread>
+#include <csignal>
 #include <functional>
 #include <optional>
 
@@ -610,6 +613,163 @@ int documentHtml(const QStringList& args, QTextStream& out, QTextStream& err)
                               alt, QString::number(border))
             << '\n';
         return 0;
+    } catch (const std::exception& e) {
+        return failed(err, messageOf(e));
+    }
+}
+
+namespace {
+
+std::atomic<bool> interrupted{false};
+extern "C" void onInterrupt(int) { interrupted = true; }
+
+// "X,Y,W,H" as a rectangle of the screen.
+QRect regionOf(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        throw Error(QStringLiteral("--region attend X,Y,W,H, pas « %1 ».").arg(text));
+    const QRect r(number(parts[0], "--region"), number(parts[1], "--region"), number(parts[2], "--region"),
+                  number(parts[3], "--region"));
+    if (r.width() <= 0 || r.height() <= 0)
+        throw Error(QStringLiteral("--region : la largeur et la hauteur doivent être positives."));
+    return r;
+}
+
+// A window id in decimal or 0x hexadecimal, as xwininfo and xdotool print them.
+std::uint32_t windowId(const QString& text)
+{
+    bool ok = false;
+    const qulonglong id = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? text.mid(2).toULongLong(&ok, 16)
+                                                                                   : text.toULongLong(&ok, 10);
+    if (!ok || id == 0 || id > 0xffffffffull)
+        throw Error(QStringLiteral("--window attend l'identifiant d'une fenêtre, pas « %1 ».").arg(text));
+    return std::uint32_t(id);
+}
+
+} // namespace
+
+int documentRecord(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    QString output;
+    std::optional<QRect> region;
+    std::optional<std::uint32_t> window;
+    int fps = 15;
+    double duration = 0;
+    bool cursor = false, global = false, merge = false, crop = false;
+    std::optional<int> loop;
+    ReductionOptions reduction;
+    try {
+        for (qsizetype i = 0; i < args.size(); ++i) {
+            const QString& a = args[i];
+            const auto value = [&] { return nextValue(args, i); };
+            if (reduction.take(a, value)) {
+                continue;
+            } else if (a == "--region") {
+                region = regionOf(value());
+            } else if (a == "--window") {
+                window = windowId(value());
+            } else if (a == "--fps") {
+                fps = number(value(), a);
+                if (fps < 1 || fps > 60)
+                    throw Error(QStringLiteral("--fps attend un nombre d'images par seconde de 1 à 60."));
+            } else if (a == "--duration") {
+                const QString v = value();
+                bool ok = false;
+                duration = v.toDouble(&ok);
+                if (!ok || !(duration > 0) || duration > 24 * 3600)
+                    throw Error(QStringLiteral("--duration attend une durée positive en secondes, pas « %1 ».").arg(v));
+            } else if (a == "--cursor") {
+                cursor = true;
+            } else if (a == "--loop") {
+                loop = number(value(), a);
+                if (const QString error = tools::fieldRangeError(a, args[i]); !error.isEmpty())
+                    throw Error(error);
+            } else if (a == "--global-palette") {
+                global = true;
+            } else if (a == "--merge") {
+                merge = true;
+            } else if (a == "--crop") {
+                crop = true;
+            } else if (a.startsWith("--")) {
+                throw Error(QStringLiteral("option inconnue : %1").arg(a));
+            } else if (output.isEmpty()) {
+                output = a;
+            } else {
+                throw Error(QStringLiteral("un seul fichier de sortie, pas « %1 ».").arg(a));
+            }
+        }
+        if (output.isEmpty())
+            return failed(err, QStringLiteral("usage: orugif record OUT.gif [--region X,Y,W,H|--window ID] [--fps N] "
+                                              "[--duration S] [--cursor] [--loop N] [--global-palette] [--merge] "
+                                              "[--crop] [--colours ...] [--bits N] [--dither MODE]"));
+        if (region && window)
+            throw Error(QStringLiteral("--region et --window ne vont pas ensemble."));
+        animationOutputKind(output);  // refused before anything is recorded
+        Headless h;
+        TChild& c = h.child;
+        h.prompts.warnings = &err;
+        reduction.apply(c);  // checked before recording
+
+        QString why;
+        const std::unique_ptr<record::ScreenSource> screen = record::openScreen(&why);
+        if (!screen)
+            throw Error(why);
+        QRect area = screen->screenRect();
+        if (window) {
+            const std::optional<QRect> r = screen->windowRect(*window);
+            if (!r)
+                throw Error(QStringLiteral("Il n'y a pas de fenêtre 0x%1.").arg(*window, 0, 16));
+            area = *r;
+        } else if (region) {
+            area = *region;
+        }
+        area = area.intersected(screen->screenRect());
+        if (area.isEmpty())
+            throw Error(QStringLiteral("La zone à enregistrer est hors de l'écran."));
+
+        record::RecordOptions options{area, fps, cursor};
+        options.pixelLimit = animationPixelLimit();
+        options.duration = std::int64_t(duration * 1e6);
+        record::Recorder recorder(*screen, options);
+        interrupted = false;
+        struct sigaction action {}, oldInt {}, oldTerm {};
+        action.sa_handler = onInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &oldInt);
+        sigaction(SIGTERM, &action, &oldTerm);
+        err << QStringLiteral("Enregistrement de %1 x %2 à %3, %4 images par seconde%5...")
+                   .arg(area.width()).arg(area.height())
+                   .arg(QStringLiteral("%1,%2").arg(area.x()).arg(area.y()))
+                   .arg(fps)
+                   .arg(duration > 0 ? QStringLiteral(" pendant %1 s").arg(duration)
+                                     : QStringLiteral(" (Ctrl+C pour arrêter)"))
+            << '\n';
+        err.flush();
+        recorder.start();
+        while (!recorder.done() && !interrupted)
+            QThread::msleep(20);
+        recorder.stop();
+        sigaction(SIGINT, &oldInt, nullptr);
+        sigaction(SIGTERM, &oldTerm, nullptr);
+        if (recorder.stoppedItself())
+            h.prompts.warn(recorder.stopReason());
+        if (recorder.ticksMissed() > 0)
+            h.prompts.tell(QStringLiteral("%1 images n'ont pu être prises à temps : les précédentes durent plus longtemps.")
+                               .arg(recorder.ticksMissed()));
+        const record::Recording& recording = recorder.recording();
+        if (recording.frameCount() == 0)
+            throw Error(QStringLiteral("Aucune image n'a été enregistrée."));
+        c.openRecording(recording.frames(), recording.delays());
+        if (loop) {
+            c.RepeatCount = *loop;
+            c.loopExtension = true;
+        }
+        c.RemoveLocalPalettes = global;
+        c.MergeDuplicatePixels = merge;
+        c.RemoveUselessFrames = crop;
+        writeOutput(c, output);
+        return written(out, output, c);
     } catch (const std::exception& e) {
         return failed(err, messageOf(e));
     }

@@ -14,6 +14,9 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err);
 // orugif banner OUT.gif --text TEXT [--effect E] [--frames N] [--size WxH]
 //               [--font F] [--colour RRGGBB] [--loop N] [--delay D] [--transparent]
 int documentBanner(const QStringList& args, QTextStream& out, QTextStream& err);
+// orugif record OUT.gif [--region X,Y,W,H|--window ID] [--fps N] [--duration S]
+//               [--cursor] and the GIF options of make
+int documentRecord(const QStringList& args, QTextStream& out, QTextStream& err);
 // orugif html FILE.gif [--link URL] [--alt TEXT] [--border N]
 int documentHtml(const QStringList& args, QTextStream& out, QTextStream& err);
 

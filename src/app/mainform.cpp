@@ -12,7 +12,11 @@
 #include "app/colourswatch.h"
 #include "app/helpwindow.h"
 #include "app/menus.h"
+#include "record/dialogs/recordcontrol.h"
+#include "record/dialogs/recorddialog.h"
+#include "record/screensource.h"
 #include "common/error.h"
+#include "common/limits.h"
 #include "document/child.h"
 #include "document/prompts.h"
 #include "common/filename.h"
@@ -96,6 +100,7 @@ TMainForm::TMainForm(MainPorts ports, QWidget* parent) : QMainWindow(parent), po
 
     connectCommands();
     disableUnbuiltCommands();
+    offerRecording();
     recentSeparator_ = new QAction(this);
     recentSeparator_->setSeparator(true);
     findChild<QMenu*>(QStringLiteral("Fichier1"))->insertAction(action("ExitItem"), recentSeparator_);
@@ -222,6 +227,8 @@ void TMainForm::connectCommands()
     for (const char* n : {"Nouveau1", "SpeedButton1"})
         bind(n, [&c] { c.Nouveau(); }, true);
     bind("ExitItem", [this] { close(); });
+    for (const char* n : {"Enregistrerecran1", "RecordBtn"})
+        bind(n, [this] { recordScreen(); }, true);
     bind("Animation2", [&c] { c.NouvelleAnim(); }, true);
     bind("Bannire1", [&c] { c.NouvelleBanniere(); }, true);
     for (const char* n : {"OpenItem", "OpenBtn"})
@@ -454,6 +461,74 @@ void TMainForm::About1Click()
 {
     TAboutBox box(this);
     box.exec();
+}
+
+void TMainForm::offerRecording()
+{
+    // Without a screen to read, the command stays disabled and says why.
+    QString why;
+    if (ports_.openScreen ? ports_.openScreen(&why) : record::openScreen(&why))
+        return;
+    for (const char* name : {"Enregistrerecran1", "RecordBtn"}) {
+        if (QAction* a = action(name)) {
+            a->setEnabled(false);
+            a->setStatusTip(why);
+            a->setToolTip(why);
+        } else if (auto* b = findChild<QToolButton*>(QString::fromLatin1(name))) {
+            b->setEnabled(false);
+            b->setToolTip(why);
+            b->setStatusTip(why);
+        }
+    }
+}
+
+void TMainForm::recordScreen()
+{
+    QString why;
+    const std::unique_ptr<record::ScreenSource> screen = ports_.openScreen ? ports_.openScreen(&why)
+                                                                           : record::openScreen(&why);
+    if (!screen)
+        throw Error(why);
+    if (!child_->FormCloseQuery())
+        return;
+    record::TEnregistrement options(*screen, ports_.pickOnScreen, this);
+    options.exec();
+    if (!options.accepted())
+        return;
+    record::RecordOptions chosen = options.Result();
+    if (chosen.region.isEmpty())
+        return;
+    chosen.pixelLimit = animationPixelLimit();
+    // The editor steps aside when it stands in the way of the region.
+    const bool aside = chosen.region.intersects(frameGeometry()) && isVisible();
+    if (aside)
+        showMinimized();
+    record::RecordSession session(*screen, chosen, ports_.recordCountdown, record::grabGlobalKeys());
+    record::TControleEnregistrement control(session, aside ? nullptr : this);
+    control.adjustSize();
+    // The control window goes beside the region when there is room, so it
+    // is not recorded.
+    const QRect all = screen->screenRect();
+    const QSize size = control.frameGeometry().size();
+    QPoint at(chosen.region.right() - size.width(), chosen.region.bottom() + 12);
+    if (at.y() + size.height() > all.bottom())
+        at.setY(chosen.region.top() - size.height() - 12);
+    if (at.y() < all.top())
+        at = QPoint(all.right() - size.width(), all.top());
+    control.move(at.x() < all.left() ? all.left() : at.x(), at.y());
+    session.begin();
+    control.exec();
+    if (aside) {
+        showNormal();
+        activateWindow();
+    }
+    const record::Recorder* recorder = session.recorder();
+    if (!recorder || recorder->recording().frameCount() == 0)
+        return;  // stopped before it began
+    if (recorder->stoppedItself())
+        ports_.prompts->warn(recorder->stopReason());
+    child_->openRecording(recorder->recording().frames(), recorder->recording().delays());
+    fitFrame(child_->ImageList1.frameSize());
 }
 
 void TMainForm::OpenItemClick()

@@ -35,6 +35,9 @@ class DocumentPrompts;
 class HelpWindow;
 class TBlocnotes;
 class TChild;
+namespace record {
+class ScreenSource;
+}
 
 // The services the main window reaches outside itself; tests replace them.
 struct MainPorts {
@@ -48,6 +51,10 @@ struct MainPorts {
     TextPrinter printNote{};                                              // null: the default printer
     QString notePath{};                                                   // empty: the user's data folder
     std::function<bool(const QUrl&)> openUrl{};                           // null: the desktop's browser
+    // The screen to record and the picker of a region or window on it.
+    std::function<std::unique_ptr<record::ScreenSource>(QString*)> openScreen{};  // null: the session's screen
+    std::function<QRect(bool window)> pickOnScreen{};                               // null: the picker over the screen
+    int recordCountdown = 3;                                                        // seconds before recording starts
 };
 
 class TMainForm : public QMainWindow {
@@ -98,6 +105,9 @@ public:
     QList<QAction*> recentActions() const;
     // "&Lancer navigateur": the saved file in the user's browser.
     void Lancernavigateur1Click();
+    // "Enregistrer l'écran...": the options, a countdown, the recording with
+    // its control window, then the frames as a new document.
+    void recordScreen();
 
 protected:
     bool event(QEvent* event) override;
@@ -109,6 +119,8 @@ protected:
 
 private:
     void buildMenus();
+    // Disables "Enregistrer l'écran..." where no screen can be read.
+    void offerRecording();
     void buildToolBar();
     void buildStatusBar();
     void connectCommands();

@@ -13,7 +13,9 @@ constexpr std::array kMenus{
     MenuEntry{1, "Nouvelleanimation1", "Nouveau &projet", "Assistant d'animation", nullptr, true, false, 0},
     MenuEntry{2, "Animation2", "&Animation...", "", nullptr, true, false, 0},
     MenuEntry{2, "Bannire1", "&Bannière...", "", nullptr, true, false, 0},
-    MenuEntry{1, "OpenItem", "&Ouvrir...", "Ouvrir un fichier", "Ctrl+O", true, true, 0},
+    MenuEntry{1, "OpenItem", "&Ouvrir...", "Ouvrir un fichier", "Ctrl+O", true, false, 0},
+    MenuEntry{1, "Enregistrerecran1", "Enregistrer l'é&cran...",
+              "Enregistrer une partie de l'écran dans une nouvelle animation", nullptr, true, true, 0},
     MenuEntry{1, "SaveItem", "&Enregistrer", "Enregistrer le fichier en cours", "Ctrl+S", false, false, 0},
     MenuEntry{1, "Enregistrersous1", "Enregistrer &sous...", "Enregistre sous un autre nom", "Ctrl+Shift+S", false, false, 0},
     MenuEntry{1, "Exporteranavi1", "Exporter en &avi...", "Exporter en avi", nullptr, false, false, 0},
@@ -84,6 +86,7 @@ constexpr std::array kMenus{
 constexpr std::array kTools{
     ToolEntry{"SpeedButton1", "Nouveau", "nouveau", true, false},
     ToolEntry{"OpenBtn", "Ouvrir|", "ouvrir", true, false},
+    ToolEntry{"RecordBtn", "Enregistrer l'écran", "ecran", true, false},
     ToolEntry{"SaveBtn", "Enregistrer|", "enregistrer", false, false},
     ToolEntry{"CopyBtn", "Copier", "copier", false, true},
     ToolEntry{"PasteBtn", "Coller", "coller", true, false},

@@ -118,6 +118,9 @@ public:
     bool LitAvi(const QString& name, std::vector<QImage>& frames, int& delay, std::vector<int>& delays);
     // Opens a video as the document's frames (Charge's work for videos).
     void openVideo(const QString& name);
+    // A screen recording becomes the document: its frames at full colour
+    // with the delays they were shown for, unnamed and not yet saved.
+    void openRecording(std::vector<QImage> frames, std::vector<int> delays);
 
     // --- the wizards
     // "&Animation...": one frame per picture of the list. Every picture is

@@ -115,6 +115,22 @@ void TChild::openVideo(const QString& name)
     resetHistory();
 }
 
+void TChild::openRecording(std::vector<QImage> frames, std::vector<int> delays)
+{
+    if (frames.empty())
+        throw Error(QStringLiteral("L'enregistrement ne contient aucune image."));
+    const QSize size = frames.front().size();
+    Init();
+    rebuildStore(std::move(frames), size, std::move(delays));
+    RepeatCount = 0;  // a recording loops for ever, as imported clips do
+    loopExtension = true;
+    CurrentIndex = 0;
+    NewFrame = false;
+    LitCadre();
+    Modified = true;  // nothing of it is on disk yet
+    resetHistory();
+}
+
 void TChild::Nouveau()
 {
     if (FormCloseQuery()) {

@@ -139,18 +139,26 @@ std::vector<int> Recording::delays() const { return delaysFromStarts(starts(), e
 
 std::vector<int> delaysFromStarts(const std::vector<std::int64_t>& starts, std::int64_t end)
 {
+    const std::size_t n = starts.size();
     std::vector<int> delays;
-    if (starts.empty())
+    if (n == 0)
         return delays;
-    delays.reserve(starts.size());
-    const auto hundredths = [origin = starts.front()](std::int64_t t) { return (t - origin + 5000) / 10000; };
-    std::int64_t shown = 0;  // where the frame starts, in hundredths, on the running total
-    for (std::size_t i = 0; i < starts.size(); ++i) {
-        const std::int64_t next = i + 1 < starts.size() ? hundredths(starts[i + 1]) : hundredths(end);
-        const std::int64_t delay = std::max<std::int64_t>(1, next - shown);
-        delays.push_back(int(std::min<std::int64_t>(delay, 65535)));
-        shown += delays.back();
-    }
+    // Times count from the start of the recording: the first frame shows
+    // from then, even when its picture came a few milliseconds later.
+    const auto hundredths = [](std::int64_t t) { return (std::max<std::int64_t>(t, 0) + 5000) / 10000; };
+    // Where each frame begins on the rounded timeline, and where the last ends.
+    std::vector<std::int64_t> at(n + 1);
+    at[0] = 0;
+    for (std::size_t i = 1; i < n; ++i)
+        at[i] = std::max(hundredths(starts[i]), at[i - 1] + 1);
+    // A frame shown for less than a hundredth still lasts one: it borrows it
+    // from the frames before, so the total stays the recording's length.
+    at[n] = std::max<std::int64_t>(hundredths(end), std::int64_t(n));
+    for (std::size_t i = n; i-- > 1;)
+        at[i] = std::min(at[i], at[i + 1] - 1);
+    delays.reserve(n);
+    for (std::size_t i = 0; i < n; ++i)
+        delays.push_back(int(std::min<std::int64_t>(at[i + 1] - at[i], 65535)));
     return delays;
 }
 

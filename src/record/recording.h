@@ -51,8 +51,9 @@ private:
     std::int64_t packedBytes_ = 0;
 };
 
-// Delays in hundredths from the start times (microseconds, increasing) and
-// the end time; every delay at least one hundredth.
+// Delays in hundredths from the start times (microseconds from the start of
+// the recording, increasing) and the end time; the first frame shows from
+// the start. Every delay is at least one hundredth.
 std::vector<int> delaysFromStarts(const std::vector<std::int64_t>& starts, std::int64_t end);
 
 } // namespace orugif::record

@@ -25,8 +25,9 @@ public:
     // The screen rectangle of the window `id` (its outer frame when a window
     // manager framed it); nothing when there is no such window.
     virtual std::optional<QRect> windowRect(std::uint32_t id) = 0;
-    // The top-level window under `point`, and its rectangle.
-    virtual std::optional<std::pair<std::uint32_t, QRect>> windowAt(QPoint point) = 0;
+    // The top-level window shown under `point`, and its rectangle; the window
+    // `except` (the editor's own picker over the screen) is looked through.
+    virtual std::optional<std::pair<std::uint32_t, QRect>> windowAt(QPoint point, std::uint32_t except = 0) = 0;
 };
 
 // The screen of this session. Null, with `why` set to a message for the user,

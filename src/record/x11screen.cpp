@@ -2,6 +2,7 @@
 // server writes into, no copy through the socket), plain GetImage where the
 // extension is missing, and the pointer's picture from XFixes.
 #include "record/screensource.h"
+#include "record/session.h"
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -154,19 +155,27 @@ public:
         return QRect(t->dst_x - border, t->dst_y - border, g->width + 2 * border, g->height + 2 * border);
     }
 
-    std::optional<std::pair<std::uint32_t, QRect>> windowAt(QPoint point) override
+    std::optional<std::pair<std::uint32_t, QRect>> windowAt(QPoint point, std::uint32_t except) override
     {
-        Reply<xcb_translate_coordinates_reply_t> t{xcb_translate_coordinates_reply(
-            c_,
-            xcb_translate_coordinates(c_, screen_->root, screen_->root, std::int16_t(point.x()),
-                                      std::int16_t(point.y())),
-            nullptr)};
-        if (!t || t->child == XCB_WINDOW_NONE)
+        // The root's children come bottom to top: the last mapped one holding
+        // the point is the one shown there.
+        Reply<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(c_, xcb_query_tree(c_, screen_->root), nullptr)};
+        if (!tree)
             return std::nullopt;
-        const std::optional<QRect> r = windowRect(t->child);
-        if (!r)
-            return std::nullopt;
-        return std::make_pair(std::uint32_t(t->child), *r);
+        const xcb_window_t* children = xcb_query_tree_children(tree.p);
+        for (int i = xcb_query_tree_children_length(tree.p) - 1; i >= 0; --i) {
+            const xcb_window_t w = children[i];
+            if (w == except)
+                continue;
+            Reply<xcb_get_window_attributes_reply_t> a{
+                xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, w), nullptr)};
+            if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE || a->_class == XCB_WINDOW_CLASS_INPUT_ONLY)
+                continue;
+            const std::optional<QRect> r = windowRect(w);
+            if (r && r->contains(point))
+                return std::make_pair(std::uint32_t(w), *r);
+        }
+        return std::nullopt;
     }
 
 private:
@@ -276,6 +285,86 @@ std::unique_ptr<ScreenSource> openScreen(QString* why)
     if (!screen->supported())
         return fail(QStringLiteral("L'écran doit être en 24 bits par pixel pour être enregistré."));
     return screen;
+}
+
+namespace {
+
+// Ctrl+Alt+P and Ctrl+Alt+S grabbed on the root window, whatever the state
+// of Caps Lock and Num Lock, on a connection of their own.
+class X11Keys final : public GlobalKeys {
+public:
+    explicit X11Keys(xcb_connection_t* c) : c_(c)
+    {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        pause_ = keycodeOf('p');
+        stop_ = keycodeOf('s');
+        for (xcb_keycode_t key : {pause_, stop_})
+            if (key)
+                for (const int extra : {0, int(XCB_MOD_MASK_LOCK), int(XCB_MOD_MASK_2), int(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2)})
+                    xcb_grab_key(c_, 0, root_, std::uint16_t(kModifiers | extra), key, XCB_GRAB_MODE_ASYNC,
+                                 XCB_GRAB_MODE_ASYNC);
+        xcb_flush(c_);
+    }
+    ~X11Keys() override
+    {
+        xcb_ungrab_key(c_, XCB_GRAB_ANY, root_, XCB_MOD_MASK_ANY);
+        xcb_flush(c_);
+        xcb_disconnect(c_);
+    }
+    Key poll() override
+    {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(c_)) {
+            Key k = None;
+            if ((e->response_type & 0x7f) == XCB_KEY_PRESS) {
+                const auto* press = reinterpret_cast<xcb_key_press_event_t*>(e);
+                k = press->detail == pause_ ? PauseKey : press->detail == stop_ ? StopKey : None;
+            }
+            std::free(e);
+            if (k != None)
+                return k;
+        }
+        return None;
+    }
+
+private:
+    static constexpr std::uint16_t kModifiers = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+
+    xcb_keycode_t keycodeOf(std::uint32_t keysym)
+    {
+        const xcb_setup_t* setup = xcb_get_setup(c_);
+        const int count = setup->max_keycode - setup->min_keycode + 1;
+        Reply<xcb_get_keyboard_mapping_reply_t> map{xcb_get_keyboard_mapping_reply(
+            c_, xcb_get_keyboard_mapping(c_, setup->min_keycode, std::uint8_t(count)), nullptr)};
+        if (!map)
+            return 0;
+        const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map.p);
+        const int per = map->keysyms_per_keycode;
+        const int length = xcb_get_keyboard_mapping_keysyms_length(map.p);
+        for (int i = 0; i < count && (i + 1) * per <= length; ++i)
+            for (int j = 0; j < per; ++j)
+                if (syms[i * per + j] == keysym)
+                    return xcb_keycode_t(setup->min_keycode + i);
+        return 0;
+    }
+
+    xcb_connection_t* c_;
+    xcb_window_t root_ = 0;
+    xcb_keycode_t pause_ = 0, stop_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<GlobalKeys> grabGlobalKeys()
+{
+    if (!qgetenv("WAYLAND_DISPLAY").isEmpty() || qgetenv("DISPLAY").isEmpty())
+        return nullptr;
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (!c || xcb_connection_has_error(c)) {
+        if (c)
+            xcb_disconnect(c);
+        return nullptr;
+    }
+    return std::make_unique<X11Keys>(c);
 }
 
 } // namespace orugif::record

@@ -32,7 +32,7 @@ public:
         return true;
     }
     std::optional<QRect> windowRect(std::uint32_t) override { return std::nullopt; }
-    std::optional<std::pair<std::uint32_t, QRect>> windowAt(QPoint) override { return std::nullopt; }
+    std::optional<std::pair<std::uint32_t, QRect>> windowAt(QPoint, std::uint32_t) override { return std::nullopt; }
 
 private:
     std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();

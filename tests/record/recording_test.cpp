@@ -46,6 +46,8 @@ TEST(RecordingDelays, RoundOnTheRunningTotal)
     }
     // Frames closer than a hundredth still last one; an empty recording has none.
     EXPECT_EQ(delaysFromStarts({0, 2000, 4000}, 30000), (std::vector<int>{1, 1, 1}));
+    // A last frame taken just before the end borrows its hundredth.
+    EXPECT_EQ(delaysFromStarts({191, 100000, 566795}, 567449), (std::vector<int>{10, 46, 1}));
     EXPECT_TRUE(delaysFromStarts({}, 1000).empty());
 }
 

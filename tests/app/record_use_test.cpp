@@ -1,0 +1,151 @@
+// "Enregistrer l'écran..." as a user goes through it, on a screen of the
+// test's own whose picture changes with the time: the tool-bar button, the
+// options (a typed region), "Pause", "Reprendre" and "Arrêter" clicked in the
+// control window; the frames become the document with the time recorded,
+// pauses left out. Without a screen, the command is disabled and says why.
+#include "app/mainform.h"
+#include "document/child.h"
+#include "document/scripted.h"
+#include "record/screensource.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <numeric>
+
+using namespace orugif;
+
+namespace {
+
+// 320 x 200, a bar that moves one pixel a hundredth of a second.
+class MovingBar : public record::ScreenSource {
+public:
+    QRect screenRect() const override { return {0, 0, 320, 200}; }
+    bool grab(const QRect& region, bool, QImage& into) override
+    {
+        const auto cs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - origin_).count() / 10;
+        QImage screen(320, 200, QImage::Format_RGB32);
+        screen.fill(0xffffffffu);
+        for (int y = 0; y < 200; ++y)
+            reinterpret_cast<std::uint32_t*>(screen.scanLine(y))[cs % 320] = 0xff000000u;
+        into = screen.copy(region);
+        return true;
+    }
+    std::optional<QRect> windowRect(std::uint32_t) override { return std::nullopt; }
+    std::optional<std::pair<std::uint32_t, QRect>> windowAt(QPoint, std::uint32_t) override { return std::nullopt; }
+
+private:
+    std::chrono::steady_clock::time_point origin_ = std::chrono::steady_clock::now();
+};
+
+QPushButton* button(QWidget* w, const char* name) { return w->findChild<QPushButton*>(QString::fromLatin1(name)); }
+
+// Types `value` into the spin box as a user would: a click, select all, the digits.
+void type(QSpinBox* box, int value)
+{
+    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, QString::number(value));
+    QTest::keyClick(box, Qt::Key_Tab);
+}
+
+} // namespace
+
+TEST(RecordUse, RecordsARegionWithAPauseIntoTheDocument)
+{
+    auto prompts = std::make_shared<test::ScriptedPrompts>();
+    QStringList errors;
+    MainPorts ports{prompts, nullptr, [&errors](const QString& m) { errors << m; }};
+    ports.openScreen = [](QString*) { return std::make_unique<MovingBar>(); };
+    ports.recordCountdown = 0;
+    TMainForm form(ports);
+    form.resize(640, 480);
+    form.move(400, 300);  // away from the region: the editor stays in place
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    auto* record = form.findChild<QToolButton*>(QStringLiteral("RecordBtn"));
+    ASSERT_TRUE(record && record->isEnabled());
+
+    bool optionsSeen = false, controlSeen = false;
+    QElapsedTimer clock;
+    std::int64_t pausedMs = 0;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 3000));
+        QWidget* options = QApplication::activeModalWidget();
+        optionsSeen = options->objectName() == QLatin1String("Enregistrement");
+        type(options->findChild<QSpinBox*>(QStringLiteral("SpinEditX")), 40);
+        type(options->findChild<QSpinBox*>(QStringLiteral("SpinEditY")), 20);
+        type(options->findChild<QSpinBox*>(QStringLiteral("SpinEditW")), 200);
+        type(options->findChild<QSpinBox*>(QStringLiteral("SpinEditH")), 100);
+        type(options->findChild<QSpinBox*>(QStringLiteral("SpinEdit1")), 20);
+        QTimer::singleShot(0, [&] {
+            ASSERT_TRUE(QTest::qWaitFor([] {
+                QWidget* w = QApplication::activeModalWidget();
+                return w && w->objectName() == QLatin1String("ControleEnregistrement");
+            }, 3000));
+            QWidget* control = QApplication::activeModalWidget();
+            controlSeen = true;
+            clock.start();
+            QTest::qWait(500);
+            QTest::mouseClick(button(control, "Button1"), Qt::LeftButton);  // Pause
+            EXPECT_EQ(button(control, "Button1")->text(), QStringLiteral("&Reprendre"));
+            QElapsedTimer paused;
+            paused.start();
+            QTest::qWait(600);
+            EXPECT_TRUE(control->findChild<QLabel*>(QStringLiteral("Label1"))->text().startsWith(QStringLiteral("En pause")));
+            QTest::mouseClick(button(control, "Button1"), Qt::LeftButton);  // Reprendre
+            pausedMs = paused.elapsed();
+            QTest::qWait(500);
+            QTest::mouseClick(button(control, "Button2"), Qt::LeftButton);  // Arrêter
+        });
+        QTest::mouseClick(button(options, "Button2"), Qt::LeftButton);  // Enregistrer
+    });
+    QTest::mouseClick(record, Qt::LeftButton);
+    const std::int64_t recordedMs = clock.elapsed() - pausedMs;
+
+    EXPECT_TRUE(optionsSeen);
+    EXPECT_TRUE(controlSeen);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    TChild& c = form.child();
+    ASSERT_GE(c.ImageList1.count(), 10);
+    EXPECT_EQ(c.ImageList1.frameSize(), QSize(200, 100));
+    int total = 0;
+    for (int i = 0; i < c.ImageList1.count(); ++i)
+        total += c.frameDelay(i);
+    EXPECT_NEAR(total * 10, double(recordedMs), 60.0);  // the pause is not in the animation
+    EXPECT_TRUE(c.Modified);
+    EXPECT_TRUE(c.FileName.isEmpty());
+    // The bar moved between frames; every frame is the region of the screen.
+    EXPECT_NE(c.ImageList1.frame(0), c.ImageList1.frame(1));
+    // The recording is one document: undoing has nothing to take back.
+    EXPECT_FALSE(form.action("Annuler1")->isEnabled());
+}
+
+TEST(RecordUse, WithoutAScreenTheCommandIsDisabledAndSaysWhy)
+{
+    MainPorts ports{std::make_shared<test::ScriptedPrompts>(), nullptr, [](const QString&) {}};
+    ports.openScreen = [](QString* why) {
+        *why = QStringLiteral("L'enregistrement de l'écran demande une session X11.");
+        return std::unique_ptr<record::ScreenSource>();
+    };
+    TMainForm form(ports);
+    for (const char* name : {"Enregistrerecran1"}) {
+        QAction* a = form.action(name);
+        ASSERT_TRUE(a);
+        EXPECT_FALSE(a->isEnabled());
+        EXPECT_TRUE(a->statusTip().contains(QStringLiteral("X11")));
+    }
+    auto* b = form.findChild<QToolButton*>(QStringLiteral("RecordBtn"));
+    ASSERT_TRUE(b);
+    EXPECT_FALSE(b->isEnabled());
+    EXPECT_TRUE(b->toolTip().contains(QStringLiteral("X11")));
+    form.Valide();  // a document's commands coming on does not bring it back
+    EXPECT_FALSE(b->isEnabled());
+}
