@@ -6,6 +6,7 @@
 #include "app/mainform.h"
 #include "document/child.h"
 #include "document/scripted.h"
+#include "record/dialogs/regionpicker.h"
 #include "record/screensource.h"
 
 #include <QAction>
@@ -148,4 +149,49 @@ TEST(RecordUse, WithoutAScreenTheCommandIsDisabledAndSaysWhy)
     EXPECT_TRUE(b->toolTip().contains(QStringLiteral("X11")));
     form.Valide();  // a document's commands coming on does not bring it back
     EXPECT_FALSE(b->isEnabled());
+}
+
+// The picker over a still of the screen: a drag gives the region, a click
+// too small to be one gives nothing, Escape cancels; in window mode a click
+// gives the rectangle of the window under it.
+TEST(RecordUse, PickerTakesADragOrAClickedWindow)
+{
+    QImage still(320, 200, QImage::Format_RGB32);
+    still.fill(Qt::white);
+    {
+        record::RegionPicker picker(still, {});
+        picker.resize(320, 200);
+        picker.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
+        QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(50, 50));  // no region: still open
+        EXPECT_TRUE(picker.isVisible());
+        QTest::mousePress(&picker, Qt::LeftButton, {}, QPoint(200, 150));
+        QTest::mouseMove(&picker, QPoint(120, 90));
+        QTest::mouseMove(&picker, QPoint(30, 20));
+        QTest::mouseRelease(&picker, Qt::LeftButton, {}, QPoint(30, 20));
+        EXPECT_EQ(picker.result(), QDialog::Accepted);
+        EXPECT_EQ(picker.picked(), QRect(QPoint(30, 20), QPoint(200, 150)));
+    }
+    {
+        record::RegionPicker picker(still, [](QPoint p) -> std::optional<QRect> {
+            if (QRect(100, 60, 80, 40).contains(p))
+                return QRect(100, 60, 80, 40);
+            return std::nullopt;
+        });
+        picker.resize(320, 200);
+        picker.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
+        QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(10, 10));  // no window there
+        EXPECT_TRUE(picker.isVisible());
+        QTest::mouseClick(&picker, Qt::LeftButton, {}, QPoint(120, 70));
+        EXPECT_EQ(picker.picked(), QRect(100, 60, 80, 40));
+    }
+    {
+        record::RegionPicker picker(still, {});
+        picker.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
+        QTest::keyClick(&picker, Qt::Key_Escape);
+        EXPECT_EQ(picker.result(), QDialog::Rejected);
+        EXPECT_TRUE(picker.picked().isEmpty());
+    }
 }
