@@ -19,4 +19,4 @@ sleep 2
 for fps in 15 30; do echo -n "video playing: "; "$capture" 0,0,1280,720 \$fps $seconds; done
 kill \$player
 INSIDE
-SDL_VIDEODRIVER=x11 xvfb-run -a -s "-screen 0 1280x720x24" bash "$work/inside.sh"
+SDL_VIDEODRIVER=x11 xvfb-run -a -s "-screen 0 1280x720x24 -noreset" bash "$work/inside.sh"

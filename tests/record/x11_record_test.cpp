@@ -3,6 +3,10 @@
 // redrawn every few milliseconds. Every recorded frame must show a time that
 // was drawn, in order, at the point of the animation where it was drawn.
 #include "record/recorder.h"
+#include "record/session.h"
+
+#include <QProcess>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 #include <mutex>
@@ -185,4 +189,32 @@ TEST_F(X11Record, WindowsScreenAndPointer)
     QImage edge;
     ASSERT_TRUE(screen_->grab(QRect(1200, 700, 200, 100), false, edge));
     EXPECT_EQ(edge.size(), QSize(80, 20));
+}
+
+// Ctrl+Alt+P and Ctrl+Alt+S typed anywhere reach the recording; other keys
+// do not.
+TEST_F(X11Record, GlobalKeysPauseAndStop)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        GTEST_SKIP() << "xdotool types the keys";
+    std::unique_ptr<GlobalKeys> keys = grabGlobalKeys();
+    ASSERT_TRUE(keys);
+    const auto typeKeys = [](const QString& combo) {
+        EXPECT_EQ(QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), combo}), 0);
+    };
+    const auto next = [&keys] {
+        for (int i = 0; i < 100; ++i) {
+            if (const GlobalKeys::Key k = keys->poll(); k != GlobalKeys::None)
+                return k;
+            std::this_thread::sleep_for(10ms);
+        }
+        return GlobalKeys::None;
+    };
+    typeKeys(QStringLiteral("ctrl+alt+p"));
+    EXPECT_EQ(next(), GlobalKeys::PauseKey);
+    typeKeys(QStringLiteral("ctrl+alt+x"));
+    typeKeys(QStringLiteral("p"));
+    typeKeys(QStringLiteral("ctrl+alt+s"));
+    EXPECT_EQ(next(), GlobalKeys::StopKey);
+    EXPECT_EQ(next(), GlobalKeys::None);
 }

@@ -22,7 +22,7 @@ set -euo pipefail
 wait
 "$program" record "$work/whole.gif" --duration 0.5 --fps 5
 INSIDE
-xvfb-run -a -s "-screen 0 640x480x24" bash "$work/inside.sh"
+xvfb-run -a -s "-screen 0 640x480x24 -noreset" bash "$work/inside.sh"
 
 /usr/bin/python3 - "$work" <<'PY'
 import sys
