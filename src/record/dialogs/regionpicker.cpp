@@ -6,6 +6,18 @@
 
 namespace orugif::record {
 
+namespace {
+
+// The rectangle with corners `a` and `b`, whichever way the drag went
+// (QRect::normalized() would shrink a rectangle dragged up or left).
+QRect spanning(QPoint a, QPoint b)
+{
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                 QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+}
+
+} // namespace
+
 RegionPicker::RegionPicker(const QImage& screen, std::function<std::optional<QRect>(QPoint)> windowUnder,
                            QWidget* parent)
     : QDialog(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), screen_(screen),
@@ -67,7 +79,7 @@ void RegionPicker::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint at = toScreen(event->position());
     if (dragging_) {
-        shown_ = QRect(from_, at).normalized();
+        shown_ = spanning(from_, at);
         update();
     } else if (windowUnder_) {
         shown_ = windowUnder_(at).value_or(QRect());
@@ -80,7 +92,7 @@ void RegionPicker::mouseReleaseEvent(QMouseEvent* event)
     if (!dragging_ || event->button() != Qt::LeftButton)
         return;
     dragging_ = false;
-    shown_ = QRect(from_, toScreen(event->position())).normalized();
+    shown_ = spanning(from_, toScreen(event->position()));
     // A click without a drag picks nothing: the user tries again.
     if (shown_.width() < 8 || shown_.height() < 8) {
         shown_ = QRect();
