@@ -4,6 +4,7 @@
 // Widget-free: the window in view/ shows it, the command line drives it.
 #pragma once
 #include "common/colour.h"
+#include "document/frameops.h"
 #include "document/framestore.h"
 #include "document/gifbuild.h"
 #include "document/history.h"
@@ -164,6 +165,30 @@ public:
     // "&HTML...": the tag for the saved file and the frame size.
     void HtmlCode();
 
+    // --- the frame strip: a selection of frames and what acts on it
+    // The selected frames (indexes from 0, in order); the strip sets them.
+    const std::vector<int>& selectedFrames() const { return selection_; }
+    void setSelectedFrames(std::vector<int> selection);
+    // The frames the strip's commands act on: the selection, or the current
+    // frame when nothing is selected.
+    std::vector<int> framesToChange() const;
+    // Makes frame `index` current (the working picture is written back first).
+    void goToFrame(int index);
+    // Each of these is one step of the history; the selection follows the
+    // frames it names, and the current frame follows its own frame.
+    void moveFrames(const std::vector<int>& selection, int target);
+    void deleteFrames(const std::vector<int>& selection);
+    void setFramesDelay(const std::vector<int>& selection, int delay);
+    void changeSpeed(const std::vector<int>& selection, int percent);
+    void dropEveryNth(const std::vector<int>& selection, int n);
+    void duplicateFrames(const std::vector<int>& selection);
+    void reverseFrames(const std::vector<int>& selection);
+    // The strip's context menu: each asks for its value, then acts on
+    // framesToChange().
+    void DureeDesCadres();
+    void VitesseDesCadres();
+    void SupprimerUnSurN();
+
     // --- geometric transforms and resampling
     void MiroirH();
     void MiroirV();
@@ -263,6 +288,7 @@ signals:
     void progress(int position, int maximum);  // a long build runs
     void progressDone();
     void historyChanged();                     // a step was recorded, undone or redone
+    void selectionChanged();                   // the selected frames changed
 
 protected:
     DocumentPrompts& prompts() { return prompts_; }
@@ -309,6 +335,9 @@ protected:
 
 private:
     void record(const QString& name, DocumentState before);
+    // Rebuilds the store as `plan` made from the frames' delays says, as
+    // the step `name`.
+    void applyPlan(const QString& name, const std::function<frameops::Plan(const std::vector<int>&)>& make);
 
     DocumentPrompts& prompts_;
     ClipboardPort& clipboard_;
@@ -322,6 +351,7 @@ private:
     bool recording_ = false;
     // The document when the brush went down, until it comes up.
     std::optional<DocumentState> strokeStart_;
+    std::vector<int> selection_;
 };
 
 } // namespace orugif

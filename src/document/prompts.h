@@ -82,6 +82,13 @@ public:
     virtual bool runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) { return false; }
     // The current frame's delay: the new delay, or -1 when cancelled.
     virtual int runFrameDelay(int frameNumber, int delay) { return -1; }
+    // The strip's questions about `count` selected frames: one delay for
+    // them all ("Durée des cadres...", starting on `delay`), their speed in
+    // percent ("Vitesse...") and N of "Supprimer un cadre sur N...". Each
+    // gives -1 when cancelled.
+    virtual int runFramesDelay(int count, int delay) { return -1; }
+    virtual int runSpeed(int count) { return -1; }
+    virtual int runDropEvery(int count) { return -1; }
     // The optimisation dialog: the options change only when it is confirmed.
     virtual void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) {}
     // The whole optimisation dialog: the three options, the colour reduction

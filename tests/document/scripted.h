@@ -118,6 +118,22 @@ public:
         delayShown = delay;
         return frameDelay;
     }
+    int runFramesDelay(int count, int delay) override
+    {
+        framesAsked = count;
+        delayShown = delay;
+        return framesDelay;
+    }
+    int runSpeed(int count) override
+    {
+        framesAsked = count;
+        return speed;
+    }
+    int runDropEvery(int count) override
+    {
+        framesAsked = count;
+        return dropEvery;
+    }
     using DocumentPrompts::runOptimisation;
     void runOptimisation(bool& local, bool& merge, bool& crop) override
     {
@@ -151,6 +167,11 @@ public:
     int propertiesVersion = -1;
     int frameDelay = -1;  // the frame delay dialog's answer; -1 cancels
     int delayShown = -1;
+    // The strip's questions: their answers (-1 cancels) and how many frames they were asked about.
+    int framesDelay = -1;
+    int speed = -1;
+    int dropEvery = -1;
+    int framesAsked = -1;
     struct Optimisation {
         bool local, merge, crop;
     };
