@@ -16,6 +16,7 @@
 #include "tools/dialogs/propertiesdialog.h"
 #include "tools/dialogs/videodialog.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -286,6 +287,35 @@ int WidgetPrompts::runFrameDelay(int frameNumber, int delay)
     const int chosen = QInputDialog::getInt(parent_, QStringLiteral("Durée du cadre"),
                                             QStringLiteral("Durée d'apparition du cadre %1 (en 1/100 sec)").arg(frameNumber),
                                             delay, 0, 0xFFFF, 1, &ok);
+    return ok ? chosen : -1;
+}
+
+int WidgetPrompts::runFramesDelay(int count, int delay)
+{
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(parent_, QStringLiteral("Durée des cadres"),
+                                            QStringLiteral("Durée d'apparition de chacun des %1 cadres (en 1/100 sec)").arg(count),
+                                            delay, 0, 0xFFFF, 1, &ok);
+    return ok ? chosen : -1;
+}
+
+int WidgetPrompts::runSpeed(int count)
+{
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(parent_, QStringLiteral("Vitesse"),
+                                            QStringLiteral("Vitesse des %1 cadres, en % (200 : deux fois plus vite, "
+                                                           "50 : deux fois moins vite)").arg(count),
+                                            100, 1, 10000, 10, &ok);
+    return ok ? chosen : -1;
+}
+
+int WidgetPrompts::runDropEvery(int count)
+{
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(parent_, QStringLiteral("Supprimer un cadre sur N"),
+                                            QStringLiteral("Parmi les %1 cadres, supprimer un cadre sur (sa durée va au "
+                                                           "cadre d'avant) :").arg(count),
+                                            2, 2, std::max(count, 2), 1, &ok);
     return ok ? chosen : -1;
 }
 

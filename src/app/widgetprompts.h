@@ -36,6 +36,9 @@ public:
                              const std::function<std::int64_t(const formats::AnimationOptions&)>& estimate) override;
     bool runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
     int runFrameDelay(int frameNumber, int delay) override;
+    int runFramesDelay(int count, int delay) override;
+    int runSpeed(int count) override;
+    int runDropEvery(int count) override;
     using DocumentPrompts::runOptimisation;
     void runOptimisation(AnimationSettings& settings, const std::vector<QImage>& frames) override;
     void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,
