@@ -122,14 +122,18 @@ QSize WidgetPrompts::runResize(int width, int height)
     return dialog.Result();
 }
 
-QImage WidgetPrompts::runEffects(const QImage& picture)
+QImage WidgetPrompts::runEffects(const QImage& picture) { return runEffectsChain(picture).result; }
+
+DocumentPrompts::EffectsChoice WidgetPrompts::runEffectsChain(const QImage& picture)
 {
     TEffets dialog(parent_);
     dialog.Init(picture);
     dialog.exec();
-    QImage result = picture;
-    dialog.Result(result);
-    return result;
+    EffectsChoice choice{picture, {}};
+    dialog.Result(choice.result);
+    if (dialog.session().confirmed)
+        choice.effects = dialog.session().applied();
+    return choice;
 }
 
 DocumentPrompts::TransitionChoice WidgetPrompts::runTransition(bool after, const QImage& picture)

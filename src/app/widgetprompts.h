@@ -25,6 +25,7 @@ public:
     QPoint runMove(int width, int height) override;
     QSize runResize(int width, int height) override;
     QImage runEffects(const QImage& picture) override;
+    EffectsChoice runEffectsChain(const QImage& picture) override;
     TransitionChoice runTransition(bool after, const QImage& picture) override;
     QString runText(int& angle, editing::TextFont& font) override;
     QString chooseSaveFile(const QString& current) override;

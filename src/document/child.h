@@ -188,6 +188,9 @@ public:
     void DureeDesCadres();
     void VitesseDesCadres();
     void SupprimerUnSurN();
+    // Mirrors, turns, moves, effects and text act on every selected frame
+    // when more than one is selected, as one step.
+    bool actsOnSelection() const { return selection_.size() > 1; }
 
     // --- geometric transforms and resampling
     void MiroirH();
@@ -338,6 +341,9 @@ private:
     // Rebuilds the store as `plan` made from the frames' delays says, as
     // the step `name`.
     void applyPlan(const QString& name, const std::function<frameops::Plan(const std::vector<int>&)>& make);
+    // Every selected frame through `edit` as the step `name`; the frames
+    // are made aside first, so a failure changes none.
+    void editSelection(const QString& name, const std::function<QImage(const QImage&)>& edit);
 
     DocumentPrompts& prompts_;
     ClipboardPort& clipboard_;

@@ -98,6 +98,21 @@ void TChild::applyPlan(const QString& name, const std::function<frameops::Plan(c
     });
 }
 
+void TChild::editSelection(const QString& name, const std::function<QImage(const QImage&)>& edit)
+{
+    EcritCadre();
+    std::vector<std::pair<int, QImage>> edited;
+    edited.reserve(selection_.size());
+    for (int index : selection_)
+        edited.emplace_back(index, edit(ImageList1.frame(index)));
+    recorded(name, [&] {
+        for (const auto& [index, frame] : edited)
+            ImageList1.replace(index, frame);
+        Modified = true;
+        LitCadre();
+    });
+}
+
 void TChild::moveFrames(const std::vector<int>& selection, int target)
 {
     if (target < 0 || target > ImageList1.count())

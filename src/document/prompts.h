@@ -52,6 +52,13 @@ public:
     virtual QSize runResize(int width, int height) { return {0, 0}; }
     // Special effects on `picture`: the result when confirmed, else `picture`.
     virtual QImage runEffects(const QImage& picture) { return picture; }
+    // The same, with the effects applied in order, so that other frames can
+    // go through them too; without an override, runEffects and no list.
+    struct EffectsChoice {
+        QImage result;
+        std::vector<int> effects;
+    };
+    virtual EffectsChoice runEffectsChain(const QImage& picture) { return {runEffects(picture), {}}; }
     // Transition after (or before) the current frame: the kind (-1 when
     // cancelled or none chosen) and the frame count.
     struct TransitionChoice {

@@ -160,3 +160,83 @@ TEST(ChildFramesEdit, theQuestionsActOnTheSelectionOrTheCurrentFrame)
     d.child.SupprimerUnSurN();
     EXPECT_EQ(d.child.history().count(), steps);
 }
+
+namespace {
+
+// Six frames of 4 x 4, each one colour with a white top-left pixel.
+void fillMarked(Document& d)
+{
+    fillSix(d);
+    std::vector<QImage> frames;
+    for (int i = 0; i < 6; ++i) {
+        QImage f = testsupport::solid(4, 4, unsigned(0x102030 * (i + 1)));
+        f.setPixel(0, 0, qRgb(255, 255, 255));
+        frames.push_back(f);
+    }
+    d.child.ImageList1.assign(frames, QSize(4, 4), d.child.ImageList1.delays());
+    d.child.goToFrame(2);
+}
+
+struct SelectionCase {
+    const char* name;
+    std::function<void(Document&)> run;
+    const char* step;
+};
+
+class OnTheSelection : public ::testing::TestWithParam<SelectionCase> {};
+
+} // namespace
+
+// With frames 2, 3 and 5 selected, the operation changes those three
+// frames and no other, as one step that undoes all three.
+TEST_P(OnTheSelection, changesTheSelectedFramesAndNoOtherInOneStep)
+{
+    const SelectionCase& c = GetParam();
+    Document d;
+    fillMarked(d);
+    const std::vector<QImage> before = d.child.ImageList1.frames();
+    d.child.setSelectedFrames({1, 2, 4});
+    const int steps = d.child.history().count();
+    c.run(d);
+    EXPECT_EQ(d.child.history().count(), steps + 1);
+    EXPECT_EQ(d.child.history().undoName(), c.step);
+    for (int i = 0; i < 6; ++i) {
+        const bool selected = i == 1 || i == 2 || i == 4;
+        EXPECT_EQ(d.child.ImageList1.frame(i) != before[std::size_t(i)], selected) << "frame " << i + 1;
+    }
+    EXPECT_EQ(d.child.picture(), d.child.ImageList1.frame(2));  // the current frame shows its change
+    d.child.Annule();
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(d.child.ImageList1.frame(i), before[std::size_t(i)]) << "frame " << i + 1;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, OnTheSelection,
+    ::testing::Values(
+        SelectionCase{"effect", [](Document& d) {
+                          d.prompts.effectSteps = {17};  // "Inverser"
+                          d.child.Speciaux();
+                      }, "Effets spéciaux"},
+        SelectionCase{"mirror", [](Document& d) { d.child.MiroirV(); }, "Miroir vertical"},
+        SelectionCase{"rotation", [](Document& d) {
+                          d.prompts.rotation = 2;
+                          d.child.Rotation();
+                      }, "Rotation"},
+        SelectionCase{"move", [](Document& d) {
+                          d.prompts.move = QPoint(1, 1);
+                          d.child.Deplacer();
+                      }, "Déplacer"}),
+    [](const ::testing::TestParamInfo<SelectionCase>& info) { return std::string(info.param.name); });
+
+// The effects the others go through are the ones the dialog applied: an
+// inverted frame, inverted once.
+TEST(ChildFramesEdit, theOtherSelectedFramesGoThroughTheSameEffects)
+{
+    Document d;
+    fillMarked(d);
+    d.child.setSelectedFrames({0, 2});
+    d.prompts.effectSteps = {17};
+    d.child.Speciaux();
+    EXPECT_EQ(d.child.ImageList1.frame(0).pixel(1, 1) & 0xffffffu, 0xffffffu ^ 0x102030u);
+    EXPECT_EQ(d.child.ImageList1.frame(0).pixel(0, 0) & 0xffffffu, 0u);
+}

@@ -3,6 +3,7 @@
 #include "document/child.h"
 #include "document/clipboard.h"
 #include "document/prompts.h"
+#include "editing/effects.h"
 #include "support/testsupport.h"
 
 #include <QStringList>
@@ -40,6 +41,20 @@ public:
         effectsShown = picture;
         return effectResult.isNull() ? picture : effectResult;
     }
+
+    // With `effectSteps`, the dialog applies them in order (seeded) and says so.
+    EffectsChoice runEffectsChain(const QImage& picture) override
+    {
+        if (effectSteps.empty())
+            return {runEffects(picture), {}};
+        effectsShown = picture;
+        QImage result = picture;
+        editing::Effects effects(1);
+        for (int index : effectSteps)
+            effects.apply(result, index);
+        return {result, effectSteps};
+    }
+    std::vector<int> effectSteps;
 
     TransitionChoice runTransition(bool, const QImage&) override { return transition; }
 
