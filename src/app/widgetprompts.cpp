@@ -21,6 +21,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QProgressDialog>
 #include <QCoreApplication>
 
@@ -196,6 +197,29 @@ QString WidgetPrompts::chooseSaveFile(const QString& current)
 {
     return runSaveDialog(QStringLiteral("Enregistrer sous"), "SaveDialog1", QStringLiteral("gif"),
                          QStringLiteral("Gif (*.gif)"), current);
+}
+
+Placement WidgetPrompts::askPlacement(QSize picture, QSize frame)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Importer image"),
+                    QStringLiteral("L'image (%1 x %2) n'a pas la taille des cadres (%3 x %4).\n"
+                                   "Placer : à sa taille, au centre. Ajuster : agrandie ou réduite pour tenir "
+                                   "dans le cadre, sans déformation.")
+                        .arg(picture.width())
+                        .arg(picture.height())
+                        .arg(frame.width())
+                        .arg(frame.height()),
+                    QMessageBox::NoButton, parent_);
+    box.setObjectName(QStringLiteral("PlacementBox"));
+    QPushButton* place = box.addButton(QStringLiteral("Placer"), QMessageBox::AcceptRole);
+    QPushButton* fit = box.addButton(QStringLiteral("Ajuster"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    box.setDefaultButton(place);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == fit)
+        return Placement::Fit;
+    return box.clickedButton() == place ? Placement::Place : Placement::Cancel;
 }
 
 QString WidgetPrompts::chooseImportFile()

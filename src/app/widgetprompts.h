@@ -30,6 +30,7 @@ public:
     QString runText(int& angle, editing::TextFont& font) override;
     QString chooseSaveFile(const QString& current) override;
     QString chooseImportFile() override;
+    Placement askPlacement(QSize picture, QSize frame) override;
     QString chooseExportFile() override;
     QString chooseAviFile(const QString& current) override;
     QString chooseAnimationFile(const QString& current) override;

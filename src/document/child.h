@@ -8,6 +8,7 @@
 #include "document/framestore.h"
 #include "document/gifbuild.h"
 #include "document/history.h"
+#include "document/placement.h"
 #include "document/wizards.h"
 #include "editing/text.h"
 #include "formats/animationwriter.h"
@@ -76,8 +77,9 @@ public:
     // Builds `image` from the frame store with the document's settings.
     void MakeGif(gif::TGIFImage& image);
     void Importer();
-    // Places a picture file centred on the working picture (no dialog).
-    void importPicture(const QString& path);
+    // Places a picture file centred on the working picture (no dialog);
+    // with Placement::Fit, scaled first to fit the frame, keeping its aspect.
+    void importPicture(const QString& path, Placement placement = Placement::Place);
     // One new frame per picture file, each centred on a white frame, after
     // the last; the first of them becomes current. Every file is read first:
     // one that fails changes nothing.
@@ -338,6 +340,8 @@ protected:
 
 private:
     void record(const QString& name, DocumentState before);
+    // importPicture's work on a picture already read.
+    void importLoaded(QImage picture, Placement placement);
     // Rebuilds the store as `plan` made from the frames' delays says, as
     // the step `name`.
     void applyPlan(const QString& name, const std::function<frameops::Plan(const std::vector<int>&)>& make);

@@ -3,6 +3,7 @@
 // real message boxes and dialogs; tests pass a scripted one.
 #pragma once
 #include "document/gifbuild.h"
+#include "document/placement.h"
 #include "document/wizards.h"
 #include "editing/text.h"
 #include "formats/animationwriter.h"
@@ -70,6 +71,10 @@ public:
     // starts on `current` and appends ".gif" to a name without a suffix.
     virtual QString chooseSaveFile(const QString& current) { return {}; }
     virtual QString chooseImportFile() { return {}; }
+    // A picture of `picture` size imported onto frames of `frame` size:
+    // placed at its own size ("Placer", what an import always did), fitted
+    // ("Ajuster"), or nothing (Cancel).
+    virtual Placement askPlacement(QSize picture, QSize frame) { return Placement::Place; }
     virtual QString chooseExportFile() { return {}; }
     // The AVI export dialog, starting on `current`; ".avi" is appended to a
     // name without a suffix.

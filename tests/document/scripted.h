@@ -74,6 +74,13 @@ public:
         return saveFile;
     }
     QString chooseImportFile() override { return importFile; }
+    Placement askPlacement(QSize picture, QSize frame) override
+    {
+        placementAsked = {picture, frame};
+        return placement;
+    }
+    Placement placement = Placement::Place;
+    std::pair<QSize, QSize> placementAsked;
     std::vector<int> runFrameList(int) override { return frameOrder; }
     int runThumbnails(const std::vector<QImage>& frames) override
     {
