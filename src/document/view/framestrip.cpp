@@ -52,14 +52,28 @@ public:
         if (selected)
             p->fillRect(cell, option.palette.highlight());
         const QSize box = strip_.pictureBox();
-        const QSize shown = frame.size().scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-        const QRect picture(cell.left() + (cell.width() - shown.width()) / 2,
-                            cell.top() + kPad + (box.height() - shown.height()) / 2, shown.width(), shown.height());
         const QImage thumbnail = strip_.thumbnails().thumbnail(frame);
+        QRect picture;
+        QRectF part;  // the part of the thumbnail shown
+        if (strip_.zoom() == 0) {
+            // Every frame in the width: a slice of the middle of each, the
+            // strip's full height, rather than a speck.
+            picture = QRect(cell.left() + (cell.width() - box.width()) / 2, cell.top() + kPad, box.width(), box.height());
+            const QSize covered = frame.size().scaled(box, Qt::KeepAspectRatioByExpanding).expandedTo(QSize(1, 1));
+            const double fraction = double(box.width()) / covered.width();
+            const double height = double(box.height()) / covered.height();
+            part = QRectF(thumbnail.width() * (1 - fraction) / 2, thumbnail.height() * (1 - height) / 2,
+                          thumbnail.width() * fraction, thumbnail.height() * height);
+        } else {
+            const QSize shown = frame.size().scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+            picture = QRect(cell.left() + (cell.width() - shown.width()) / 2,
+                            cell.top() + kPad + (box.height() - shown.height()) / 2, shown.width(), shown.height());
+            part = thumbnail.rect();
+        }
         if (thumbnail.isNull())
             p->fillRect(picture, QColor(0xd8, 0xd8, 0xd8));
         else
-            p->drawImage(picture, thumbnail);
+            p->drawImage(QRectF(picture), thumbnail, part);
         if (row == child.CurrentIndex) {
             p->save();
             p->setPen(QPen(QColor(0xe0, 0x40, 0x00), 2));
@@ -229,7 +243,12 @@ void FrameStrip::setZoom(int level)
 
 void FrameStrip::updateSizes()
 {
-    thumbnails_->setBox(pictureBox());
+    // Fitting every frame shows a slice of each: the thumbnail is made at
+    // the strip's height and cut.
+    const QSize box = pictureBox();
+    const QSize frame = child_.ImageList1.frameSize();
+    thumbnails_->setBox(zoom_ == 0 && !frame.isEmpty() ? frame.scaled(QSize(box.height() * 4, box.height()), Qt::KeepAspectRatio)
+                                                       : box);
     const QSize cell = cellSize();
     if (gridSize() != cell)
         setGridSize(cell);
