@@ -28,6 +28,12 @@ constexpr int kPad = 3;
 constexpr int kLabel = 15;
 constexpr int kMinFitWidth = 6;
 
+QFont labelFont(QFont font)
+{
+    font.setPointSizeF(std::max(6.0, font.pointSizeF() * 0.85));
+    return font;
+}
+
 QString delayText(int delay)
 {
     return QStringLiteral("%1,%2 s").arg(delay / 100).arg(delay % 100, 2, 10, QLatin1Char('0'));
@@ -81,9 +87,10 @@ public:
             p->drawRect(QRectF(picture).adjusted(-1, -1, 1, 1));
             p->restore();
         }
+        if (strip_.zoom() == 0)
+            return;  // the strip numbers the frames every few cells itself
         const QRect label(cell.left() + 2, cell.top() + kPad + box.height() + 1, cell.width() - 4, kLabel - 1);
-        QFont font = option.font;
-        font.setPointSizeF(std::max(6.0, font.pointSizeF() * 0.85));
+        const QFont font = labelFont(option.font);
         p->setFont(font);
         p->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         const QFontMetrics metrics(font);
@@ -466,10 +473,36 @@ void FrameStrip::contextMenuEvent(QContextMenuEvent* event)
 void FrameStrip::paintEvent(QPaintEvent* event)
 {
     QListView::paintEvent(event);
+    const int count = model_->rowCount();
+    if (zoom_ == 0 && count > 0) {
+        // Cells too narrow for their numbers: a number every 1, 2, 5, 10,
+        // 20, ... frames, as far apart as the longest number needs.
+        QPainter painter(viewport());
+        const QFont font = labelFont(this->font());
+        painter.setFont(font);
+        painter.setPen(palette().color(QPalette::Text));
+        const int cell = std::max(1, gridSize().width());
+        const int need = QFontMetrics(font).horizontalAdvance(QString::number(count)) + 6;
+        int step = 1;
+        for (int base = 1; step * cell < need; base *= 10)
+            for (int m : {1, 2, 5})
+                if ((step = base * m) * cell >= need)
+                    break;
+        const QModelIndex first = indexAt(QPoint(0, gridSize().height() / 2));
+        const int from = first.isValid() ? first.row() : 0;
+        const int top = kPad + pictureBox().height() + 1;
+        for (int row = from - from % step; row < count; row += step) {
+            const int number = row == 0 ? 1 : row;
+            const QRect rect = visualRect(model_->index(number - 1));
+            if (rect.left() > viewport()->width())
+                break;
+            painter.drawText(QRect(rect.left() + 1, top, need, kLabel - 1), Qt::AlignLeft | Qt::AlignVCenter,
+                             QString::number(number));
+        }
+    }
     if (!dragging_ || dropRow_ < 0)
         return;
     // Where the dragged frames would go: a bar between two cells.
-    const int count = model_->rowCount();
     int x = 0;
     if (dropRow_ < count)
         x = visualRect(model_->index(dropRow_)).left();
