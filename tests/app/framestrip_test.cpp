@@ -228,3 +228,28 @@ TEST(FrameStrip, thumbnailsArriveZoomFitsAndTheStripIsRemembered)
     }
     QSettings().remove("window/frameStrip");
 }
+
+// A thumbnail keeps the frame's aspect inside its box and averages the
+// frame's colours (the halves stay apart); it comes from the thread after
+// being asked for, and a new box asks again.
+TEST(FrameStripThumbnails, fitTheBoxAndArriveFromTheThread)
+{
+    QImage frame = testsupport::solid(640, 480, 0xff0000);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 320; x < 640; ++x)
+            frame.setPixel(x, y, qRgb(0, 0, 255));
+    const QImage made = ThumbnailMaker::make(frame, QSize(64, 64));
+    ASSERT_EQ(made.size(), QSize(64, 48));
+    EXPECT_EQ(made.pixel(10, 24) & 0xffffff, 0xff0000u);
+    EXPECT_EQ(made.pixel(53, 24) & 0xffffff, 0x0000ffu);
+    EXPECT_EQ(ThumbnailMaker::make(testsupport::solid(1, 500, 0), QSize(64, 48)).size(), QSize(1, 48));
+
+    ThumbnailMaker maker;
+    maker.setBox(QSize(32, 32));
+    EXPECT_TRUE(maker.thumbnail(frame).isNull());
+    QTRY_VERIFY_WITH_TIMEOUT(!maker.thumbnail(frame).isNull(), 5000);
+    EXPECT_EQ(maker.thumbnail(frame).size(), QSize(32, 24));
+    maker.setBox(QSize(96, 96));
+    EXPECT_EQ(maker.thumbnail(frame).size(), QSize(32, 24));  // the old one meanwhile
+    QTRY_COMPARE_WITH_TIMEOUT(maker.thumbnail(frame).size(), QSize(96, 72), 5000);
+}
