@@ -59,6 +59,7 @@ public:
         editing::Effects().apply(result, effect);
         return result;
     }
+    EffectsChoice runEffectsChain(const QImage& picture) override { return {runEffects(picture), {effect}}; }
     TransitionChoice runTransition(bool, const QImage&) override { return transition; }
     // A video's frames: the whole stream unless a range was given, on the
     // video's width unless another was given.
@@ -144,6 +145,42 @@ std::vector<int> frameOrder(const QString& list, int count)
         order.push_back(n - 1);
     }
     return order;
+}
+
+// "3-10,15": frame numbers from 1 and ranges of them, in any order; the
+// frames they name, from 0, in order and each once.
+std::vector<int> frameList(const QString& list, int count)
+{
+    std::vector<int> frames;
+    for (const QString& item : list.split(QLatin1Char(','))) {
+        const QStringList ends = item.trimmed().split(QLatin1Char('-'));
+        bool okFirst = false, okLast = ends.size() == 1;
+        const int first = ends[0].trimmed().toInt(&okFirst);
+        const int last = ends.size() == 2 ? ends[1].trimmed().toInt(&okLast) : first;
+        if (ends.size() > 2 || !okFirst || !okLast)
+            throw Error(QStringLiteral("--frames : « %1 » n'est ni un numéro de cadre ni une suite « 3-10 ».").arg(item));
+        if (first > last)
+            throw Error(QStringLiteral("--frames : la suite « %1 » va à l'envers.").arg(item));
+        for (int n : {first, last})
+            if (n < 1 || n > count)
+                throw Error(QStringLiteral("--frames : il n'y a pas de cadre %1 (1 à %2).").arg(n).arg(count));
+        for (int n = first; n <= last; ++n)
+            frames.push_back(n - 1);
+    }
+    return frameops::normalised(std::move(frames), count);
+}
+
+// "200%" or "200": a speed in percent.
+int percentOf(const QString& text)
+{
+    QString digits = text.trimmed();
+    if (digits.endsWith(QLatin1Char('%')))
+        digits.chop(1);
+    bool ok = false;
+    const int percent = digits.trimmed().toInt(&ok);
+    if (!ok)
+        throw Error(QStringLiteral("--speed attend un pourcentage (200%), pas « %1 ».").arg(text));
+    return percent;
 }
 
 // "Family,Size[,bold][,italic]"
@@ -402,7 +439,7 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
 int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     if (args.size() < 2)
-        return failed(err, QStringLiteral("usage: orugif edit IN OUT [--frame N|all] OPERATION..."));
+        return failed(err, QStringLiteral("usage: orugif edit IN OUT [--frame N|all] [--frames LIST] OPERATION..."));
     try {
         // A PNG name is the current frame; .mp4, .webm and .webp the animation.
         if (!aviName(args[1]) && (!formats::animationFormatOf(args[1]) || QFileInfo(args[1]).suffix().toLower() == "png"))
@@ -413,10 +450,31 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
         p.warnings = &err;
         openInput(c, args[0]);
         bool allFrames = false;
+        bool someFrames = false;  // --frames: the document's selection
         ReductionOptions reduction;
 
-        // Runs a per-frame operation on the current frame, or on every frame.
+        // The frames --speed and --drop-every act on: those of --frames or
+        // --frame, every frame when neither was given.
+        bool frameChosen = false;
+        const auto chosenFrames = [&] {
+            if (someFrames)
+                return c.selectedFrames();
+            if (frameChosen && !allFrames)
+                return std::vector<int>{c.CurrentIndex};
+            std::vector<int> every(std::size_t(c.ImageList1.count()));
+            for (std::size_t k = 0; k < every.size(); ++k)
+                every[k] = int(k);
+            return every;
+        };
+
+        // Runs a per-frame operation on the current frame, on the frames of
+        // --frames (the document acts on every selected frame at once), or
+        // on every frame.
         const auto perFrame = [&](const std::function<void()>& operation) {
+            if (someFrames && c.selectedFrames().empty())
+                return;  // --drop-every or a delete left none of them
+            if (someFrames && c.selectedFrames().size() == 1 && c.CurrentIndex != c.selectedFrames().front())
+                c.goToFrame(c.selectedFrames().front());
             if (!allFrames) {
                 operation();
                 return;
@@ -438,8 +496,25 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
             const auto value = [&] { return nextValue(args, i); };
             if (reduction.take(a, value)) {
                 continue;
+            } else if (a == "--frames") {
+                std::vector<int> frames = frameList(value(), c.ImageList1.count());
+                c.EcritCadre();
+                c.CurrentIndex = frames.front();
+                c.LitCadre();
+                c.setSelectedFrames(std::move(frames));
+                someFrames = true;
+                allFrames = false;
+            } else if (a == "--speed") {
+                const int percent = percentOf(value());
+                c.changeSpeed(chosenFrames(), percent);
+            } else if (a == "--drop-every") {
+                const int n = number(value(), a);
+                c.dropEveryNth(chosenFrames(), n);
             } else if (a == "--frame") {
                 const QString v = value();
+                frameChosen = true;
+                someFrames = false;
+                c.setSelectedFrames({});
                 allFrames = v == "all";
                 if (!allFrames) {
                     const int n = number(v, a);
@@ -452,7 +527,10 @@ int documentEdit(const QStringList& args, QTextStream& out, QTextStream& err)
             } else if (a == "--delay") {
                 const QString v = value();
                 const int delay = number(v, a);
-                perFrame([&] { c.setFrameDelay(c.CurrentIndex, delay); });
+                if (someFrames)
+                    c.setFramesDelay(c.selectedFrames(), delay);
+                else
+                    perFrame([&] { c.setFrameDelay(c.CurrentIndex, delay); });
             } else if (a == "--mirror-h") {
                 perFrame([&] { c.MiroirH(); });
             } else if (a == "--mirror-v") {

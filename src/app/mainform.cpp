@@ -24,6 +24,7 @@
 #include "tools/optimisation.h"
 #include "document/clipboard.h"
 #include "document/view/childwindow.h"
+#include "document/view/framestrip.h"
 #include "document/view/zoom.h"
 #include "app/widgetprompts.h"
 
@@ -85,6 +86,15 @@ TMainForm::TMainForm(MainPorts ports, QWidget* parent) : QMainWindow(parent), po
     mdi_->setObjectName(QStringLiteral("MdiArea"));
     setCentralWidget(mdi_);
     childWindow_ = new ChildWindow(*child_);
+    // The strip's commands run as the menus' do: errors shown, menus refreshed.
+    childWindow_->frameStrip()->setCommandRunner([this](const std::function<void()>& command) { route(command, true); });
+    {
+        const bool shown = QSettings().value(QStringLiteral("window/frameStrip"), true).toBool();
+        childWindow_->setStripShown(shown);
+        QAction* strip = action("Bandedescadres1");
+        strip->setCheckable(true);
+        strip->setChecked(shown);
+    }
     sub_ = mdi_->addSubWindow(childWindow_, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     sub_->setWindowTitle(child_->caption());
     sub_->showMaximized();
@@ -299,6 +309,12 @@ void TMainForm::connectCommands()
     bind("Zoomarriere1", [this] { childWindow_->zoomOut(); });
     bind("Taillereelle1", [this] { childWindow_->actualSize(); });
     bind("Ajusterfenetre1", [this] { childWindow_->fitToWindow(); });
+    // The frame strip, shown or hidden, stays so in the next runs.
+    bind("Bandedescadres1", [this] {
+        const bool shown = action("Bandedescadres1")->isChecked();
+        childWindow_->setStripShown(shown);
+        QSettings().setValue(QStringLiteral("window/frameStrip"), shown);
+    });
 
     // The drawing tools; the cursor over the picture tells which is active.
     const auto tool = [this](void (TChild::*select)(), Qt::CursorShape shape) {

@@ -75,6 +75,9 @@ constexpr std::array kMenus{
     MenuEntry{1, "Euroconversion1", "&Euro conversion", "Convertisseur Euro", nullptr, true, false, 0},
     MenuEntry{1, "Blocnotes1", "&Bloc notes", "Bloc notes", nullptr, true, false, 0},
 
+    MenuEntry{0, "Fenetre1", "&Fenêtre", "", nullptr, true, false, 0},
+    MenuEntry{1, "Bandedescadres1", "&Bande des cadres", "Montrer ou cacher la bande des cadres", nullptr, true, false, 0},
+
     MenuEntry{0, "Aide1", "&Aide", "", nullptr, true, false, 8},
     MenuEntry{1, "Index1", "&Index", "Sommaire de l'aide", nullptr, true, false, 0},
     MenuEntry{1, "Rechercher1", "&Rechercher", "Rechercher dans l'aide", nullptr, true, false, 0},

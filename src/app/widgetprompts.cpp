@@ -16,10 +16,12 @@
 #include "tools/dialogs/propertiesdialog.h"
 #include "tools/dialogs/videodialog.h"
 
+#include <algorithm>
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QProgressDialog>
 #include <QCoreApplication>
 
@@ -121,14 +123,18 @@ QSize WidgetPrompts::runResize(int width, int height)
     return dialog.Result();
 }
 
-QImage WidgetPrompts::runEffects(const QImage& picture)
+QImage WidgetPrompts::runEffects(const QImage& picture) { return runEffectsChain(picture).result; }
+
+DocumentPrompts::EffectsChoice WidgetPrompts::runEffectsChain(const QImage& picture)
 {
     TEffets dialog(parent_);
     dialog.Init(picture);
     dialog.exec();
-    QImage result = picture;
-    dialog.Result(result);
-    return result;
+    EffectsChoice choice{picture, {}};
+    dialog.Result(choice.result);
+    if (dialog.session().confirmed)
+        choice.effects = dialog.session().applied();
+    return choice;
 }
 
 DocumentPrompts::TransitionChoice WidgetPrompts::runTransition(bool after, const QImage& picture)
@@ -191,6 +197,29 @@ QString WidgetPrompts::chooseSaveFile(const QString& current)
 {
     return runSaveDialog(QStringLiteral("Enregistrer sous"), "SaveDialog1", QStringLiteral("gif"),
                          QStringLiteral("Gif (*.gif)"), current);
+}
+
+Placement WidgetPrompts::askPlacement(QSize picture, QSize frame)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Importer image"),
+                    QStringLiteral("L'image (%1 x %2) n'a pas la taille des cadres (%3 x %4).\n"
+                                   "Placer : à sa taille, au centre. Ajuster : agrandie ou réduite pour tenir "
+                                   "dans le cadre, sans déformation.")
+                        .arg(picture.width())
+                        .arg(picture.height())
+                        .arg(frame.width())
+                        .arg(frame.height()),
+                    QMessageBox::NoButton, parent_);
+    box.setObjectName(QStringLiteral("PlacementBox"));
+    QPushButton* place = box.addButton(QStringLiteral("Placer"), QMessageBox::AcceptRole);
+    QPushButton* fit = box.addButton(QStringLiteral("Ajuster"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Annuler"), QMessageBox::RejectRole);
+    box.setDefaultButton(place);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == fit)
+        return Placement::Fit;
+    return box.clickedButton() == place ? Placement::Place : Placement::Cancel;
 }
 
 QString WidgetPrompts::chooseImportFile()
@@ -286,6 +315,35 @@ int WidgetPrompts::runFrameDelay(int frameNumber, int delay)
     const int chosen = QInputDialog::getInt(parent_, QStringLiteral("Durée du cadre"),
                                             QStringLiteral("Durée d'apparition du cadre %1 (en 1/100 sec)").arg(frameNumber),
                                             delay, 0, 0xFFFF, 1, &ok);
+    return ok ? chosen : -1;
+}
+
+int WidgetPrompts::runFramesDelay(int count, int delay)
+{
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(parent_, QStringLiteral("Durée des cadres"),
+                                            QStringLiteral("Durée d'apparition de chacun des %1 cadres (en 1/100 sec)").arg(count),
+                                            delay, 0, 0xFFFF, 1, &ok);
+    return ok ? chosen : -1;
+}
+
+int WidgetPrompts::runSpeed(int count)
+{
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(parent_, QStringLiteral("Vitesse"),
+                                            QStringLiteral("Vitesse des %1 cadres, en % (200 : deux fois plus vite, "
+                                                           "50 : deux fois moins vite)").arg(count),
+                                            100, 1, 10000, 10, &ok);
+    return ok ? chosen : -1;
+}
+
+int WidgetPrompts::runDropEvery(int count)
+{
+    bool ok = false;
+    const int chosen = QInputDialog::getInt(parent_, QStringLiteral("Supprimer un cadre sur N"),
+                                            QStringLiteral("Parmi les %1 cadres, supprimer un cadre sur (sa durée va au "
+                                                           "cadre d'avant) :").arg(count),
+                                            2, 2, std::max(count, 2), 1, &ok);
     return ok ? chosen : -1;
 }
 

@@ -25,10 +25,12 @@ public:
     QPoint runMove(int width, int height) override;
     QSize runResize(int width, int height) override;
     QImage runEffects(const QImage& picture) override;
+    EffectsChoice runEffectsChain(const QImage& picture) override;
     TransitionChoice runTransition(bool after, const QImage& picture) override;
     QString runText(int& angle, editing::TextFont& font) override;
     QString chooseSaveFile(const QString& current) override;
     QString chooseImportFile() override;
+    Placement askPlacement(QSize picture, QSize frame) override;
     QString chooseExportFile() override;
     QString chooseAviFile(const QString& current) override;
     QString chooseAnimationFile(const QString& current) override;
@@ -36,6 +38,9 @@ public:
                              const std::function<std::int64_t(const formats::AnimationOptions&)>& estimate) override;
     bool runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) override;
     int runFrameDelay(int frameNumber, int delay) override;
+    int runFramesDelay(int count, int delay) override;
+    int runSpeed(int count) override;
+    int runDropEvery(int count) override;
     using DocumentPrompts::runOptimisation;
     void runOptimisation(AnimationSettings& settings, const std::vector<QImage>& frames) override;
     void runPlayback(const std::vector<QImage>& frames, const AnimationSettings& settings,

@@ -50,6 +50,7 @@ void TChild::Init()
 {
     setFileName(QString());
     ImageList1.clear();
+    setSelectedFrames({});
     CurrentIndex = 0;
     setPicture(QImage());
     FrameChanged = false;

@@ -4,9 +4,11 @@
 // Widget-free: the window in view/ shows it, the command line drives it.
 #pragma once
 #include "common/colour.h"
+#include "document/frameops.h"
 #include "document/framestore.h"
 #include "document/gifbuild.h"
 #include "document/history.h"
+#include "document/placement.h"
 #include "document/wizards.h"
 #include "editing/text.h"
 #include "formats/animationwriter.h"
@@ -75,8 +77,9 @@ public:
     // Builds `image` from the frame store with the document's settings.
     void MakeGif(gif::TGIFImage& image);
     void Importer();
-    // Places a picture file centred on the working picture (no dialog).
-    void importPicture(const QString& path);
+    // Places a picture file centred on the working picture (no dialog);
+    // with Placement::Fit, scaled first to fit the frame, keeping its aspect.
+    void importPicture(const QString& path, Placement placement = Placement::Place);
     // One new frame per picture file, each centred on a white frame, after
     // the last; the first of them becomes current. Every file is read first:
     // one that fails changes nothing.
@@ -166,6 +169,33 @@ public:
     void Montrer();
     // "&HTML...": the tag for the saved file and the frame size.
     void HtmlCode();
+
+    // --- the frame strip: a selection of frames and what acts on it
+    // The selected frames (indexes from 0, in order); the strip sets them.
+    const std::vector<int>& selectedFrames() const { return selection_; }
+    void setSelectedFrames(std::vector<int> selection);
+    // The frames the strip's commands act on: the selection, or the current
+    // frame when nothing is selected.
+    std::vector<int> framesToChange() const;
+    // Makes frame `index` current (the working picture is written back first).
+    void goToFrame(int index);
+    // Each of these is one step of the history; the selection follows the
+    // frames it names, and the current frame follows its own frame.
+    void moveFrames(const std::vector<int>& selection, int target);
+    void deleteFrames(const std::vector<int>& selection);
+    void setFramesDelay(const std::vector<int>& selection, int delay);
+    void changeSpeed(const std::vector<int>& selection, int percent);
+    void dropEveryNth(const std::vector<int>& selection, int n);
+    void duplicateFrames(const std::vector<int>& selection);
+    void reverseFrames(const std::vector<int>& selection);
+    // The strip's context menu: each asks for its value, then acts on
+    // framesToChange().
+    void DureeDesCadres();
+    void VitesseDesCadres();
+    void SupprimerUnSurN();
+    // Mirrors, turns, moves, effects and text act on every selected frame
+    // when more than one is selected, as one step.
+    bool actsOnSelection() const { return selection_.size() > 1; }
 
     // --- geometric transforms and resampling
     void MiroirH();
@@ -266,6 +296,7 @@ signals:
     void progress(int position, int maximum);  // a long build runs
     void progressDone();
     void historyChanged();                     // a step was recorded, undone or redone
+    void selectionChanged();                   // the selected frames changed
 
 protected:
     DocumentPrompts& prompts() { return prompts_; }
@@ -312,6 +343,14 @@ protected:
 
 private:
     void record(const QString& name, DocumentState before);
+    // importPicture's work on a picture already read.
+    void importLoaded(QImage picture, Placement placement);
+    // Rebuilds the store as `plan` made from the frames' delays says, as
+    // the step `name`.
+    void applyPlan(const QString& name, const std::function<frameops::Plan(const std::vector<int>&)>& make);
+    // Every selected frame through `edit` as the step `name`; the frames
+    // are made aside first, so a failure changes none.
+    void editSelection(const QString& name, const std::function<QImage(const QImage&)>& edit);
 
     DocumentPrompts& prompts_;
     ClipboardPort& clipboard_;
@@ -325,6 +364,7 @@ private:
     bool recording_ = false;
     // The document when the brush went down, until it comes up.
     std::optional<DocumentState> strokeStart_;
+    std::vector<int> selection_;
 };
 
 } // namespace orugif

@@ -345,9 +345,17 @@ void TChild::writeAviFile(const QString& path)
     formats::writeAvi(path, frames, delays);
 }
 
-void TChild::importPicture(const QString& path)
+void TChild::importPicture(const QString& path, Placement placement)
 {
-    const QImage picture = loadPicture(path);  // fails before anything changes
+    importLoaded(loadPicture(path), placement);  // a file that fails changes nothing
+}
+
+void TChild::importLoaded(QImage picture, Placement placement)
+{
+    if (placement == Placement::Cancel)
+        return;
+    if (placement == Placement::Fit && !ImageList1.isEmpty() && picture.size() != ImageList1.frameSize())
+        picture = fittedPicture(picture, ImageList1.frameSize());
     recorded(QStringLiteral("Importer image"), [&] {
         if (ImageList1.isEmpty())
             setFrameSize(picture.size());
@@ -393,7 +401,12 @@ void TChild::Importer()
     const QString path = prompts().chooseImportFile();
     if (path.isEmpty())
         return;  // a cancelled dialog keeps the pending edits of the frame
-    importPicture(path);
+    QImage picture = loadPicture(path);
+    // Asked only when the sizes differ.
+    Placement placement = Placement::Place;
+    if (!ImageList1.isEmpty() && picture.size() != ImageList1.frameSize())
+        placement = prompts().askPlacement(picture.size(), ImageList1.frameSize());
+    importLoaded(std::move(picture), placement);
 }
 
 void TChild::exportPicture(const QString& path) const

@@ -66,6 +66,8 @@ void TChild::restoreState(const DocumentState& s)
     if (renamed)
         emit captionChanged(caption());
     emit pictureChanged();
+    // The selection keeps only frames that are still there.
+    setSelectedFrames(selection_);
     AffBarre();
 }
 

@@ -79,6 +79,20 @@ void TChild::stampText()
         emit textStamped();
         return;
     }
+    if (actsOnSelection()) {
+        const QString text = TextToDraw;
+        TextToDraw.clear();
+        editSelection(QStringLiteral("Texte"), [this, &text](const QImage& frame) {
+            QImage picture = frame;
+            if (TextAngle != 0)
+                editing::RotTextOut(picture, ClickX, ClickY, text, TextAngle, PictureFont);
+            else
+                editing::drawTextOnWhite(picture, ClickX, ClickY, text, PictureFont);
+            return picture;
+        });
+        emit textStamped();
+        return;
+    }
     recorded(QStringLiteral("Texte"), [this] {
         QImage picture = picture_;
         if (TextAngle != 0)

@@ -4,6 +4,7 @@
 #include "common/limits.h"
 #include "document/child.h"
 #include "document/prompts.h"
+#include "editing/effects.h"
 #include "editing/resampler.h"
 #include "editing/transforms.h"
 #include "editing/transitions.h"
@@ -16,6 +17,8 @@ void TChild::MiroirH()
 {
     if (picture_.isNull())
         return;
+    if (actsOnSelection())
+        return editSelection(QStringLiteral("Miroir horizontal"), editing::mirrorTopBottom);
     recorded(QStringLiteral("Miroir horizontal"), [this] { pictureEdited(editing::mirrorTopBottom(picture_)); });
 }
 
@@ -23,6 +26,8 @@ void TChild::MiroirV()
 {
     if (picture_.isNull())
         return;
+    if (actsOnSelection())
+        return editSelection(QStringLiteral("Miroir vertical"), editing::mirrorLeftRight);
     recorded(QStringLiteral("Miroir vertical"), [this] { pictureEdited(editing::mirrorLeftRight(picture_)); });
 }
 
@@ -37,6 +42,9 @@ void TChild::Rotation()
     const int choice = prompts().runRotation();
     if (choice < 1 || choice > 3)
         return;
+    if (actsOnSelection())
+        return editSelection(QStringLiteral("Rotation"),
+                             [choice](const QImage& f) { return editing::rotateSquare(f, editing::Turn(choice)); });
     recorded(QStringLiteral("Rotation"),
              [this, choice] { pictureEdited(editing::rotateSquare(picture_, editing::Turn(choice))); });
 }
@@ -48,6 +56,9 @@ void TChild::Deplacer()
     const QPoint offset = prompts().runMove(ImageList1.width(), ImageList1.height());
     if (offset.isNull())
         return;
+    if (actsOnSelection())
+        return editSelection(QStringLiteral("Déplacer"),
+                             [offset](const QImage& f) { return editing::shifted(f, offset.x(), offset.y()); });
     recorded(QStringLiteral("Déplacer"),
              [this, offset] { pictureEdited(editing::shifted(picture_, offset.x(), offset.y())); });
 }
@@ -116,11 +127,26 @@ void TChild::Speciaux()
     EcritCadre();
     if (picture_.isNull())
         return;
-    const QImage result = prompts().runEffects(picture_);
+    const DocumentPrompts::EffectsChoice choice = prompts().runEffectsChain(picture_);
+    const QImage& result = choice.result;
     // A cancelled dialog, or effects that changed nothing, leave the
     // document as it was: closing does not ask to save it for nothing.
     if (result.isNull() || result == picture_)
         return;
+    if (actsOnSelection() && !choice.effects.empty()) {
+        // The current frame as the dialog showed it; the others go through
+        // the same effects.
+        const int current = CurrentIndex;
+        return editSelection(QStringLiteral("Effets spéciaux"), [&](const QImage& frame) {
+            if (frame.cacheKey() == ImageList1.frame(current).cacheKey())
+                return result;
+            QImage edited = frame;
+            editing::Effects effects;
+            for (int index : choice.effects)
+                effects.apply(edited, index);
+            return edited;
+        });
+    }
     recorded(QStringLiteral("Effets spéciaux"), [&] { pictureEdited(result); });
 }
 

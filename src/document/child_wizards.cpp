@@ -66,7 +66,7 @@ void TChild::buildAnimation(const AnimationWizardResult& wizard)
     std::vector<QImage> frames;
     frames.reserve(pictures.size());
     for (QImage& picture : pictures) {
-        frames.push_back(onFrame(picture, size));
+        frames.push_back(wizard.fit && picture.size() != size ? fittedOnFrame(picture, size) : onFrame(picture, size));
         picture = QImage();  // one copy of each picture at a time
     }
 

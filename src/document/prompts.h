@@ -3,6 +3,7 @@
 // real message boxes and dialogs; tests pass a scripted one.
 #pragma once
 #include "document/gifbuild.h"
+#include "document/placement.h"
 #include "document/wizards.h"
 #include "editing/text.h"
 #include "formats/animationwriter.h"
@@ -52,6 +53,13 @@ public:
     virtual QSize runResize(int width, int height) { return {0, 0}; }
     // Special effects on `picture`: the result when confirmed, else `picture`.
     virtual QImage runEffects(const QImage& picture) { return picture; }
+    // The same, with the effects applied in order, so that other frames can
+    // go through them too; without an override, runEffects and no list.
+    struct EffectsChoice {
+        QImage result;
+        std::vector<int> effects;
+    };
+    virtual EffectsChoice runEffectsChain(const QImage& picture) { return {runEffects(picture), {}}; }
     // Transition after (or before) the current frame: the kind (-1 when
     // cancelled or none chosen) and the frame count.
     struct TransitionChoice {
@@ -63,6 +71,10 @@ public:
     // starts on `current` and appends ".gif" to a name without a suffix.
     virtual QString chooseSaveFile(const QString& current) { return {}; }
     virtual QString chooseImportFile() { return {}; }
+    // A picture of `picture` size imported onto frames of `frame` size:
+    // placed at its own size ("Placer", what an import always did), fitted
+    // ("Ajuster"), or nothing (Cancel).
+    virtual Placement askPlacement(QSize picture, QSize frame) { return Placement::Place; }
     virtual QString chooseExportFile() { return {}; }
     // The AVI export dialog, starting on `current`; ".avi" is appended to a
     // name without a suffix.
@@ -82,6 +94,13 @@ public:
     virtual bool runProperties(int& repeatCount, int& frameDelay, int gifVersion, bool& transparent) { return false; }
     // The current frame's delay: the new delay, or -1 when cancelled.
     virtual int runFrameDelay(int frameNumber, int delay) { return -1; }
+    // The strip's questions about `count` selected frames: one delay for
+    // them all ("Durée des cadres...", starting on `delay`), their speed in
+    // percent ("Vitesse...") and N of "Supprimer un cadre sur N...". Each
+    // gives -1 when cancelled.
+    virtual int runFramesDelay(int count, int delay) { return -1; }
+    virtual int runSpeed(int count) { return -1; }
+    virtual int runDropEvery(int count) { return -1; }
     // The optimisation dialog: the options change only when it is confirmed.
     virtual void runOptimisation(bool& removeLocalPalettes, bool& mergeDuplicatePixels, bool& removeUselessFrames) {}
     // The whole optimisation dialog: the three options, the colour reduction

@@ -16,6 +16,9 @@ struct AnimationWizardResult {
     int repeatCount = 0;
     int delay = 10;
     QStringList files;  // full names, in frame order
+    // Pictures of another size than the frames are fitted to them (Mitchell,
+    // keeping their aspect, centred) instead of placed at the top left.
+    bool fit = false;
 };
 
 struct BannerWizardResult {

@@ -9,12 +9,16 @@ void EffectSession::Init(const QImage& picture)
     confirmed = false;
     work_ = picture.convertToFormat(QImage::Format_RGB32);
     restore_ = QImage();
+    applied_.clear();
+    restorable_ = false;
 }
 
 void EffectSession::preview(int index)
 {
     restore_ = work_;
     effects_.apply(work_, index);  // the shared copy detaches before any write
+    applied_.push_back(index);
+    restorable_ = true;
     confirmed = false;
 }
 
@@ -22,6 +26,10 @@ void EffectSession::restore()
 {
     if (!restore_.isNull())
         work_ = restore_;
+    if (restorable_) {
+        applied_.pop_back();
+        restorable_ = false;
+    }
 }
 
 void EffectSession::Result(QImage& picture) const

@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <vector>
 
 namespace orugif::editing {
 
@@ -24,6 +25,9 @@ public:
 
     bool confirmed = false;
     const QImage& work() const { return work_; }
+    // The effects the work picture went through, in order (a "Rétablir"
+    // takes the last one back): what other frames go through to look alike.
+    const std::vector<int>& applied() const { return applied_; }
 
     // Where the preview control of `control` size shows a picture of `size`:
     // scaled into a box of its aspect ratio when larger than the control both
@@ -34,6 +38,8 @@ private:
     Effects effects_;
     QImage work_;
     QImage restore_;
+    std::vector<int> applied_;
+    bool restorable_ = false;  // the last effect may still be taken back
 };
 
 } // namespace orugif::editing

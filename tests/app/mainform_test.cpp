@@ -89,7 +89,7 @@ TEST(MainWindow, everyMenuItemStandsWithItsCaptionHintAndShortcut)
                                               : QList<QKeySequence>{})
             << e.name;
     }
-    EXPECT_EQ(items, 57);
+    EXPECT_EQ(items, 58);
     EXPECT_EQ(f.action("ExitItem")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
     EXPECT_EQ(f.action("Annuler1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
     EXPECT_EQ(f.action("Retablir1")->shortcuts(),

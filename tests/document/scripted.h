@@ -3,6 +3,7 @@
 #include "document/child.h"
 #include "document/clipboard.h"
 #include "document/prompts.h"
+#include "editing/effects.h"
 #include "support/testsupport.h"
 
 #include <QStringList>
@@ -41,6 +42,20 @@ public:
         return effectResult.isNull() ? picture : effectResult;
     }
 
+    // With `effectSteps`, the dialog applies them in order (seeded) and says so.
+    EffectsChoice runEffectsChain(const QImage& picture) override
+    {
+        if (effectSteps.empty())
+            return {runEffects(picture), {}};
+        effectsShown = picture;
+        QImage result = picture;
+        editing::Effects effects(1);
+        for (int index : effectSteps)
+            effects.apply(result, index);
+        return {result, effectSteps};
+    }
+    std::vector<int> effectSteps;
+
     TransitionChoice runTransition(bool, const QImage&) override { return transition; }
 
     QString runText(int& angle, editing::TextFont& font) override
@@ -59,6 +74,13 @@ public:
         return saveFile;
     }
     QString chooseImportFile() override { return importFile; }
+    Placement askPlacement(QSize picture, QSize frame) override
+    {
+        placementAsked = {picture, frame};
+        return placement;
+    }
+    Placement placement = Placement::Place;
+    std::pair<QSize, QSize> placementAsked;
     std::vector<int> runFrameList(int) override { return frameOrder; }
     int runThumbnails(const std::vector<QImage>& frames) override
     {
@@ -118,6 +140,22 @@ public:
         delayShown = delay;
         return frameDelay;
     }
+    int runFramesDelay(int count, int delay) override
+    {
+        framesAsked = count;
+        delayShown = delay;
+        return framesDelay;
+    }
+    int runSpeed(int count) override
+    {
+        framesAsked = count;
+        return speed;
+    }
+    int runDropEvery(int count) override
+    {
+        framesAsked = count;
+        return dropEvery;
+    }
     using DocumentPrompts::runOptimisation;
     void runOptimisation(bool& local, bool& merge, bool& crop) override
     {
@@ -151,6 +189,11 @@ public:
     int propertiesVersion = -1;
     int frameDelay = -1;  // the frame delay dialog's answer; -1 cancels
     int delayShown = -1;
+    // The strip's questions: their answers (-1 cancels) and how many frames they were asked about.
+    int framesDelay = -1;
+    int speed = -1;
+    int dropEvery = -1;
+    int framesAsked = -1;
     struct Optimisation {
         bool local, merge, crop;
     };

@@ -191,9 +191,11 @@ TEST(EffectSession, previewRestoreAndConfirm)
     EXPECT_EQ(blues(session.work()), (std::vector<int>{255, 155, 55}));
     session.restore();  // only one step back
     EXPECT_EQ(blues(session.work()), (std::vector<int>{255, 155, 55}));
+    EXPECT_EQ(session.applied(), std::vector<int>{indexOf("Inverser")});  // what other frames replay
     session.preview(-1);  // nothing selected: the restore copy is still taken
     session.restore();
     EXPECT_EQ(blues(session.work()), (std::vector<int>{255, 155, 55}));
+    EXPECT_EQ(session.applied(), std::vector<int>{indexOf("Inverser")});
 
     QImage result = picture;
     session.Result(result);

@@ -1,6 +1,7 @@
 #include "document/view/childwindow.h"
 
 #include "document/child.h"
+#include "document/view/framestrip.h"
 #include "document/view/picturewidget.h"
 #include "document/view/zoom.h"
 
@@ -50,6 +51,8 @@ ChildWindow::ChildWindow(TChild& child, QWidget* parent) : QWidget(parent), chil
     panelLayout->addWidget(image_);
     scroll_->setWidget(panel_);
 
+    stripPanel_ = new FrameStripPanel(child_, this);
+
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("ProgressBar1"));
     progress_->setRange(0, 100);
@@ -66,6 +69,7 @@ ChildWindow::ChildWindow(TChild& child, QWidget* parent) : QWidget(parent), chil
     strip->addWidget(zoomLabel_);
     layout->addLayout(strip);
     layout->addWidget(scroll_, 1);
+    layout->addWidget(stripPanel_);
     layout->addWidget(progress_);
 
     connect(&child_, &TChild::statusChanged, status_, &QLabel::setText);
@@ -93,7 +97,9 @@ bool ChildWindow::eventFilter(QObject* watched, QEvent* event)
 {
     // Ctrl + wheel zooms about the pointer, wherever it is in the window;
     // the wheel alone scrolls.
-    if (event->type() == QEvent::Wheel) {
+    // The strip zooms its own thumbnails.
+    const bool inStrip = watched->isWidgetType() && stripPanel_->isAncestorOf(static_cast<QWidget*>(watched));
+    if (event->type() == QEvent::Wheel && !inStrip) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {
             wheelAngle_ += wheel->angleDelta().y() != 0 ? wheel->angleDelta().y() : wheel->angleDelta().x();
@@ -132,6 +138,12 @@ void ChildWindow::sizePanel()
         size = size.expandedTo(child_.picture().size());
     panel_->setFixedSize(zoom::shownSize(size, image_->scale()) + QSize(2, 2));
 }
+
+FrameStrip* ChildWindow::frameStrip() const { return stripPanel_->strip(); }
+
+void ChildWindow::setStripShown(bool shown) { stripPanel_->setVisible(shown); }
+
+bool ChildWindow::stripShown() const { return !stripPanel_->isHidden(); }
 
 double ChildWindow::scale() const { return image_->scale(); }
 

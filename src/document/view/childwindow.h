@@ -1,5 +1,6 @@
 // The document window (form "Child"): the status strip StaticText1, the
-// picture panel Panel1 holding Image1, and ProgressBar1 along the bottom.
+// picture panel Panel1 holding Image1, the frame strip and ProgressBar1
+// along the bottom.
 // The window zooms the picture (the level shows at the right of the strip).
 #pragma once
 #include <QWidget>
@@ -14,6 +15,8 @@ namespace orugif {
 
 class TChild;
 class PictureWidget;
+class FrameStrip;
+class FrameStripPanel;
 
 class ChildWindow : public QWidget {
     Q_OBJECT
@@ -23,6 +26,10 @@ public:
     TChild& child() { return child_; }
     QProgressBar* progressBar() const { return progress_; }
     PictureWidget* picture() const { return image_; }
+    FrameStrip* frameStrip() const;
+    // The frame strip along the bottom, shown or hidden.
+    void setStripShown(bool shown);
+    bool stripShown() const;
 
     // The zoom: the next level up or down, 100 %, the whole picture in the
     // window, or any scale from 1/8 to 32. `anchor` (a point of the scroll
@@ -51,6 +58,7 @@ private:
     QScrollArea* scroll_;
     QFrame* panel_;
     PictureWidget* image_;
+    FrameStripPanel* stripPanel_;
     QProgressBar* progress_;
 };
 

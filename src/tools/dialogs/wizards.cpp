@@ -173,9 +173,16 @@ TAssistant::TAssistant(std::function<QStringList()> chooseFiles, QWidget* parent
     side->addWidget(add);
     side->addWidget(remove);
     side->addStretch();
-    auto* pageLayout = new QHBoxLayout(page);
-    pageLayout->addWidget(box_);
-    pageLayout->addLayout(side);
+    fit_ = new QCheckBox(QStringLiteral("Ajuster les images à la taille des cadres"), page);
+    fit_->setObjectName(QStringLiteral("CheckBox2"));
+    fit_->setToolTip(QStringLiteral("Une image d'une autre taille est agrandie ou réduite pour tenir dans le cadre, "
+                                    "sans déformation, au lieu d'être posée en haut à gauche"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(box_);
+    row->addLayout(side);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->addLayout(row);
+    pageLayout->addWidget(fit_);
     finishPages(page, QStringLiteral("Images"), terminerRow());
 }
 
@@ -215,6 +222,7 @@ AnimationWizardResult TAssistant::Result() const
         return result;
     readPages(result);
     result.files = list_.files();
+    result.fit = fit_->isChecked();
     return result;
 }
 

@@ -58,6 +58,7 @@ protected:
 
 private:
     void SpeedButton1Click();  // "Ajouter"
+    QCheckBox* fit_;           // "Ajuster les images à la taille des cadres"
     void SpeedButton2Click();  // "Supprimer"
     void showList();
 
