@@ -324,6 +324,7 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
     image.ColorReduction = settings.ColorReduction;
     image.ReductionBits = settings.ReductionBits;
     image.DitherMode = settings.DitherMode;
+    image.LossyTolerance = std::clamp(settings.LossyTolerance, 0, AnimationSettings::kMaxLossy);
     // A full table leaves the merge no transparent entry to add.
     image.ReductionLimit = settings.MergeDuplicatePixels || page ? 255 : 256;
     image.SharedPalette.clear();
