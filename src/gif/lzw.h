@@ -32,8 +32,10 @@ void EncodeImage(ByteWriter& out, int colorCount, const std::uint8_t* pixels, bo
 // channel (max(|dr|, |dg|, |db|) <= tolerance, colours from `palette`).
 // The transparent index and indices past the palette match only
 // themselves; each string starts with its exact first pixel. Of the strings
-// that fit, the longest is taken, the closest (sum of squared differences)
-// of equally long ones. A tolerance of 0 writes what EncodeImage writes.
+// that fit, the one whose length, each pixel worth tolerance^2 / 4, less
+// its squared error (summed over the channels) is greatest is taken. A
+// tolerance of 0, or one below the distance of every pair of entries,
+// writes what EncodeImage writes.
 void EncodeImageLossy(ByteWriter& out, int colorCount, const std::uint8_t* pixels, bool interlaced, int height,
                       int width, std::span<const GIFColor> palette, int transparentIndex, int tolerance);
 

@@ -103,7 +103,9 @@ TEST_P(LossyCoding, everyPixelStaysWithinTheToleranceAndTheTransparentIndexIsKep
         worst = std::max(worst, channelDifference(p.palette[back[i]], p.palette[p.pixels[i]]));
     }
     EXPECT_LE(worst, tolerance);
-    EXPECT_LE(data.size(), encodeExact(p, interlaced).size());
+    // A string a little shorter but much nearer may be taken: never more
+    // than a few codes over the exact coding.
+    EXPECT_LE(data.size(), encodeExact(p, interlaced).size() * 102 / 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(KindsTolerancesAndInterlace, LossyCoding,
