@@ -65,6 +65,8 @@ for content in "${contents[@]}"; do
   for lossy in 20 60; do
     ours "optimised-lossy$lossy" --colours optimised --lossy "$lossy"
   done
+  # ORUGIF_BENCH_OURS_ONLY=1 leaves the peers out (while tuning).
+  [ -z "${ORUGIF_BENCH_OURS_ONLY:-}" ] || continue
   for stats in full diff; do
     for dither in sierra2_4a none; do
       name="ffmpeg-$stats-$dither"
