@@ -57,7 +57,7 @@ std::size_t slotOf(std::uint32_t key) { return (key * 2654435761u) >> 23; }  // 
 TOptimisedColorLookup::TOptimisedColorLookup(const std::vector<GIFColor>& palette)
     : TColorLookup(int(std::min<std::size_t>(palette.size(), 256))),
       entries_(palette.begin(), palette.begin() + std::min<std::size_t>(palette.size(), 256)),
-      cells_(std::size_t(1) << 18, 0)
+      cells_(std::size_t(1) << 18, 0), channels_(entries_)
 {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         reds_[i] = entries_[i].r;
@@ -93,6 +93,11 @@ int TOptimisedColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
     if (cell == 0)
         cell = candidatesOf(r >> 2, g >> 2, b >> 2) + 1;
     const std::uint16_t* candidates = pool_.data() + cell - 1;
+    if (candidates[0] == 0) {
+        const int index = channels_.nearest(r, g, b);
+        chosen = entries_[std::size_t(index)];
+        return index;
+    }
     int best = candidates[1];
     if (candidates[0] > 1) {
         int smallest = 1 << 30;
@@ -139,6 +144,10 @@ std::uint32_t TOptimisedColorLookup::candidatesOf(int cr, int cg, int cb)
             pool_.push_back(std::uint16_t(i));
             ++pool_[start];
         }
+    if (pool_[start] > kMostCandidates) {
+        pool_.resize(start + 1);
+        pool_[start] = 0;
+    }
     return start;
 }
 

@@ -56,12 +56,16 @@ private:
     std::array<std::uint32_t, 512> keys_{};
     std::array<std::uint8_t, 512> indices_{};
     // Per cell: 0 when not yet asked, else 1 + where its entries start in
-    // pool_ (their count, then the entries in ascending order).
+    // pool_ (their count, then the entries in ascending order; a count of 0
+    // for a cell that many entries could serve, searched whole each time,
+    // which keeps the pool small for any palette).
     std::vector<std::uint32_t> cells_;
     std::vector<std::uint16_t> pool_;
     // The entries' channels apart, for the search of a cell's candidates.
     std::array<std::int32_t, 256> reds_{}, greens_{}, blues_{};
+    PaletteChannels channels_;
     std::uint32_t candidatesOf(int cr, int cg, int cb);
+    static constexpr int kMostCandidates = 24;
 };
 
 // The 216-colour cube: level (v + 3) div 51 per channel, index 36 r + 6 g + b.

@@ -418,3 +418,22 @@ TEST(SelectiveDithering, flatAreasComeOutWithoutNoiseInEveryDitherMode)
         EXPECT_GT(gradient.size(), 1u) << "mode " << mode;
     }
 }
+
+TEST(OptimisedLookupCrowded, entriesClusteredFarAwayStillGiveTheNearest)
+{
+    // 256 entries packed in one corner: from the far side of the cube many
+    // entries could be nearest, and the cells searched whole keep the answer
+    // exact.
+    std::vector<GIFColor> palette;
+    for (int i = 0; i < 256; ++i)
+        palette.push_back({std::uint8_t(i % 8), std::uint8_t(i / 8 % 8), std::uint8_t(i / 64)});
+    TOptimisedColorLookup lookup(palette);
+    std::mt19937 rng{7};
+    for (int k = 0; k < 5000; ++k) {
+        const int r = int(rng() % 256), g = int(rng() % 256), b = int(rng() % 256);
+        GIFColor chosen;
+        lookup.Lookup(r, g, b, chosen);
+        const GIFColor want{std::uint8_t(std::min(r, 7)), std::uint8_t(std::min(g, 7)), std::uint8_t(std::min(b, 3))};
+        ASSERT_TRUE(chosen == want) << r << "," << g << "," << b;
+    }
+}
