@@ -22,7 +22,7 @@ const std::array kCommands{
     Command{"--version", "--version", printVersion},
     Command{"info", "info FILE.gif|VIDEO", gifInfo},
     Command{"frames", "frames FILE.gif DIR [--raw]", gifFrames},
-    Command{"recode", "recode IN.gif OUT.gif", gifRecode},
+    Command{"recode", "recode IN.gif OUT.gif [--lossy N]", gifRecode},
     Command{"make",
             "make OUT.gif|OUT.avi INPUT... [--size WxH] [--loop N] [--delay D] [--transparent] [--global-palette] "
             "[--merge] [--crop] [--colours auto|web|optimised|grey|grey4|mono [--bits N]] [--dither MODE] [--dry-run] "

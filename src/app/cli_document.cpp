@@ -244,12 +244,12 @@ QString nextValue(const QStringList& args, qsizetype& i)
     return args[++i];
 }
 
-// --colours, --bits and --dither, gathered while the arguments are read and
-// checked together once all are known.
+// --colours, --bits, --dither and --lossy, gathered while the arguments are
+// read and checked together once all are known.
 struct ReductionOptions {
-    std::optional<int> method, bits, dither;
+    std::optional<int> method, bits, dither, lossy;
 
-    // Takes `option` when it is one of the three; `value` gives its value.
+    // Takes `option` when it is one of the four; `value` gives its value.
     bool take(const QString& option, const std::function<QString()>& value)
     {
         if (option == "--colours") {
@@ -267,6 +267,10 @@ struct ReductionOptions {
             if (at < 0)
                 throw Error(QStringLiteral("--dither attend %1, pas %2.").arg(tools::ditherNames().join(", "), v));
             dither = int(at);
+        } else if (option == "--lossy") {
+            lossy = number(value(), option);
+            if (*lossy < 0 || *lossy > AnimationSettings::kMaxLossy)
+                throw Error(QStringLiteral("--lossy va de 0 à %1 (%2 refusé).").arg(AnimationSettings::kMaxLossy).arg(*lossy));
         } else {
             return false;
         }
@@ -283,6 +287,8 @@ struct ReductionOptions {
         child.ColorReduction = m;
         child.ReductionBits = b;
         child.DitherMode = d;
+        if (lossy)
+            child.LossyTolerance = *lossy;
     }
 };
 
@@ -377,7 +383,7 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             return failed(err, QStringLiteral("usage: orugif make OUT.gif|.avi|.mp4|.webm|.webp|.png INPUT... [--loop N] [--delay D] "
                                               "[--transparent] [--global-palette] [--merge] [--crop] "
                                               "[--colours auto|web|optimised|grey|grey4|mono [--bits N]] "
-                                              "[--dither none|floyd|stucki|sierra|jjn|stevenson|burkes] [--dry-run] "
+                                              "[--dither none|floyd|stucki|sierra|jjn|stevenson|burkes] [--lossy N] [--dry-run] "
                                               "[--range FIRST-LAST] [--width W] [--fps N] [--quality Q] [--lossless]"));
         const QString output = inputs.takeFirst();
         animationOutputKind(output);  // refused before anything is read or written

@@ -190,16 +190,32 @@ int gifFrames(const QStringList& args, QTextStream& out, QTextStream& err)
 
 int gifRecode(const QStringList& args, QTextStream& out, QTextStream& err)
 {
-    if (args.size() != 2) {
-        err << "usage: orugif recode IN.gif OUT.gif\n";
+    // `--lossy N` (0 to 200) writes the same pixels with lossy LZW coding.
+    QStringList paths;
+    int lossy = 0;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--lossy") && i + 1 < args.size()) {
+            bool ok = false;
+            lossy = args[++i].toInt(&ok);
+            if (!ok || lossy < 0 || lossy > 200) {
+                err << "--lossy va de 0 à 200 (" << args[i] << " refusé).\n";
+                return 2;
+            }
+        } else {
+            paths << args[i];
+        }
+    }
+    if (paths.size() != 2) {
+        err << "usage: orugif recode IN.gif OUT.gif [--lossy N]\n";
         return 2;
     }
     try {
         TGIFImage image;
         QStringList warnings;
-        load(image, args[0], warnings);
-        image.SaveToFile(args[1]);
-        out << image.Images().Count() << " frames written to " << displayName(args[1]) << '\n';
+        load(image, paths[0], warnings);
+        image.LossyTolerance = lossy;
+        image.SaveToFile(paths[1]);
+        out << image.Images().Count() << " frames written to " << displayName(paths[1]) << '\n';
         for (const QString& w : warnings)
             out << "warning: " << w << '\n';
         return 0;

@@ -352,10 +352,12 @@ void WidgetPrompts::runOptimisation(AnimationSettings& settings, const std::vect
     TOptimum dialog(parent_);
     dialog.Init(settings.RemoveLocalPalettes, settings.MergeDuplicatePixels, settings.RemoveUselessFrames);
     dialog.InitReduction(settings.ColorReduction, settings.ReductionBits, settings.DitherMode);
+    dialog.InitLossy(settings.LossyTolerance);
     dialog.EstimateFor(frames, settings);
     dialog.exec();
     dialog.Result(settings.RemoveLocalPalettes, settings.MergeDuplicatePixels, settings.RemoveUselessFrames);
     dialog.ResultReduction(settings.ColorReduction, settings.ReductionBits, settings.DitherMode);
+    dialog.ResultLossy(settings.LossyTolerance);
     // The choice becomes the user's for the next documents.
     if (dialog.Accepted())
         tools::rememberReduction({settings.ColorReduction, settings.ReductionBits, settings.DitherMode});

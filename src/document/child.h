@@ -264,6 +264,8 @@ public:
     int ColorReduction = 10;
     int ReductionBits = 8;
     int DitherMode = 0;
+    // Lossy LZW coding of saved GIFs (see AnimationSettings); 0 is off.
+    int LossyTolerance = 0;
     unsigned char GifVersion = 0;
     // An opened file without a loop extension plays once: no extension is
     // written until the repeat count is changed (it then reads -1).

@@ -50,10 +50,12 @@ bool holdsColour(const QImage& frame, QRgb colour)
 
 AnimationSettings TChild::settings() const
 {
-    return {RepeatCount,          FrameDelay,          TransparentBackground, RemoveLocalPalettes,
-            MergeDuplicatePixels, RemoveUselessFrames, loopExtension,         transparentColour,
-            ImageList1.delays(),  ColorReduction,      ReductionBits,         DitherMode,
-            FromVideo,           keptBlocks};
+    AnimationSettings s{RepeatCount,          FrameDelay,          TransparentBackground, RemoveLocalPalettes,
+                        MergeDuplicatePixels, RemoveUselessFrames, loopExtension,         transparentColour,
+                        ImageList1.delays(),  ColorReduction,      ReductionBits,         DitherMode,
+                        FromVideo,            keptBlocks};
+    s.LossyTolerance = LossyTolerance;
+    return s;
 }
 
 std::vector<QImage> TChild::framesAsSaved() const
@@ -424,6 +426,7 @@ void TChild::exportPicture(const QString& path) const
         image.ColorReduction = ColorReduction;
         image.ReductionBits = ReductionBits;
         image.DitherMode = DitherMode;
+        image.LossyTolerance = std::clamp(LossyTolerance, 0, AnimationSettings::kMaxLossy);
         image.Assign(picture_);
         image.SaveToFile(path);
         break;
@@ -508,6 +511,7 @@ void TChild::Optimiser()
         ColorReduction = chosen.ColorReduction;
         ReductionBits = chosen.ReductionBits;
         DitherMode = chosen.DitherMode;
+        LossyTolerance = chosen.LossyTolerance;
     });
 }
 

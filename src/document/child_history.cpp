@@ -27,6 +27,7 @@ DocumentState TChild::captureState() const
     f.colorReduction = ColorReduction;
     f.reductionBits = ReductionBits;
     f.ditherMode = DitherMode;
+    f.lossyTolerance = LossyTolerance;
     f.gifVersion = GifVersion;
     f.loopExtension = loopExtension;
     f.transparentColour = transparentColour;
@@ -55,6 +56,7 @@ void TChild::restoreState(const DocumentState& s)
     ColorReduction = f.colorReduction;
     ReductionBits = f.reductionBits;
     DitherMode = f.ditherMode;
+    LossyTolerance = f.lossyTolerance;
     GifVersion = f.gifVersion;
     loopExtension = f.loopExtension;
     transparentColour = f.transparentColour;

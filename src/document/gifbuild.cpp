@@ -125,11 +125,11 @@ bool mostlyRepeats(const QImage& previous, const QImage& current)
     return true;
 }
 
-// The palette of a frame that mostly repeats the one before, whose palette
-// is `before`: that palette, so the repeated pixels keep their colours and
-// indices for the merge to find (a screen recording's still window), unless
-// the frame has at most `colours` colours and some are missing from it; the
-// frame then gets exactly its own colours.
+// The palette of a frame of a run of repeated frames whose palette (or the
+// previous frame's) is `before`: that palette, so the repeated pixels keep
+// their colours and indices for the merge to find (a screen recording's
+// still window), unless the frame has at most `colours` colours and some
+// are missing from it; the frame then gets exactly its own colours.
 std::vector<gif::GIFColor> paletteForRepeat(const QImage& frame, const std::vector<gif::GIFColor>& before,
                                             int colours)
 {
@@ -149,8 +149,8 @@ std::vector<gif::GIFColor> paletteForRepeat(const QImage& frame, const std::vect
 // the frames before it are added: a fixed one (grey levels, black and
 // white, the web cube, or the automatic choice, made from the frame alone),
 // or with the optimised palette the shared palette, its own (chosen here),
-// or the one paletteForRepeat gives when it mostly repeats a frame that
-// qualifies too. Its result is the picture the import would have made,
+// or, in a run of frames that each mostly repeat the one before, the one
+// paletteForRepeat gives from the palette chosen for the whole run. Its result is the picture the import would have made,
 // as an 8-bit picture whose colour table is the palette; the import takes
 // such a picture as it is.
 class ReducedAhead {
@@ -182,6 +182,22 @@ public:
     }
 
 private:
+    // The first frame of the run of mostly repeated frames that holds frame
+    // i, and the frame after the run.
+    std::size_t sceneStart(std::size_t i) const
+    {
+        while (i > 0 && repeats_[i])
+            --i;
+        return i;
+    }
+    std::size_t sceneEnd(std::size_t i) const
+    {
+        ++i;
+        while (i < repeats_.size() && repeats_[i])
+            ++i;
+        return i;
+    }
+
     struct Slot {
         std::shared_future<std::vector<gif::GIFColor>> palette;
         std::future<QImage> reduced;
@@ -194,12 +210,23 @@ private:
             return;
         if (!ownPalettes_) {
             slot.palette = shared_;
-        } else if (i > 0 && repeats_[i]) {
-            if (!slots_[i - 1].palette.valid())
-                return;  // the frame before does not qualify
+        } else if (const std::size_t first = sceneStart(i), end = sceneEnd(i); end - first >= 2) {
+            // A run of frames that each mostly repeat the one before (a
+            // screen recording's still window, a drawing that moves a
+            // little): one palette chosen from them all, so still pixels keep
+            // their colour and index from frame to frame; a frame of few
+            // colours not all in it keeps its own exact colours.
             const int colours = std::clamp(std::min(1 << image_.ReductionBits, image_.ReductionLimit), 1, 256);
-            slot.palette = std::async(std::launch::async, [frame = frames_[i], before = slots_[i - 1].palette, colours] {
-                               return paletteForRepeat(frame, before.get(), colours);
+            if (scenes_.size() <= first)
+                scenes_.resize(first + 1);
+            if (!scenes_[first].valid()) {
+                std::vector<QImage> scene(frames_.begin() + std::ptrdiff_t(first), frames_.begin() + std::ptrdiff_t(end));
+                scenes_[first] = std::async(std::launch::async, [scene = std::move(scene), colours] {
+                                     return gif::QuantizePalette(scene, colours);
+                                 }).share();
+            }
+            slot.palette = std::async(std::launch::async, [frame = frames_[i], shared = scenes_[first], colours] {
+                               return paletteForRepeat(frame, shared.get(), colours);
                            }).share();
         } else {
             const int colours = std::clamp(std::min(1 << image_.ReductionBits, image_.ReductionLimit), 1, 256);
@@ -264,6 +291,8 @@ private:
     const bool ownPalettes_;
     std::shared_future<std::vector<gif::GIFColor>> shared_;
     std::vector<Slot> slots_;
+    // The palette of each run of repeated frames, at its first frame.
+    std::vector<std::shared_future<std::vector<gif::GIFColor>>> scenes_;
     static constexpr std::size_t kBatch = 8;
     std::vector<std::shared_future<std::vector<QImage>>> batches_;  // frames dithered to the cube together
     std::size_t released_ = 0;
@@ -324,6 +353,7 @@ void addFrames(gif::TGIFImage& image, const std::vector<QImage>& frames, const A
     image.ColorReduction = settings.ColorReduction;
     image.ReductionBits = settings.ReductionBits;
     image.DitherMode = settings.DitherMode;
+    image.LossyTolerance = std::clamp(settings.LossyTolerance, 0, AnimationSettings::kMaxLossy);
     // A full table leaves the merge no transparent entry to add.
     image.ReductionLimit = settings.MergeDuplicatePixels || page ? 255 : 256;
     image.SharedPalette.clear();

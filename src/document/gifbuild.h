@@ -54,6 +54,10 @@ struct AnimationSettings {
     // (introducer, label, data sub-blocks): written again at the start of
     // the file, after the loop extension.
     std::vector<QByteArray> keptBlocks;
+    // Lossy LZW coding (0 off, up to kMaxLossy): the largest difference of
+    // one channel a written pixel may have from the reduced frame's colour.
+    int LossyTolerance = 0;
+    static constexpr int kMaxLossy = 200;
 
     int delayOf(int frame) const
     {

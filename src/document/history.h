@@ -33,6 +33,7 @@ struct DocumentFields {
     int colorReduction = 10;
     int reductionBits = 8;
     int ditherMode = 0;
+    int lossyTolerance = 0;
     unsigned char gifVersion = 0;
     bool loopExtension = true;
     std::optional<Colour> transparentColour;

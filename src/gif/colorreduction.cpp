@@ -57,8 +57,13 @@ std::size_t slotOf(std::uint32_t key) { return (key * 2654435761u) >> 23; }  // 
 TOptimisedColorLookup::TOptimisedColorLookup(const std::vector<GIFColor>& palette)
     : TColorLookup(int(std::min<std::size_t>(palette.size(), 256))),
       entries_(palette.begin(), palette.begin() + std::min<std::size_t>(palette.size(), 256)),
-      channels_(entries_), cache_(std::size_t(1) << 18, -1)
+      cells_(std::size_t(1) << 18, 0), channels_(entries_)
 {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        reds_[i] = entries_[i].r;
+        greens_[i] = entries_[i].g;
+        blues_[i] = entries_[i].b;
+    }
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const std::uint32_t key = std::uint32_t(entries_[i].r) | std::uint32_t(entries_[i].g) << 8
             | std::uint32_t(entries_[i].b) << 16 | 0x01000000u;
@@ -84,11 +89,66 @@ int TOptimisedColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
             chosen = entries_[indices_[at]];
             return indices_[at];
         }
-    std::int16_t& cell = cache_[std::size_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2))];
-    if (cell == -1)
-        cell = std::int16_t(channels_.nearest(r, g, b));
-    chosen = entries_[std::size_t(cell)];
-    return cell;
+    std::uint32_t& cell = cells_[std::size_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2))];
+    if (cell == 0)
+        cell = candidatesOf(r >> 2, g >> 2, b >> 2) + 1;
+    const std::uint16_t* candidates = pool_.data() + cell - 1;
+    if (candidates[0] == 0) {
+        const int index = channels_.nearest(r, g, b);
+        chosen = entries_[std::size_t(index)];
+        return index;
+    }
+    int best = candidates[1];
+    if (candidates[0] > 1) {
+        int smallest = 1 << 30;
+        for (int k = 1; k <= candidates[0]; ++k) {
+            const GIFColor& e = entries_[candidates[k]];
+            const int dr = e.r - r, dg = e.g - g, db = e.b - b;
+            const int d = dr * dr + dg * dg + db * db;
+            if (d < smallest) {
+                smallest = d;
+                best = candidates[k];
+            }
+        }
+    }
+    chosen = entries_[std::size_t(best)];
+    return best;
+}
+
+// The entries that may be nearest to a colour of the cell (values 4 c to
+// 4 c + 3 per channel): those whose least distance to the cell is within
+// the smallest greatest distance of any entry.
+std::uint32_t TOptimisedColorLookup::candidatesOf(int cr, int cg, int cb)
+{
+    // Plain loops over the channels apart: they vectorise.
+    const int n = int(entries_.size());
+    const int lr = 4 * cr, lg = 4 * cg, lb = 4 * cb;
+    std::array<std::int32_t, 256> least;
+    std::int32_t bound = 1 << 30;
+    for (int i = 0; i < n; ++i) {
+        // Distances to the cell's middle (doubled: lo + 1.5 is 2 lo + 3).
+        const std::int32_t dr = std::abs(2 * reds_[std::size_t(i)] - 2 * lr - 3);
+        const std::int32_t dg = std::abs(2 * greens_[std::size_t(i)] - 2 * lg - 3);
+        const std::int32_t db = std::abs(2 * blues_[std::size_t(i)] - 2 * lb - 3);
+        // Nearest and farthest point of the cell, per channel: (d - 3) / 2
+        // and (d + 3) / 2 when doubled, the nearest 0 inside the cell.
+        const std::int32_t nr = std::max(dr - 3, 0), ng = std::max(dg - 3, 0), nb = std::max(db - 3, 0);
+        const std::int32_t fr = dr + 3, fg = dg + 3, fb = db + 3;
+        least[std::size_t(i)] = nr * nr + ng * ng + nb * nb;
+        bound = std::min(bound, fr * fr + fg * fg + fb * fb);
+    }
+    const auto start = std::uint32_t(pool_.size());
+    pool_.push_back(0);
+    for (int i = 0; i < n; ++i)
+        if (least[std::size_t(i)] <= bound) {
+            pool_.push_back(std::uint16_t(i));
+            ++pool_[start];
+        }
+    if (pool_[start] > kMostCandidates) {
+        pool_.resize(start + 1);
+        pool_[start] = 0;
+    }
+    return start;
 }
 
 int TNetscapeColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
@@ -140,15 +200,18 @@ int TFloydSteinbergDitherer::Dither(int r, int g, int b)
 {
     const int in[3] = {r, g, b};
     const std::size_t at = std::size_t(column_ + 1);
+    const int strength = strength_;
     int corrected[3];
-    for (int c = 0; c < 3; ++c)
-        corrected[c] = std::clamp(in[c] + (errors_[c][at] + running_[c] + 8) / 16, 0, 255);
+    for (int c = 0; c < 3; ++c) {
+        const int gathered = (errors_[c][at] + running_[c] + 8) / 16;
+        corrected[c] = std::clamp(in[c] + (strength == 16 ? gathered : gathered * strength / 16), 0, 255);
+    }
     GIFColor chosen;
     const int index = lookup_.Lookup(corrected[0], corrected[1], corrected[2], chosen);
     const int got[3] = {chosen.r, chosen.g, chosen.b};
     // 7/16 ahead, 3/16 below behind, 5/16 below, 1/16 below ahead.
     for (int c = 0; c < 3; ++c) {
-        const int err = corrected[c] - got[c];
+        const int err = strength == 16 ? corrected[c] - got[c] : (corrected[c] - got[c]) * strength / 16;
         errors_[c][std::size_t(int(at) - direction_)] = belowPrev_[c] + 3 * err;
         belowPrev_[c] = below_[c] + 5 * err;
         below_[c] = err;
@@ -206,15 +269,20 @@ int TErrorDiffusionDitherer::Dither(int r, int g, int b)
     const int in[3] = {r, g, b};
     const std::size_t at = std::size_t(column_ + reach_);
     const int half = kernel_.divisor / 2;
+    const int strength = strength_;
     int corrected[3];
     for (int c = 0; c < 3; ++c) {
         const int e = errors_[0][std::size_t(c)][at];
         // As Floyd-Steinberg's (E + e + 8) div 16: half the divisor added, truncated toward zero.
-        corrected[c] = std::clamp(in[c] + (e + half) / kernel_.divisor, 0, 255);
+        const int gathered = (e + half) / kernel_.divisor;
+        corrected[c] = std::clamp(in[c] + (strength == 16 ? gathered : gathered * strength / 16), 0, 255);
     }
     GIFColor chosen;
     const int index = lookup_.Lookup(corrected[0], corrected[1], corrected[2], chosen);
-    const int err[3] = {corrected[0] - chosen.r, corrected[1] - chosen.g, corrected[2] - chosen.b};
+    int err[3] = {corrected[0] - chosen.r, corrected[1] - chosen.g, corrected[2] - chosen.b};
+    if (strength != 16)
+        for (int& e : err)
+            e = e * strength / 16;
     for (const DiffusionWeight& w : kernel_.weights) {
         const std::size_t to = std::size_t(int(at) + w.dx * direction_);
         for (int c = 0; c < 3; ++c)
@@ -510,18 +578,62 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
     auto lookup = makeLookup(method, palette);
     const int w = rgb.width();
     std::unique_ptr<TDitherEngine> engine = MakeDitherEngine(ditherMode, w, *lookup);
+    // The chosen palette dithers only where it helps (see DitherStrengths).
+    const std::vector<std::uint8_t> strengths =
+        method == 7 && ditherMode != 0 ? DitherStrengths(rgb, *lookup) : std::vector<std::uint8_t>();
     // Rows alternate direction: left to right, then right to left.
     for (int y = 0; y < rgb.height(); ++y) {
         const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
         std::uint8_t* out = dest + y * destStride;
+        const std::uint8_t* strength = strengths.empty() ? nullptr : strengths.data() + std::size_t(y) * std::size_t(w);
         while (engine->Column() >= 0 && engine->Column() < w) {
             const int x = engine->Column();
             const std::uint32_t p = src[x];
+            if (strength)
+                engine->SetStrength(strength[x]);
             out[x] = std::uint8_t(engine->Dither(int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)));
         }
         engine->NextLine();
     }
     return true;
+}
+
+std::vector<std::uint8_t> DitherStrengths(const QImage& rgb, TColorLookup& lookup)
+{
+    const int w = rgb.width(), h = rgb.height();
+    std::vector<std::uint8_t> strengths(std::size_t(w) * std::size_t(h), 0);
+    const auto differs = [](std::uint32_t a, std::uint32_t b) {
+        return std::max({std::abs(int(a >> 16 & 0xFF) - int(b >> 16 & 0xFF)),
+                         std::abs(int(a >> 8 & 0xFF) - int(b >> 8 & 0xFF)), std::abs(int(a & 0xFF) - int(b & 0xFF))});
+    };
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+        const auto* above = y > 0 ? reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y - 1)) : nullptr;
+        const auto* below = y + 1 < h ? reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y + 1)) : nullptr;
+        std::uint8_t* out = strengths.data() + std::size_t(y) * std::size_t(w);
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t p = row[x];
+            int contrast = 0;
+            if (x > 0)
+                contrast = std::max(contrast, differs(p, row[x - 1]));
+            if (x + 1 < w)
+                contrast = std::max(contrast, differs(p, row[x + 1]));
+            if (above)
+                contrast = std::max(contrast, differs(p, above[x]));
+            if (below)
+                contrast = std::max(contrast, differs(p, below[x]));
+            if (contrast <= 2)
+                continue;
+            GIFColor near;
+            lookup.Lookup(int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF), near);
+            const int error = differs(p, std::uint32_t(near.r) << 16 | std::uint32_t(near.g) << 8 | near.b);
+            int s = std::clamp((error - 4) * 16 / 12, 0, 16);
+            if (contrast >= 64)
+                s /= 2;
+            out[x] = std::uint8_t(s);
+        }
+    }
+    return strengths;
 }
 
 QImage ReduceColors(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& palette,

@@ -41,9 +41,10 @@ private:
 // Method 7's lookup: a colour that is itself in the chosen palette gets its
 // own entry (the chosen palette holds the picture's commonest colours
 // exactly); any other the nearest entry by squared distance, first entry
-// winning ties, cached per 6-6-6 colour key in 262144 cells. The chosen
-// palette is dense where the picture's colours are, so the finer cache and
-// the true distance keep dithered pictures close to the original.
+// winning ties. Each 6-6-6 colour cell (262144 of them) keeps, once asked,
+// the few entries that can be nearest to some colour in it, so every colour
+// gets its true nearest entry (smooth gradients keep their steps) at the
+// cost of a short search.
 class TOptimisedColorLookup : public TColorLookup {
 public:
     explicit TOptimisedColorLookup(const std::vector<GIFColor>& palette);
@@ -51,11 +52,20 @@ public:
 
 private:
     std::vector<GIFColor> entries_;
-    PaletteChannels channels_;
     // Open addressing: colour | 0x01000000 and its entry, 512 slots.
     std::array<std::uint32_t, 512> keys_{};
     std::array<std::uint8_t, 512> indices_{};
-    std::vector<std::int16_t> cache_;
+    // Per cell: 0 when not yet asked, else 1 + where its entries start in
+    // pool_ (their count, then the entries in ascending order; a count of 0
+    // for a cell that many entries could serve, searched whole each time,
+    // which keeps the pool small for any palette).
+    std::vector<std::uint32_t> cells_;
+    std::vector<std::uint16_t> pool_;
+    // The entries' channels apart, for the search of a cell's candidates.
+    std::array<std::int32_t, 256> reds_{}, greens_{}, blues_{};
+    PaletteChannels channels_;
+    std::uint32_t candidatesOf(int cr, int cg, int cb);
+    static constexpr int kMostCandidates = 24;
 };
 
 // The 216-colour cube: level (v + 3) div 51 per channel, index 36 r + 6 g + b.
@@ -97,10 +107,15 @@ public:
     int Column() const { return column_; }
     int Direction() const { return direction_; }
     int Width() const { return width_; }
+    // How much of the gathered error the next pixel takes and passes on, in
+    // sixteenths: 16 (the default) diffuses all of it, 0 maps the pixel to
+    // its nearest entry and passes nothing on.
+    void SetStrength(int sixteenths) { strength_ = sixteenths; }
 
 protected:
     TColorLookup& lookup_;
     int width_;
+    int strength_ = 16;
     int column_ = 0;
     int direction_ = 1;
 };
@@ -197,6 +212,14 @@ std::vector<GIFColor> ReductionPalette(int method, const std::vector<GIFColor>& 
 // kAutomaticReduction maps a source of at most maxColours colours exactly
 // (pixels with alpha below one half are not counted: the caller makes them
 // transparent) and any other one as method 6 with the dither mode.
+// How strongly method 7 dithers each pixel of `rgb` (32-bit rows), in
+// sixteenths (TDitherEngine::SetStrength): not at all in flat areas (no
+// neighbour differs by more than 2 in any channel) nor where the nearest
+// entry is within 4 of the colour; fully where it is 16 or more away, in
+// between gradually; half as much on strong edges (a neighbour 64 or more
+// away), where spread error shows as a fringe.
+std::vector<std::uint8_t> DitherStrengths(const QImage& rgb, TColorLookup& lookup);
+
 bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& given,
                      std::vector<GIFColor>& palette, std::uint8_t* dest, qsizetype destStride,
                      int reductionBits = 8, int maxColours = 256);

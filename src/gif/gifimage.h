@@ -132,6 +132,10 @@ public:
     // Method 7 chooses at most this many colours (room for a transparent
     // entry the frame optimisation may add).
     int ReductionLimit = 256;
+    // Lossy LZW coding on writing: 0 codes every pixel exactly; above, a
+    // pixel may be written with a colour that differs by at most this much
+    // in each channel (see EncodeImageLossy).
+    int LossyTolerance = 0;
     int Compression = GIFDefaults::Compression;
     int ThreadPriority = GIFDefaults::ThreadPriority;
     int AnimationSpeed = GIFDefaults::AnimationSpeed;

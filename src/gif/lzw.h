@@ -2,6 +2,7 @@
 // of a GIF file (minimum code size, data sub-blocks, terminator) and back.
 #pragma once
 #include "gif/bytestream.h"
+#include "gif/colormap.h"
 
 #include <cstdint>
 #include <functional>
@@ -24,6 +25,19 @@ std::vector<int> storedRowOrder(int height, bool interlaced);
 // "Color not in color table".
 void EncodeImage(ByteWriter& out, int colorCount, const std::uint8_t* pixels, bool interlaced, int height,
                  int width);
+
+// EncodeImage's lossy form: where the exact string ends, a string of the
+// code table may still be taken when each of its colours lies within
+// `tolerance` of the pixel it stands for, by the largest difference of one
+// channel (max(|dr|, |dg|, |db|) <= tolerance, colours from `palette`).
+// The transparent index and indices past the palette match only
+// themselves; each string starts with its exact first pixel. Of the strings
+// that fit, the one whose length, each pixel worth tolerance^2 / 4, less
+// its squared error (summed over the channels) is greatest is taken. A
+// tolerance of 0, or one below the distance of every pair of entries,
+// writes what EncodeImage writes.
+void EncodeImageLossy(ByteWriter& out, int colorCount, const std::uint8_t* pixels, bool interlaced, int height,
+                      int width, std::span<const GIFColor> palette, int transparentIndex, int tolerance);
 
 // The number of bytes EncodeImage writes for these pixels.
 std::size_t EncodedSize(const std::uint8_t* pixels, bool interlaced, int height, int width);

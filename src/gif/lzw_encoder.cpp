@@ -2,6 +2,7 @@
 // scheme defines; only the string table's lookup is our own (an
 // open-addressed hash that is reset by filling, not reallocated).
 #include "gif/lzw.h"
+#include "gif/lzw_blocks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -73,35 +74,6 @@ private:
     std::uint32_t free_ = 0;
     std::uint16_t filled_[4096];
     int used_ = 0;
-};
-
-// Packs bytes into data sub-blocks of at most 255 bytes, each after its
-// length byte; a block is gathered here and appended whole.
-class BlockSink {
-public:
-    explicit BlockSink(std::vector<std::uint8_t>& out) : out_(out) {}
-    void put(std::uint8_t b)
-    {
-        block_[++count_] = b;
-        if (count_ == 255)
-            flush();
-    }
-    void finish()
-    {
-        if (count_ > 0)
-            flush();
-    }
-
-private:
-    void flush()
-    {
-        block_[0] = std::uint8_t(count_);
-        out_.insert(out_.end(), block_, block_ + 1 + count_);
-        count_ = 0;
-    }
-    std::vector<std::uint8_t>& out_;
-    std::uint8_t block_[256];
-    int count_ = 0;
 };
 
 class LzwEncoder {
@@ -397,14 +369,6 @@ int highestIndex(const std::uint8_t* pixels, std::size_t count)
     return hi;
 }
 
-// The minimum code size for indices up to highest: at least 2.
-int codeSizeFor(int highest)
-{
-    int bits = 2;
-    while ((1 << bits) <= highest)
-        ++bits;
-    return bits;
-}
 
 } // namespace
 

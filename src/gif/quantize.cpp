@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kBits = 6;  // histogram bits per channel
 constexpr int kBins = 1 << (3 * kBits);
-constexpr int kKMeansPasses = 5;
+constexpr int kKMeansPasses = 10;
 
 // The picture as 32-bit rows, shared when it is one already.
 QImage rgb32(const QImage& picture)
@@ -275,11 +275,17 @@ void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
         } else {
             sums = sumsOf(0, cells.size());
         }
+        bool moved = false;
         for (std::size_t i = 0; i < palette.size(); ++i)
-            if (sums[i].count > 0)
-                palette[i] = {std::uint8_t((sums[i].r + sums[i].count / 2) / sums[i].count),
-                              std::uint8_t((sums[i].g + sums[i].count / 2) / sums[i].count),
-                              std::uint8_t((sums[i].b + sums[i].count / 2) / sums[i].count)};
+            if (sums[i].count > 0) {
+                const GIFColor mean{std::uint8_t((sums[i].r + sums[i].count / 2) / sums[i].count),
+                                    std::uint8_t((sums[i].g + sums[i].count / 2) / sums[i].count),
+                                    std::uint8_t((sums[i].b + sums[i].count / 2) / sums[i].count)};
+                moved = moved || !(mean == palette[i]);
+                palette[i] = mean;
+            }
+        if (!moved)
+            break;  // settled: further passes would change nothing
     }
 }
 

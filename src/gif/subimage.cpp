@@ -326,6 +326,14 @@ void TGIFSubImage::SaveToStream(ByteWriter& out) const
     out.byte(packed);
     if (!localMap_.Empty())
         WriteColorTable(out, localMap_);
+    const int tolerance = Image() ? Image()->LossyTolerance : 0;
+    if (tolerance > 0) {
+        const TGIFColorMap& map = *ActiveColorMap();
+        EncodeImageLossy(out, count, pixels_.data(), interlaced_, height_, width_,
+                         std::span<const GIFColor>(map.data(), std::size_t(map.Count())), TransparentIndex(),
+                         tolerance);
+        return;
+    }
     EncodeImage(out, count, pixels_.data(), interlaced_, height_, width_);
 }
 

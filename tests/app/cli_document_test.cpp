@@ -233,7 +233,10 @@ INSTANTIATE_TEST_SUITE_P(
                       QStringList{"--colours", "mono", "--dither", "jjn", "--global-palette"},
                       QStringList{"--colours", "web", "--dither", "stevenson", "--crop"},
                       QStringList{"--colours", "optimised", "--bits", "1", "--dither", "burkes"},
-                      QStringList{"--colours", "auto", "--dither", "floyd", "--merge"}));
+                      QStringList{"--colours", "auto", "--dither", "floyd", "--merge"},
+                      QStringList{"--colours", "optimised", "--dither", "floyd", "--lossy", "60"},
+                      QStringList{"--colours", "optimised", "--global-palette", "--merge", "--crop", "--lossy", "200"},
+                      QStringList{"--lossy", "0"}));
 
 TEST(CommandLine, automaticColoursAreTheDefaultAndKeepAFramesOwnColours)
 {
@@ -271,7 +274,8 @@ TEST(CommandLine, reductionOptionsThatMakeNoSenseAreRefused)
                                    QStringList{"--colours", "optimised", "--bits", "9"},
                                    QStringList{"--colours", "optimised", "--bits", "0"},
                                    QStringList{"--colours", "rainbow"}, QStringList{"--dither", "ordered"},
-                                   QStringList{"--dither"}}) {
+                                   QStringList{"--dither"}, QStringList{"--lossy", "201"},
+                                   QStringList{"--lossy", "-1"}, QStringList{"--lossy", "beaucoup"}}) {
         const Outcome r = run(QStringList{"make", out, a} + bad);
         EXPECT_NE(r.code, 0) << bad.join(' ').toStdString();
         EXPECT_FALSE(r.err.isEmpty());

@@ -5,6 +5,7 @@
 #include "support/testsupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -94,4 +95,18 @@ TEST(GifCommands, recodeWritesAFileThatReadsTheSame)
         EXPECT_EQ(QImage(dir.filePath("a") + name), QImage(dir.filePath("b") + name));
     }
     EXPECT_EQ(run({"recode", in}).code, 2);
+}
+
+TEST(GifCommands, recodeWithLossyCodingIsSmallerAndRefusesOtherTolerances)
+{
+    QTemporaryDir dir;
+    const QString in = dir.filePath("photo.gif");
+    ASSERT_EQ(run({"make", in, testsupport::testdata("photos/chelsea.png"), "--colours", "optimised"}).code, 0);
+    const QString exact = dir.filePath("exact.gif"), lossy = dir.filePath("lossy.gif");
+    ASSERT_EQ(run({"recode", in, exact, "--lossy", "0"}).code, 0);
+    ASSERT_EQ(run({"recode", in, lossy, "--lossy", "40"}).code, 0);
+    EXPECT_LT(QFileInfo(lossy).size(), QFileInfo(exact).size());
+    for (const char* bad : {"201", "-3", "x"})
+        EXPECT_EQ(run({"recode", in, dir.filePath("bad.gif"), "--lossy", bad}).code, 2) << bad;
+    EXPECT_FALSE(QFile::exists(dir.filePath("bad.gif")));
 }

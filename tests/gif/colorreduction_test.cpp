@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+
 using namespace orugif::gif;
 
 TEST(ColorLookup, cubeLevelsAndIndex)
@@ -318,5 +321,119 @@ TEST(CubeDithering, framesDitheredTogetherEqualEachDitheredAlone)
         for (std::size_t i = 0; i + 1 < frames.size(); ++i)
             EXPECT_EQ(together[i], DitherToCubeRgb(frames[i])) << "frame " << i;
         EXPECT_TRUE(together.back().isNull());
+    }
+}
+
+// The optimised palette's lookup gives every colour its true nearest entry
+// (squared distance, first entry winning ties), whatever the colours asked
+// before it in the same 6-6-6 cell.
+class OptimisedLookup : public ::testing::TestWithParam<int> {};
+
+TEST_P(OptimisedLookup, everyColourGetsItsNearestEntry)
+{
+    std::mt19937 rng{std::uint32_t(GetParam())};
+    std::vector<GIFColor> palette;
+    for (int i = 0; i < GetParam(); ++i)
+        palette.push_back({std::uint8_t(rng() % 256), std::uint8_t(rng() % 256), std::uint8_t(rng() % 256)});
+    // Near pairs inside one cell, so a cell's first answer does not fit all.
+    palette.push_back({100, 100, 100});
+    palette.push_back({103, 100, 100});
+    TOptimisedColorLookup lookup(palette);
+    const auto nearest = [&palette](int r, int g, int b) {
+        int best = 0, smallest = 1 << 30;
+        for (int i = 0; i < int(palette.size()); ++i) {
+            const int dr = palette[std::size_t(i)].r - r, dg = palette[std::size_t(i)].g - g,
+                      db = palette[std::size_t(i)].b - b;
+            if (dr * dr + dg * dg + db * db < smallest) {
+                smallest = dr * dr + dg * dg + db * db;
+                best = i;
+            }
+        }
+        return best;
+    };
+    for (int k = 0; k < 20000; ++k) {
+        const int r = k < 64 ? 100 + k % 4 : int(rng() % 256), g = k < 64 ? 100 + k / 4 % 4 : int(rng() % 256),
+                  b = k < 64 ? 100 + k / 16 % 4 : int(rng() % 256);
+        GIFColor chosen;
+        const int index = lookup.Lookup(r, g, b, chosen);
+        const int expected = nearest(r, g, b);
+        const GIFColor& e = palette[std::size_t(expected)];
+        // An equal colour earlier in the palette is the same answer.
+        ASSERT_TRUE(chosen == e) << r << "," << g << "," << b << ": " << index << " for " << expected;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PaletteSizes, OptimisedLookup, ::testing::Values(1, 7, 60, 254));
+
+// The chosen palette dithers only where it helps: nothing in flat areas nor
+// where the palette holds the colour closely; fully where it is far; half
+// as much on strong edges.
+TEST(SelectiveDithering, strengthFollowsFlatnessErrorAndEdges)
+{
+    const std::vector<GIFColor> palette{{0, 0, 0}, {255, 255, 255}, {128, 128, 128}, {40, 40, 40}};
+    TOptimisedColorLookup lookup(palette);
+    QImage picture(64, 8, QImage::Format_RGB32);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 64; ++x) {
+            QRgb c = qRgb(200, 30, 30);  // flat, far from every entry
+            if (x >= 16 && x < 32)
+                c = qRgb(126 + (x + y) % 5, 128, 128);  // busy but close to grey
+            else if (x >= 32 && x < 48)
+                c = qRgb(70 + 3 * (x + y), 70, 70);  // busy and far from the palette
+            else if (x >= 48)
+                c = x % 2 ? qRgb(0, 0, 0) : qRgb(170, 170, 170);  // hard edges, far
+            picture.setPixel(x, y, c);
+        }
+    const std::vector<std::uint8_t> s = DitherStrengths(picture, lookup);
+    const auto at = [&s](int x, int y) { return int(s[std::size_t(y * 64 + x)]); };
+    for (int y = 1; y < 7; ++y) {
+        EXPECT_EQ(at(5, y), 0) << "flat";
+        EXPECT_EQ(at(24, y), 0) << "near the palette";
+        EXPECT_EQ(at(40, y), 16) << "far and busy";
+        EXPECT_EQ(at(54, y), 8) << "on an edge";
+    }
+}
+
+TEST(SelectiveDithering, flatAreasComeOutWithoutNoiseInEveryDitherMode)
+{
+    // A flat block beside a gradient: the palette of four entries cannot
+    // hold either, but only the gradient may be dithered.
+    QImage picture(96, 48, QImage::Format_RGB32);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 96; ++x)
+            picture.setPixel(x, y, x < 48 ? qRgb(90, 150, 60) : qRgb(x * 2, y * 5, 255 - x));
+    const std::vector<GIFColor> palette{{0, 0, 0}, {255, 255, 255}, {60, 160, 40}, {200, 60, 200}};
+    for (int mode = 1; mode <= 6; ++mode) {
+        const QImage reduced = ReduceColors(picture, 7, mode, palette);
+        ASSERT_FALSE(reduced.isNull());
+        std::set<int> flat;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 44; ++x)
+                flat.insert(reduced.pixelIndex(x, y));
+        EXPECT_EQ(flat.size(), 1u) << "mode " << mode;
+        std::set<int> gradient;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 52; x < 96; ++x)
+                gradient.insert(reduced.pixelIndex(x, y));
+        EXPECT_GT(gradient.size(), 1u) << "mode " << mode;
+    }
+}
+
+TEST(OptimisedLookupCrowded, entriesClusteredFarAwayStillGiveTheNearest)
+{
+    // 256 entries packed in one corner: from the far side of the cube many
+    // entries could be nearest, and the cells searched whole keep the answer
+    // exact.
+    std::vector<GIFColor> palette;
+    for (int i = 0; i < 256; ++i)
+        palette.push_back({std::uint8_t(i % 8), std::uint8_t(i / 8 % 8), std::uint8_t(i / 64)});
+    TOptimisedColorLookup lookup(palette);
+    std::mt19937 rng{7};
+    for (int k = 0; k < 5000; ++k) {
+        const int r = int(rng() % 256), g = int(rng() % 256), b = int(rng() % 256);
+        GIFColor chosen;
+        lookup.Lookup(r, g, b, chosen);
+        const GIFColor want{std::uint8_t(std::min(r, 7)), std::uint8_t(std::min(g, 7)), std::uint8_t(std::min(b, 3))};
+        ASSERT_TRUE(chosen == want) << r << "," << g << "," << b;
     }
 }

@@ -2,7 +2,6 @@
 #include "tools/dialogs/propertiesdialog.h"
 #include "tools/properties.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -136,11 +135,12 @@ TEST(Properties, optimisationChoosesTheReductionAndShowsTheEstimatedSize)
     EXPECT_FALSE(bits->isEnabled());  // the web palette has its own 216 colours
     dialog.EstimateFor(frames, AnimationSettings{});
 
-    const auto estimateFor = [&](int method, int b, int d) {
+    const auto estimateFor = [&](int method, int b, int d, int lossy = 0) {
         AnimationSettings s;
         s.ColorReduction = method;
         s.ReductionBits = b;
         s.DitherMode = d;
+        s.LossyTolerance = lossy;
         return QStringLiteral("Taille estimée : %1 octets").arg(tools::groupedDigits(tools::estimatedSize(frames, s)));
     };
     const auto waitFor = [&](const QString& text) {
@@ -157,6 +157,14 @@ TEST(Properties, optimisationChoosesTheReductionAndShowsTheEstimatedSize)
     bits->setValue(3);
     dither->setCurrentIndex(dither->findText("Burkes"));
     EXPECT_EQ(waitFor(estimateFor(7, 3, 6)), estimateFor(7, 3, 6));
+    // "Compression avec pertes", typed into its field, counts in the estimate.
+    auto* lossy = dialog.findChild<QSpinBox*>("SpinEdit2");
+    ASSERT_TRUE(lossy);
+    EXPECT_EQ(lossy->value(), 0);
+    lossy->selectAll();
+    QTest::keyClicks(lossy, "120");
+    EXPECT_EQ(lossy->value(), 120);
+    EXPECT_EQ(waitFor(estimateFor(7, 3, 6, 120)), estimateFor(7, 3, 6, 120));
 
     QTimer::singleShot(0, &dialog, [&] { dialog.findChild<QPushButton*>("Button2")->click(); });
     dialog.exec();
@@ -165,6 +173,9 @@ TEST(Properties, optimisationChoosesTheReductionAndShowsTheEstimatedSize)
     EXPECT_EQ(method, 7);
     EXPECT_EQ(b, 3);
     EXPECT_EQ(d, 6);
+    int tolerance = 0;
+    dialog.ResultLossy(tolerance);
+    EXPECT_EQ(tolerance, 120);
     // Back to a fixed palette: the bits return to 8.
     reduction->setCurrentIndex(reduction->findText("Noir et blanc"));
     EXPECT_FALSE(bits->isEnabled());

@@ -122,6 +122,13 @@ TOptimum::TOptimum(QWidget* parent) : QDialog(parent)
     dither_->setObjectName(QStringLiteral("ComboBox2"));
     dither_->addItems(tools::ditherCaptions());
     form->addRow(QStringLiteral("Tramage"), dither_);
+    // 0 codes every pixel exactly; above, the largest difference of one
+    // channel the LZW coder may accept to make its strings longer.
+    lossy_ = new QSpinBox(this);
+    lossy_->setObjectName(QStringLiteral("SpinEdit2"));
+    lossy_->setRange(0, AnimationSettings::kMaxLossy);
+    lossy_->setValue(0);
+    form->addRow(QStringLiteral("Compression avec pertes"), lossy_);
     layout->addLayout(form);
     size_ = new QLabel(this);
     size_->setObjectName(QStringLiteral("Label1"));
@@ -134,6 +141,7 @@ TOptimum::TOptimum(QWidget* parent) : QDialog(parent)
     });
     connect(bits_, &QSpinBox::valueChanged, this, [this] { optionsChanged(); });
     connect(dither_, &QComboBox::currentIndexChanged, this, [this] { optionsChanged(); });
+    connect(lossy_, &QSpinBox::valueChanged, this, [this] { optionsChanged(); });
     layout->addLayout(addConfirmButtons(this, accepted_).row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -166,6 +174,17 @@ void TOptimum::ResultReduction(int& method, int& bits, int& dither) const
     dither = dither_->currentIndex();
 }
 
+void TOptimum::InitLossy(int tolerance)
+{
+    lossy_->setValue(std::clamp(tolerance, 0, AnimationSettings::kMaxLossy));
+}
+
+void TOptimum::ResultLossy(int& tolerance) const
+{
+    if (accepted_)
+        tolerance = lossy_->value();
+}
+
 void TOptimum::EstimateFor(std::vector<QImage> frames, AnimationSettings settings)
 {
     frames_ = std::move(frames);
@@ -187,6 +206,7 @@ void TOptimum::optionsChanged()
     s.ColorReduction = method();
     s.ReductionBits = bits_->value();
     s.DitherMode = dither_->currentIndex();
+    s.LossyTolerance = lossy_->value();
     const int generation = ++generation_;
     size_->setText(QStringLiteral("Taille estimée : …"));
     if (frames_.empty()) {

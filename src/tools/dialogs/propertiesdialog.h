@@ -46,6 +46,9 @@ public:
     // dither mode; an unknown method shows the web palette.
     void InitReduction(int method, int bits, int dither);
     void ResultReduction(int& method, int& bits, int& dither) const;
+    // "Compression avec pertes": 0 (off) to 200.
+    void InitLossy(int tolerance);
+    void ResultLossy(int& tolerance) const;
     // Whether the dialog was closed with "OK".
     bool Accepted() const { return accepted_; }
     // Estimates, in the background, the size of `frames` saved with
@@ -62,6 +65,7 @@ private:
     QComboBox* reduction_;
     QSpinBox* bits_;
     QComboBox* dither_;
+    QSpinBox* lossy_;
     QLabel* size_;
     bool accepted_ = false;
     std::vector<QImage> frames_;
