@@ -35,7 +35,7 @@ const std::array kCommands{
             documentBanner},
     Command{"record",
             "record OUT.gif [--region X,Y,W,H|--window ID] [--fps N] [--duration S] [--cursor] [--loop N] "
-            "[--global-palette] [--merge] [--crop] [--colours ...] [--dither MODE]",
+            "[--global-palette] [--merge] [--crop] [--colours ...] [--dither MODE] [--lossy N]",
             documentRecord},
     Command{"html", "html FILE.gif [--link URL] [--alt TEXT] [--border N]", documentHtml},
 };

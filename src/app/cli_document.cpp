@@ -786,7 +786,7 @@ int documentRecord(const QStringList& args, QTextStream& out, QTextStream& err)
         if (output.isEmpty())
             return failed(err, QStringLiteral("usage: orugif record OUT.gif [--region X,Y,W,H|--window ID] [--fps N] "
                                               "[--duration S] [--cursor] [--loop N] [--global-palette] [--merge] "
-                                              "[--crop] [--colours ...] [--bits N] [--dither MODE]"));
+                                              "[--crop] [--colours ...] [--bits N] [--dither MODE] [--lossy N]"));
         if (region && window)
             throw Error(QStringLiteral("--region et --window ne vont pas ensemble."));
         animationOutputKind(output);  // refused before anything is recorded
