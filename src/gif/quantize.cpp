@@ -233,24 +233,60 @@ std::vector<GIFColor> octree(const std::vector<Bin>& bins, int depth, int colour
 }
 
 // Moves each palette entry to the mean of the cells nearest to it (the
-// first entry winning ties). The cells are shared out between two threads;
-// integer sums keep the result independent of the sharing.
+// first entry winning ties), pass after pass until no entry moves. The first
+// pass searches the whole palette for every cell; a later pass starts from
+// the cell's entry of the pass before, at distance d: another entry can be
+// as near only if it lies within 2 d of that entry, so the cell searches
+// just the entries that near, nearest first. Every pass thus finds what a
+// search of the whole palette finds. The cells are shared out between two
+// threads; integer sums keep the result independent of the sharing.
 void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
 {
     struct Cell {
         int r, g, b;
         std::uint64_t count;
+        int entry;     // nearest entry of the pass before, -1 before the first
+        int distance;  // squared distance to that entry at the current palette
+    };
+    const auto squared = [](const GIFColor& e, int r, int g, int b) {
+        const int dr = e.r - r, dg = e.g - g, db = e.b - b;
+        return dr * dr + dg * dg + db * db;
     };
     std::vector<Cell> cells;
     cells.reserve(bins.size());
     for (const Bin& bin : bins)
-        cells.push_back({int(bin.r / bin.count), int(bin.g / bin.count), int(bin.b / bin.count), bin.count});
+        cells.push_back({int(bin.r / bin.count), int(bin.g / bin.count), int(bin.b / bin.count), bin.count, -1, 0});
     PaletteChannels channels(palette);
+    const std::size_t n = palette.size();
+    // Per entry: the other entries within twice the distance of its
+    // farthest cell, nearest first (squared distance, index); an entry
+    // whose list would be long searches the whole palette instead.
+    constexpr std::size_t kLongest = 64;
+    std::vector<std::vector<std::pair<int, int>>> near(n);
+    std::vector<bool> whole(n, false);
+    std::vector<int> farthest(n, 0);
     const auto sumsOf = [&](std::size_t from, std::size_t to) {
         std::vector<Bin> sums(palette.size());
         for (std::size_t c = from; c < to; ++c) {
-            const Cell& cell = cells[c];
-            Bin& s = sums[std::size_t(channels.nearest(cell.r, cell.g, cell.b))];
+            Cell& cell = cells[c];
+            int best = cell.entry;
+            if (best < 0 || whole[std::size_t(best)]) {
+                best = channels.nearest(cell.r, cell.g, cell.b);
+            } else {
+                int smallest = cell.distance;
+                const int reach = 4 * cell.distance;
+                for (const auto& [apart, j] : near[std::size_t(best)]) {
+                    if (apart > reach)
+                        break;
+                    const int d = squared(palette[std::size_t(j)], cell.r, cell.g, cell.b);
+                    if (d < smallest || (d == smallest && j < best)) {
+                        smallest = d;
+                        best = j;
+                    }
+                }
+            }
+            cell.entry = best;
+            Bin& s = sums[std::size_t(best)];
             s.count += cell.count;
             s.r += std::uint64_t(cell.r) * cell.count;
             s.g += std::uint64_t(cell.g) * cell.count;
@@ -261,6 +297,30 @@ void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
     const bool twoThreads = cells.size() >= 4096;
     for (int pass = 0; pass < kKMeansPasses; ++pass) {
         channels.assign(palette);
+        if (pass > 0) {
+            std::fill(farthest.begin(), farthest.end(), 0);
+            for (Cell& cell : cells) {
+                cell.distance = squared(palette[std::size_t(cell.entry)], cell.r, cell.g, cell.b);
+                farthest[std::size_t(cell.entry)] = std::max(farthest[std::size_t(cell.entry)], cell.distance);
+            }
+            for (std::size_t i = 0; i < n; ++i) {
+                near[i].clear();
+                whole[i] = false;
+                const int reach = 4 * farthest[i];
+                for (std::size_t j = 0; j < n; ++j)
+                    if (j != i) {
+                        const int apart = squared(palette[j], palette[i].r, palette[i].g, palette[i].b);
+                        if (apart <= reach)
+                            near[i].push_back({apart, int(j)});
+                    }
+                if (near[i].size() > kLongest) {
+                    whole[i] = true;
+                    near[i].clear();
+                } else {
+                    std::sort(near[i].begin(), near[i].end());
+                }
+            }
+        }
         std::vector<Bin> sums;
         if (twoThreads) {
             auto upper = std::async(std::launch::async, sumsOf, cells.size() / 2, cells.size());
