@@ -116,39 +116,67 @@ int TOptimisedColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
 }
 
 // The entries that may be nearest to a colour of the cell (values 4 c to
-// 4 c + 3 per channel): those whose least distance to the cell is within
-// the smallest greatest distance of any entry.
+// 4 c + 3 per channel): of the entries that may be nearest to a colour of
+// its region (values 16 c to 16 c + 15), those whose least distance to the
+// cell is within the smallest greatest distance of any of them. An entry
+// left out at either step is farther than another from every colour of
+// the cell, so the list finds the nearest entry, and the first of equals,
+// that a search of the whole palette finds.
 std::uint32_t TOptimisedColorLookup::candidatesOf(int cr, int cg, int cb)
 {
-    // Plain loops over the channels apart: they vectorise.
-    const int n = int(entries_.size());
-    const int lr = 4 * cr, lg = 4 * cg, lb = 4 * cb;
-    std::array<std::int32_t, 256> least;
-    std::int32_t bound = 1 << 30;
-    for (int i = 0; i < n; ++i) {
-        // Distances to the cell's middle (doubled: lo + 1.5 is 2 lo + 3).
-        const std::int32_t dr = std::abs(2 * reds_[std::size_t(i)] - 2 * lr - 3);
-        const std::int32_t dg = std::abs(2 * greens_[std::size_t(i)] - 2 * lg - 3);
-        const std::int32_t db = std::abs(2 * blues_[std::size_t(i)] - 2 * lb - 3);
-        // Nearest and farthest point of the cell, per channel: (d - 3) / 2
-        // and (d + 3) / 2 when doubled, the nearest 0 inside the cell.
-        const std::int32_t nr = std::max(dr - 3, 0), ng = std::max(dg - 3, 0), nb = std::max(db - 3, 0);
-        const std::int32_t fr = dr + 3, fg = dg + 3, fb = db + 3;
-        least[std::size_t(i)] = nr * nr + ng * ng + nb * nb;
-        bound = std::min(bound, fr * fr + fg * fg + fb * fb);
+    if (regions_.empty())
+        regions_.assign(std::size_t(1) << 12, 0);
+    std::uint32_t& region = regions_[std::size_t((cr >> 2) << 8 | (cg >> 2) << 4 | (cb >> 2))];
+    if (region == 0) {
+        const auto at = std::uint32_t(regionPool_.size());
+        regionPool_.push_back(0);
+        std::array<std::uint16_t, 256> found;
+        const int count = candidatesIn(16 * (cr >> 2), 16 * (cg >> 2), 16 * (cb >> 2), 16, nullptr, 0, found.data());
+        regionPool_[at] = std::uint16_t(count);
+        regionPool_.insert(regionPool_.end(), found.begin(), found.begin() + count);
+        region = at + 1;
     }
+    const std::uint16_t* among = regionPool_.data() + region;
+    const int amongCount = regionPool_[region - 1];
+    std::array<std::uint16_t, 256> found;
+    const int count = candidatesIn(4 * cr, 4 * cg, 4 * cb, 4, among, amongCount, found.data());
     const auto start = std::uint32_t(pool_.size());
     pool_.push_back(0);
-    for (int i = 0; i < n; ++i)
-        if (least[std::size_t(i)] <= bound) {
-            pool_.push_back(std::uint16_t(i));
-            ++pool_[start];
-        }
-    if (pool_[start] > kMostCandidates) {
-        pool_.resize(start + 1);
-        pool_[start] = 0;
+    if (count <= kMostCandidates) {
+        pool_[start] = std::uint16_t(count);
+        pool_.insert(pool_.end(), found.begin(), found.begin() + count);
     }
     return start;
+}
+
+// Of the given entries (all when `among` is null), in their order, those
+// whose least distance to the box (values lo to lo + size - 1 per channel)
+// is within the smallest greatest distance of any of them.
+int TOptimisedColorLookup::candidatesIn(int lr, int lg, int lb, int size, const std::uint16_t* among, int amongCount,
+                                        std::uint16_t* found) const
+{
+    // Plain loops over the channels apart: they vectorise.
+    const int n = among ? amongCount : int(entries_.size());
+    const int span = size - 1;
+    std::array<std::int32_t, 256> least;
+    std::int32_t bound = 1 << 30;
+    for (int k = 0; k < n; ++k) {
+        const std::size_t i = among ? among[k] : std::size_t(k);
+        // Distances to the box's middle, doubled, then to its nearest and
+        // farthest point per channel (the nearest 0 inside the box).
+        const std::int32_t dr = std::abs(2 * reds_[i] - 2 * lr - span);
+        const std::int32_t dg = std::abs(2 * greens_[i] - 2 * lg - span);
+        const std::int32_t db = std::abs(2 * blues_[i] - 2 * lb - span);
+        const std::int32_t nr = std::max(dr - span, 0), ng = std::max(dg - span, 0), nb = std::max(db - span, 0);
+        const std::int32_t fr = dr + span, fg = dg + span, fb = db + span;
+        least[std::size_t(k)] = nr * nr + ng * ng + nb * nb;
+        bound = std::min(bound, fr * fr + fg * fg + fb * fb);
+    }
+    int count = 0;
+    for (int k = 0; k < n; ++k)
+        if (least[std::size_t(k)] <= bound)
+            found[count++] = among ? among[k] : std::uint16_t(k);
+    return count;
 }
 
 int TNetscapeColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)

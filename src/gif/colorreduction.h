@@ -64,7 +64,15 @@ private:
     // The entries' channels apart, for the search of a cell's candidates.
     std::array<std::int32_t, 256> reds_{}, greens_{}, blues_{};
     PaletteChannels channels_;
+    // Per 4-4-4 region (4096 of them, each 64 cells): 0 when not yet asked,
+    // else 1 + where its candidates start in regionPool_ (their count, then
+    // the entries in ascending order). A cell chooses its candidates among
+    // its region's, a short list where a search of the palette is long.
+    std::vector<std::uint32_t> regions_;
+    std::vector<std::uint16_t> regionPool_;
     std::uint32_t candidatesOf(int cr, int cg, int cb);
+    int candidatesIn(int lr, int lg, int lb, int size, const std::uint16_t* among, int amongCount,
+                     std::uint16_t* found) const;
     static constexpr int kMostCandidates = 24;
 };
 
