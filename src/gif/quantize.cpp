@@ -125,14 +125,18 @@ struct Node {
 };
 
 // The octree over the histogram's bins, `depth` levels deep (the top bits
-// of each bin's mean colour), reduced to at most `colours` leaves.
-std::vector<GIFColor> octree(const std::vector<Bin>& bins, int depth, int colours)
+// of each bin's mean colour), reduced to at most `colours` leaves; and, in
+// `entryOf`, the entry of the leaf that gathered each bin.
+std::vector<GIFColor> octree(const std::vector<Bin>& bins, int depth, int colours, std::vector<int>& entryOf)
 {
+    const auto pathOf = [depth](const Bin& bin) {
+        return std::array<int, 3>{int(bin.r / bin.count) >> (8 - depth), int(bin.g / bin.count) >> (8 - depth),
+                                  int(bin.b / bin.count) >> (8 - depth)};
+    };
     std::vector<Node> nodes(1);
     int leaves = 0;
     for (const Bin& bin : bins) {
-        const int r = int(bin.r / bin.count) >> (8 - depth), g = int(bin.g / bin.count) >> (8 - depth),
-                  b = int(bin.b / bin.count) >> (8 - depth);
+        const auto [r, g, b] = pathOf(bin);
         int at = 0;
         for (int level = 0; level < depth; ++level) {
             Node& n = nodes[std::size_t(at)];
@@ -216,36 +220,51 @@ std::vector<GIFColor> octree(const std::vector<Bin>& bins, int depth, int colour
     }
     // The leaves still reachable from the root give the palette.
     std::vector<GIFColor> palette;
+    std::vector<int> entry(nodes.size(), 0);
     std::vector<int> stack{0};
     while (!stack.empty()) {
-        const Node& n = nodes[std::size_t(stack.back())];
+        const int at = stack.back();
+        const Node& n = nodes[std::size_t(at)];
         stack.pop_back();
         if (n.leaf) {
-            if (n.count > 0)
+            if (n.count > 0) {
+                entry[std::size_t(at)] = int(palette.size());
                 palette.push_back({std::uint8_t(n.r / n.count), std::uint8_t(n.g / n.count), std::uint8_t(n.b / n.count)});
+            }
             continue;
         }
         for (int c : n.children)
             if (c >= 0)
                 stack.push_back(c);
     }
+    // Each bin down its path to the first leaf: a folded node is a leaf.
+    entryOf.assign(bins.size(), 0);
+    for (std::size_t i = 0; i < bins.size(); ++i) {
+        const auto [r, g, b] = pathOf(bins[i]);
+        int at = 0;
+        for (int level = 0; level < depth && !nodes[std::size_t(at)].leaf; ++level) {
+            const int shift = depth - 1 - level;
+            at = nodes[std::size_t(at)].children[std::size_t((r >> shift & 1) << 2 | (g >> shift & 1) << 1 | (b >> shift & 1))];
+        }
+        entryOf[i] = entry[std::size_t(at)];
+    }
     return palette;
 }
 
 // Moves each palette entry to the mean of the cells nearest to it (the
-// first entry winning ties), pass after pass until no entry moves. The first
-// pass searches the whole palette for every cell; a later pass starts from
-// the cell's entry of the pass before, at distance d: another entry can be
-// as near only if it lies within 2 d of that entry, so the cell searches
+// first entry winning ties), pass after pass until no entry moves. A pass
+// starts each cell from an entry near it (the octree's leaf that gathered
+// it, then its entry of the pass before), at distance d: another entry can
+// be as near only if it lies within 2 d of that entry, so the cell searches
 // just the entries that near, nearest first. Every pass thus finds what a
 // search of the whole palette finds. The cells are shared out between two
 // threads; integer sums keep the result independent of the sharing.
-void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
+void refine(const std::vector<Bin>& bins, const std::vector<int>& entryOf, std::vector<GIFColor>& palette)
 {
     struct Cell {
         int r, g, b;
         std::uint64_t count;
-        int entry;     // nearest entry of the pass before, -1 before the first
+        int entry;     // nearest entry of the pass before, or the octree's
         int distance;  // squared distance to that entry at the current palette
     };
     const auto squared = [](const GIFColor& e, int r, int g, int b) {
@@ -254,8 +273,11 @@ void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
     };
     std::vector<Cell> cells;
     cells.reserve(bins.size());
-    for (const Bin& bin : bins)
-        cells.push_back({int(bin.r / bin.count), int(bin.g / bin.count), int(bin.b / bin.count), bin.count, -1, 0});
+    for (std::size_t i = 0; i < bins.size(); ++i) {
+        const Bin& bin = bins[i];
+        cells.push_back({int(bin.r / bin.count), int(bin.g / bin.count), int(bin.b / bin.count), bin.count,
+                         i < entryOf.size() && std::size_t(entryOf[i]) < palette.size() ? entryOf[i] : 0, 0});
+    }
     PaletteChannels channels(palette);
     const std::size_t n = palette.size();
     // Per entry: the other entries within twice the distance of its
@@ -270,7 +292,7 @@ void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
         for (std::size_t c = from; c < to; ++c) {
             Cell& cell = cells[c];
             int best = cell.entry;
-            if (best < 0 || whole[std::size_t(best)]) {
+            if (whole[std::size_t(best)]) {
                 best = channels.nearest(cell.r, cell.g, cell.b);
             } else {
                 int smallest = cell.distance;
@@ -297,7 +319,7 @@ void refine(const std::vector<Bin>& bins, std::vector<GIFColor>& palette)
     const bool twoThreads = cells.size() >= 4096;
     for (int pass = 0; pass < kKMeansPasses; ++pass) {
         channels.assign(palette);
-        if (pass > 0) {
+        {
             std::fill(farthest.begin(), farthest.end(), 0);
             for (Cell& cell : cells) {
                 cell.distance = squared(palette[std::size_t(cell.entry)], cell.r, cell.g, cell.b);
@@ -379,8 +401,11 @@ std::vector<GIFColor> QuantizePalette(const std::vector<QImage>& pictures, int c
     const bool exact = exactHistogram(pictures, bins);
     if (!exact)
         bins = cellHistogram(pictures);
-    std::vector<GIFColor> palette = octree(bins, exact ? 8 : kBits, colours);
-    refine(bins, palette);
+    std::vector<int> entryOf;
+    std::vector<GIFColor> palette = octree(bins, exact ? 8 : kBits, colours, entryOf);
+    if (palette.empty())
+        return palette;
+    refine(bins, entryOf, palette);
     return palette;
 }
 
