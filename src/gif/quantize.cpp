@@ -98,22 +98,37 @@ bool exactHistogram(const std::vector<QImage>& pictures, std::vector<Bin>& bins)
     return true;
 }
 
-// Counts and colour sums per 6-6-6 cell, the non-empty cells only; the
-// cell's mean keeps the exact colours it gathers.
+// Counts and colour sums per 6-6-6 cell, the non-empty cells only, in the
+// order of their cells; the cell's mean keeps the exact colours it
+// gathers. The cells met are numbered as met (a photograph meets some
+// thousands of the 262144), then put in order.
 std::vector<Bin> cellHistogram(const std::vector<QImage>& pictures)
 {
-    std::vector<Bin> bins(kBins);
+    std::vector<std::uint32_t> slotOf(kBins, 0);  // 1 + where the cell's bin is in `met`
+    std::vector<Bin> met;
+    std::vector<std::uint32_t> keys;
     forEachRun(pictures, [&](QRgb c, int length) {
         const std::uint64_t n = std::uint64_t(length);
         const int r = qRed(c), g = qGreen(c), b = qBlue(c);
-        Bin& bin = bins[std::size_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2))];
+        const auto key = std::uint32_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2));
+        std::uint32_t& slot = slotOf[key];
+        if (slot == 0) {
+            met.emplace_back();
+            keys.push_back(key);
+            slot = std::uint32_t(met.size());
+        }
+        Bin& bin = met[slot - 1];
         bin.count += n;
         bin.r += n * std::uint64_t(r);
         bin.g += n * std::uint64_t(g);
         bin.b += n * std::uint64_t(b);
         return true;
     });
-    std::erase_if(bins, [](const Bin& bin) { return bin.count == 0; });
+    std::sort(keys.begin(), keys.end());
+    std::vector<Bin> bins;
+    bins.reserve(keys.size());
+    for (const std::uint32_t key : keys)
+        bins.push_back(met[slotOf[key] - 1]);
     return bins;
 }
 
