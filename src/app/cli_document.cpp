@@ -845,6 +845,7 @@ int documentRecord(const QStringList& args, QTextStream& out, QTextStream& err)
         if (recording.frameCount() == 0)
             throw Error(QStringLiteral("Aucune image n'a été enregistrée."));
         c.openRecording(recording.frames(), recording.delays());
+        reduction.apply(c);  // what was given wins over the recording's own palette
         if (loop) {
             c.RepeatCount = *loop;
             c.loopExtension = true;

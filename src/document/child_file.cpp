@@ -11,6 +11,7 @@
 #include "formats/jpeg.h"
 #include "formats/pcx.h"
 #include "formats/picture.h"
+#include "gif/colorreduction.h"
 #include "gif/compose.h"
 #include "gif/extensions.h"
 #include "gif/gifimage.h"
@@ -126,6 +127,13 @@ void TChild::openRecording(std::vector<QImage> frames, std::vector<int> delays)
     rebuildStore(std::move(frames), size, std::move(delays));
     RepeatCount = 0;  // a recording loops for ever, as imported clips do
     loopExtension = true;
+    // A recorded screen mixes text, gradients and pictures: more colours
+    // than one table holds, which "Automatique" would put on the cube.
+    // Unless another reduction was chosen, it gets a palette of its own.
+    if (ColorReduction == gif::kAutomaticReduction) {
+        ColorReduction = 7;
+        ReductionBits = 8;
+    }
     CurrentIndex = 0;
     NewFrame = false;
     LitCadre();

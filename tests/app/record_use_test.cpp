@@ -123,6 +123,7 @@ TEST(RecordUse, RecordsARegionWithAPauseIntoTheDocument)
     EXPECT_NEAR(total * 10, double(recordedMs), 60.0);  // the pause is not in the animation
     EXPECT_TRUE(c.Modified);
     EXPECT_TRUE(c.FileName.isEmpty());
+    EXPECT_EQ(c.ColorReduction, 7);  // "Automatique" would put the screen on the cube
     // The bar moved between frames; every frame is the region of the screen.
     EXPECT_NE(c.ImageList1.frame(0), c.ImageList1.frame(1));
     // The recording is one document: undoing has nothing to take back.
