@@ -71,6 +71,19 @@ TEST(Recording, FramesComeBackExactAndRepeatsMerge)
     EXPECT_EQ(frames[2], c);
     EXPECT_EQ(r.delays(), (std::vector<int>{13, 7, 20}));
     EXPECT_THROW(r.add(desktop(100, 100), 500000), std::invalid_argument);
+
+    // Longer runs are rebuilt on two chains (odd and even frames): each
+    // frame equals the one replayed in order.
+    Recording moving;
+    QImage f = a.copy();
+    for (int i = 0; i < 9; ++i) {
+        f.setPixel(10 + i * 7, 5 + i * 3, qRgb(i * 20, 0, 255 - i * 20));
+        moving.add(f, i * 50000);
+    }
+    const std::vector<QImage> rebuilt = moving.frames();
+    ASSERT_EQ(rebuilt.size(), 9u);
+    moving.replay([&](std::size_t i, const QImage& frame) { EXPECT_EQ(rebuilt[i], frame) << i; });
+    EXPECT_EQ(rebuilt.back(), f);
 }
 
 // Ten minutes of a 1280 x 720 desktop at 15 pictures a second, with a moving
