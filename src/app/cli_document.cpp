@@ -292,6 +292,27 @@ struct ReductionOptions {
     }
 };
 
+// --global-palette, --merge and --crop: the optimisation dialog's three boxes.
+struct OptimisationFlags {
+    bool global = false, merge = false, crop = false;
+
+    bool take(const QString& option)
+    {
+        bool* flag = option == "--global-palette" ? &global : option == "--merge" ? &merge
+                   : option == "--crop"           ? &crop
+                                                  : nullptr;
+        if (flag)
+            *flag = true;
+        return flag != nullptr;
+    }
+    void apply(TChild& child) const
+    {
+        child.RemoveLocalPalettes = global;
+        child.MergeDuplicatePixels = merge;
+        child.RemoveUselessFrames = crop;
+    }
+};
+
 // An AVI output name: the whole animation is written as a video.
 bool aviName(const QString& path)
 {
@@ -323,7 +344,8 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
     double fps = 0;
     int quality = -1;
     bool lossless = false;
-    bool transparent = false, global = false, merge = false, crop = false, dryRun = false;
+    bool transparent = false, dryRun = false;
+    OptimisationFlags flags;
     ReductionOptions reduction;
     try {
         bool options = true;  // until "--": what follows it are file names
@@ -367,12 +389,8 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
                     throw Error(QStringLiteral("%1 attend un nombre de 0 à 100.").arg(a));
             } else if (a == "--lossless") {
                 lossless = true;
-            } else if (a == "--global-palette") {
-                global = true;
-            } else if (a == "--merge") {
-                merge = true;
-            } else if (a == "--crop") {
-                crop = true;
+            } else if (flags.take(a)) {
+                continue;
             } else if (a.startsWith("--")) {
                 throw Error(QStringLiteral("option inconnue : %1").arg(a));
             } else {
@@ -419,9 +437,7 @@ int documentMake(const QStringList& args, QTextStream& out, QTextStream& err)
             c.ImageList1.clearDelays();  // every frame's, as the properties dialog does
         }
         c.TransparentBackground = c.TransparentBackground || transparent;
-        c.RemoveLocalPalettes = global;
-        c.MergeDuplicatePixels = merge;
-        c.RemoveUselessFrames = crop;
+        flags.apply(c);
         reduction.apply(c);
         if (dryRun) {
             // The bytes saving would write, built the same way; nothing is written.
@@ -740,7 +756,8 @@ int documentRecord(const QStringList& args, QTextStream& out, QTextStream& err)
     std::optional<std::uint32_t> window;
     int fps = 15;
     double duration = 0;
-    bool cursor = false, global = false, merge = false, crop = false;
+    bool cursor = false;
+    OptimisationFlags flags;
     std::optional<int> loop;
     ReductionOptions reduction;
     try {
@@ -769,12 +786,8 @@ int documentRecord(const QStringList& args, QTextStream& out, QTextStream& err)
                 loop = number(value(), a);
                 if (const QString error = tools::fieldRangeError(a, args[i]); !error.isEmpty())
                     throw Error(error);
-            } else if (a == "--global-palette") {
-                global = true;
-            } else if (a == "--merge") {
-                merge = true;
-            } else if (a == "--crop") {
-                crop = true;
+            } else if (flags.take(a)) {
+                continue;
             } else if (a.startsWith("--")) {
                 throw Error(QStringLiteral("option inconnue : %1").arg(a));
             } else if (output.isEmpty()) {
@@ -850,9 +863,7 @@ int documentRecord(const QStringList& args, QTextStream& out, QTextStream& err)
             c.RepeatCount = *loop;
             c.loopExtension = true;
         }
-        c.RemoveLocalPalettes = global;
-        c.MergeDuplicatePixels = merge;
-        c.RemoveUselessFrames = crop;
+        flags.apply(c);
         writeOutput(c, output);
         return written(out, output, c);
     } catch (const std::exception& e) {

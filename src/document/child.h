@@ -344,6 +344,8 @@ protected:
     void finishStroke();
 
 private:
+    // The store is empty: no picture, and the next frame starts the animation.
+    void showNoFrame();
     void record(const QString& name, DocumentState before);
     // importPicture's work on a picture already read.
     void importLoaded(QImage picture, Placement placement);

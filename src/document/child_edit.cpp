@@ -11,6 +11,17 @@
 
 namespace orugif {
 
+void TChild::showNoFrame()
+{
+    // Nothing left to show: the picture goes, as in a new document; the
+    // next frame added or imported starts the animation again.
+    picture_ = QImage();
+    FrameChanged = false;
+    NewFrame = true;
+    emit pictureChanged();
+    AffBarre();
+}
+
 void TChild::Supprimer()
 {
     recorded(QStringLiteral("Supprimer"), [this] {
@@ -21,13 +32,7 @@ void TChild::Supprimer()
         if (CurrentIndex >= ImageList1.count())
             CurrentIndex = ImageList1.count() - 1;
         if (ImageList1.isEmpty()) {
-            // Nothing left to show: the picture goes, as in a new document; the
-            // next frame added or imported starts the animation again.
-            picture_ = QImage();
-            FrameChanged = false;
-            NewFrame = true;
-            emit pictureChanged();
-            AffBarre();
+            showNoFrame();
             return;
         }
         LitCadre();

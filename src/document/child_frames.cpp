@@ -86,11 +86,7 @@ void TChild::applyPlan(const QString& name, const std::function<frameops::Plan(c
         if (ImageList1.isEmpty()) {
             // Nothing left to show, as after deleting the last frame.
             CurrentIndex = 0;
-            picture_ = QImage();
-            FrameChanged = false;
-            NewFrame = true;
-            emit pictureChanged();
-            AffBarre();
+            showNoFrame();
             return;
         }
         CurrentIndex = current >= 0 ? current : ImageList1.count() - 1;
