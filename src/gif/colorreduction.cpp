@@ -50,68 +50,46 @@ int TFastColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
     return cell;
 }
 
-namespace {
-std::size_t slotOf(std::uint32_t key) { return (key * 2654435761u) >> 23; }  // 9 bits
-} // namespace
-
 TOptimisedColorLookup::TOptimisedColorLookup(const std::vector<GIFColor>& palette)
     : TColorLookup(int(std::min<std::size_t>(palette.size(), 256))),
-      entries_(palette.begin(), palette.begin() + std::min<std::size_t>(palette.size(), 256)),
-      cells_(std::size_t(1) << 18, 0), channels_(entries_)
+      entries_(palette.begin(), palette.begin() + std::min<std::size_t>(palette.size(), 256)), channels_(entries_)
 {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         reds_[i] = entries_[i].r;
         greens_[i] = entries_[i].g;
         blues_[i] = entries_[i].b;
     }
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const std::uint32_t key = std::uint32_t(entries_[i].r) | std::uint32_t(entries_[i].g) << 8
-            | std::uint32_t(entries_[i].b) << 16 | 0x01000000u;
-        std::size_t at = slotOf(key);
-        while (keys_[at] != 0 && keys_[at] != key)
-            at = (at + 1) & 511;
-        if (keys_[at] == 0) {  // the first of equal entries wins
-            keys_[at] = key;
-            indices_[at] = std::uint8_t(i);
-        }
-    }
 }
 
-int TOptimisedColorLookup::Lookup(int r, int g, int b, GIFColor& chosen)
+TOptimisedColorLookup::~TOptimisedColorLookup()
 {
-    if (entries_.empty()) {
-        chosen = {};
-        return 0;
-    }
-    const std::uint32_t key = std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16 | 0x01000000u;
-    for (std::size_t at = slotOf(key); keys_[at] != 0; at = (at + 1) & 511)
-        if (keys_[at] == key) {
-            chosen = entries_[indices_[at]];
-            return indices_[at];
-        }
-    std::uint32_t& cell = cells_[std::size_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2))];
-    if (cell == 0)
-        cell = candidatesOf(r >> 2, g >> 2, b >> 2) + 1;
-    const std::uint16_t* candidates = pool_.data() + cell - 1;
-    if (candidates[0] == 0) {
-        const int index = channels_.nearest(r, g, b);
-        chosen = entries_[std::size_t(index)];
-        return index;
-    }
+    for (const std::uint32_t key : touched_)
+        cells_[key] = 0;
+}
+
+std::uint32_t TOptimisedColorLookup::fillCell(std::size_t key)
+{
+    touched_.push_back(std::uint32_t(key));
+    const std::uint32_t cell = candidatesOf(int(key >> 12), int(key >> 6 & 0x3F), int(key & 0x3F)) + 1;
+    cells_[key] = cell;
+    return cell;
+}
+
+int TOptimisedColorLookup::searchCell(const std::uint16_t* candidates, int r, int g, int b) const
+{
+    if (candidates[0] == 0)
+        return channels_.nearest(r, g, b);
     int best = candidates[1];
-    if (candidates[0] > 1) {
-        int smallest = 1 << 30;
-        for (int k = 1; k <= candidates[0]; ++k) {
-            const GIFColor& e = entries_[candidates[k]];
-            const int dr = e.r - r, dg = e.g - g, db = e.b - b;
-            const int d = dr * dr + dg * dg + db * db;
-            if (d < smallest) {
-                smallest = d;
-                best = candidates[k];
-            }
+    int smallest = 1 << 30;
+    for (int k = 1; k <= candidates[0]; ++k) {
+        const GIFColor& e = entries_[candidates[k]];
+        const int dr = e.r - r, dg = e.g - g, db = e.b - b;
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < smallest) {
+            smallest = d;
+            best = candidates[k];
         }
     }
-    chosen = entries_[std::size_t(best)];
     return best;
 }
 
@@ -603,8 +581,27 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
         });
         return true;
     }
-    auto lookup = makeLookup(method, palette);
     const int w = rgb.width();
+    if (method == 7 && ditherMode == 0) {
+        // Each pixel its nearest entry; a run of one colour asks once.
+        TOptimisedColorLookup lookup(palette);
+        for (int y = 0; y < rgb.height(); ++y) {
+            const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+            std::uint8_t* out = dest + y * destStride;
+            std::uint32_t last = ~src[0];
+            std::uint8_t index = 0;
+            for (int x = 0; x < w; ++x) {
+                const std::uint32_t p = src[x] & 0x00FFFFFFu;
+                if (p != (last & 0x00FFFFFFu)) {
+                    last = p;
+                    index = std::uint8_t(lookup.Nearest(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF)));
+                }
+                out[x] = index;
+            }
+        }
+        return true;
+    }
+    auto lookup = makeLookup(method, palette);
     std::unique_ptr<TDitherEngine> engine = MakeDitherEngine(ditherMode, w, *lookup);
     // The chosen palette dithers only where it helps (see DitherStrengths).
     const std::vector<std::uint8_t> strengths =

@@ -2,6 +2,7 @@
 // colours through a colour lookup, optionally spreading the error over the
 // neighbours (Floyd-Steinberg), and the device-independent bitmap helpers.
 #pragma once
+#include "gif/celltable.h"
 #include "gif/colormap.h"
 #include "gif/nearest.h"
 
@@ -38,28 +39,49 @@ private:
     std::vector<std::int16_t> cache_;
 };
 
-// Method 7's lookup: a colour that is itself in the chosen palette gets its
-// own entry (the chosen palette holds the picture's commonest colours
-// exactly); any other the nearest entry by squared distance, first entry
-// winning ties. Each 6-6-6 colour cell (262144 of them) keeps, once asked,
+// Method 7's lookup: the nearest entry by squared distance, the first of
+// equal entries winning (so a colour that is itself in the palette gets its
+// own entry). Each 6-6-6 colour cell (262144 of them) keeps, once asked,
 // the few entries that can be nearest to some colour in it, so every colour
 // gets its true nearest entry (smooth gradients keep their steps) at the
 // cost of a short search.
 class TOptimisedColorLookup : public TColorLookup {
 public:
     explicit TOptimisedColorLookup(const std::vector<GIFColor>& palette);
-    int Lookup(int r, int g, int b, GIFColor& chosen) override;
+    ~TOptimisedColorLookup() override;
+    TOptimisedColorLookup(const TOptimisedColorLookup&) = delete;
+    TOptimisedColorLookup& operator=(const TOptimisedColorLookup&) = delete;
+    int Lookup(int r, int g, int b, GIFColor& chosen) override
+    {
+        if (entries_.empty()) {
+            chosen = {};
+            return 0;
+        }
+        const int index = Nearest(r, g, b);
+        chosen = entries_[std::size_t(index)];
+        return index;
+    }
+    // The nearest entry's index; the palette must not be empty.
+    int Nearest(int r, int g, int b)
+    {
+        const std::size_t key = std::size_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2));
+        std::uint32_t cell = cells_[key];
+        if (cell == 0)
+            cell = fillCell(key);
+        const std::uint16_t* candidates = pool_.data() + cell - 1;
+        return candidates[0] == 1 ? candidates[1] : searchCell(candidates, r, g, b);
+    }
+    const std::vector<GIFColor>& Entries() const { return entries_; }
 
 private:
     std::vector<GIFColor> entries_;
-    // Open addressing: colour | 0x01000000 and its entry, 512 slots.
-    std::array<std::uint32_t, 512> keys_{};
-    std::array<std::uint8_t, 512> indices_{};
     // Per cell: 0 when not yet asked, else 1 + where its entries start in
     // pool_ (their count, then the entries in ascending order; a count of 0
     // for a cell that many entries could serve, searched whole each time,
-    // which keeps the pool small for any palette).
-    std::vector<std::uint32_t> cells_;
+    // which keeps the pool small for any palette). The table is borrowed,
+    // and cleared through touched_ when the lookup ends.
+    CellTable cells_;
+    std::vector<std::uint32_t> touched_;
     std::vector<std::uint16_t> pool_;
     // The entries' channels apart, for the search of a cell's candidates.
     std::array<std::int32_t, 256> reds_{}, greens_{}, blues_{};
@@ -70,6 +92,8 @@ private:
     // its region's, a short list where a search of the palette is long.
     std::vector<std::uint32_t> regions_;
     std::vector<std::uint16_t> regionPool_;
+    std::uint32_t fillCell(std::size_t key);
+    int searchCell(const std::uint16_t* candidates, int r, int g, int b) const;
     std::uint32_t candidatesOf(int cr, int cg, int cb);
     int candidatesIn(int lr, int lg, int lb, int size, const std::uint16_t* among, int amongCount,
                      std::uint16_t* found) const;

@@ -2,6 +2,8 @@
 // and the file-level reader and writer.
 #include "gif/gifimage.h"
 
+#include "gif/inorder.h"
+
 #include "common/filename.h"
 #include "common/savefile.h"
 
@@ -350,11 +352,14 @@ void TGIFImage::WriteTo(ByteWriter& out)
         out.byte(header_.AspectRatio);
         if (!global.Empty())
             WriteColorTable(out, global);
+        // The frames are coded on every core and written in order.
         const int count = images_.Count();
-        for (int i = 0; i < count; ++i) {
-            images_[i]->SaveToStream(out);
-            Progress(ProgressStage::Running, (i + 1) * 100 / count, msg::Saving);
-        }
+        CodeInOrder(
+            count, [this](int i, ByteWriter& coded) { images_[i]->SaveToStream(coded); },
+            [this, &out, count](int i, const ByteWriter& coded) {
+                out.write(coded.data().data(), coded.data().size());
+                Progress(ProgressStage::Running, (i + 1) * 100 / count, msg::Saving);
+            });
         TGIFTrailer(this).SaveToStream(out);
     } catch (...) {
         Progress(ProgressStage::Ending, 0, msg::Saving);

@@ -2,6 +2,7 @@
 // with k-means refinement.
 #include "gif/quantize.h"
 
+#include "gif/celltable.h"
 #include "gif/nearest.h"
 
 #include <algorithm>
@@ -17,7 +18,6 @@ namespace orugif::gif {
 namespace {
 
 constexpr int kBits = 6;  // histogram bits per channel
-constexpr int kBins = 1 << (3 * kBits);
 constexpr int kKMeansPasses = 10;
 
 // The picture as 32-bit rows, shared when it is one already.
@@ -37,13 +37,14 @@ bool forEachRun(const std::vector<QImage>& pictures, Visit&& visit)
         if (picture.isNull())
             continue;
         const QImage rgb = rgb32(picture);
-        for (int y = 0; y < rgb.height(); ++y) {
+        const int w = rgb.width(), h = rgb.height();
+        for (int y = 0; y < h; ++y) {
             const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
             int x = 0;
-            while (x < rgb.width()) {
+            while (x < w) {
                 const QRgb c = row[x] & 0x00FFFFFFu;
                 int end = x + 1;
-                while (end < rgb.width() && (row[end] & 0x00FFFFFFu) == c)
+                while (end < w && (row[end] & 0x00FFFFFFu) == c)
                     ++end;
                 if (!visit(c, end - x))
                     return false;
@@ -63,74 +64,110 @@ struct Bin {
 // choice fast.
 constexpr int kExactColours = 1 << 16;
 
-// Counts of each distinct colour when there are at most kExactColours of
-// them (one bin a colour); false beyond.
-bool exactHistogram(const std::vector<QImage>& pictures, std::vector<Bin>& bins)
-{
-    // Open addressing over twice as many slots as colours kept.
-    constexpr std::size_t kSlots = std::size_t(kExactColours) * 2;
-    std::vector<std::uint32_t> keys(kSlots, 0);  // colour | 0x01000000 when taken
-    std::vector<std::uint64_t> counts(kSlots, 0);
-    int distinct = 0;
-    const auto add = [&](QRgb colour, std::uint64_t n) {
-        const std::uint32_t key = (colour & 0x00FFFFFFu) | 0x01000000u;
-        std::size_t at = (key * 2654435761u) & (kSlots - 1);
-        while (keys[at] != 0 && keys[at] != key)
-            at = (at + 1) & (kSlots - 1);
-        if (keys[at] == 0) {
-            if (++distinct > kExactColours)
-                return false;
-            keys[at] = key;
-        }
-        counts[at] += n;
-        return true;
-    };
-    // Runs of one colour are common: counted at once.
-    if (!forEachRun(pictures, [&](QRgb c, int length) { return add(c, std::uint64_t(length)); }))
-        return false;
-    bins.clear();
-    for (std::size_t i = 0; i < kSlots; ++i)
-        if (keys[i] != 0) {
-            const QRgb c = keys[i];
-            bins.push_back({counts[i], counts[i] * std::uint64_t(qRed(c)), counts[i] * std::uint64_t(qGreen(c)),
-                            counts[i] * std::uint64_t(qBlue(c))});
-        }
-    return true;
-}
+// The 6-6-6 cell of a colour, and the colour's place among the 64 colours
+// of its cell (the two low bits of each channel).
+std::uint32_t cellOf(QRgb c) { return (c >> 18 & 0x3F) << 12 | (c >> 10 & 0x3F) << 6 | (c >> 2 & 0x3F); }
+int placeInCell(QRgb c) { return int((c >> 16 & 3) << 4 | (c >> 8 & 3) << 2 | (c & 3)); }
 
-// Counts and colour sums per 6-6-6 cell, the non-empty cells only, in the
-// order of their cells; the cell's mean keeps the exact colours it
-// gathers. The cells met are numbered as met (a photograph meets some
-// thousands of the 262144), then put in order.
-std::vector<Bin> cellHistogram(const std::vector<QImage>& pictures)
-{
-    std::vector<std::uint32_t> slotOf(kBins, 0);  // 1 + where the cell's bin is in `met`
-    std::vector<Bin> met;
-    std::vector<std::uint32_t> keys;
-    forEachRun(pictures, [&](QRgb c, int length) {
-        const std::uint64_t n = std::uint64_t(length);
-        const int r = qRed(c), g = qGreen(c), b = qBlue(c);
-        const auto key = std::uint32_t((r >> 2) << 12 | (g >> 2) << 6 | (b >> 2));
-        std::uint32_t& slot = slotOf[key];
-        if (slot == 0) {
-            met.emplace_back();
-            keys.push_back(key);
-            slot = std::uint32_t(met.size());
+// What one pass over the pictures gathers: counts and colour sums per
+// 6-6-6 cell met, and per cell which of its 64 colours occur. The cell
+// table is borrowed and cleared through the cells met, so a frame pays for
+// the cells it meets, not for the 262144.
+class Cells {
+public:
+    Cells() = default;
+    ~Cells()
+    {
+        for (const Met& m : met_)
+            slotOf_[m.cell] = 0;
+    }
+    Cells(const Cells&) = delete;
+    Cells& operator=(const Cells&) = delete;
+
+    void gather(const std::vector<QImage>& pictures)
+    {
+        forEachRun(pictures, [this](QRgb c, int length) {
+            const std::uint32_t cell = cellOf(c);
+            std::uint32_t& slot = slotOf_[cell];
+            if (slot == 0) {
+                met_.push_back({});
+                met_.back().cell = cell;
+                slot = std::uint32_t(met_.size());
+            }
+            Met& m = met_[slot - 1];
+            const auto n = std::uint64_t(length);
+            m.bin.count += n;
+            m.bin.r += n * (c >> 16 & 0xFF);
+            m.bin.g += n * (c >> 8 & 0xFF);
+            m.bin.b += n * (c & 0xFF);
+            m.colours |= std::uint64_t(1) << placeInCell(c);
+            return true;
+        });
+        std::sort(met_.begin(), met_.end(), [](const Met& a, const Met& b) { return a.cell < b.cell; });
+        for (std::size_t i = 0; i < met_.size(); ++i)
+            slotOf_[met_[i].cell] = std::uint32_t(i + 1);
+    }
+
+    std::size_t distinct() const
+    {
+        std::size_t n = 0;
+        for (const Met& m : met_)
+            n += std::size_t(__builtin_popcountll(m.colours));
+        return n;
+    }
+
+    // The cells' bins, in the order of their cells; a cell's mean keeps
+    // the exact colours it gathers.
+    std::vector<Bin> cellBins() const
+    {
+        std::vector<Bin> bins;
+        bins.reserve(met_.size());
+        for (const Met& m : met_)
+            bins.push_back(m.bin);
+        return bins;
+    }
+
+    // One bin per distinct colour, in the order of the colours (a second
+    // pass: each colour's bin is found from its cell's first and its
+    // place among the cell's colours, without a search).
+    std::vector<Bin> colourBins(const std::vector<QImage>& pictures) const
+    {
+        std::vector<std::uint32_t> first(met_.size() + 1, 0);
+        for (std::size_t i = 0; i < met_.size(); ++i)
+            first[i + 1] = first[i] + std::uint32_t(__builtin_popcountll(met_[i].colours));
+        std::vector<std::uint64_t> counts(first.back(), 0);
+        forEachRun(pictures, [&](QRgb c, int length) {
+            const std::uint32_t slot = slotOf_[cellOf(c)] - 1;
+            const std::uint64_t below = (std::uint64_t(1) << placeInCell(c)) - 1;
+            counts[first[slot] + std::uint32_t(__builtin_popcountll(met_[slot].colours & below))] += std::uint64_t(length);
+            return true;
+        });
+        std::vector<Bin> bins;
+        bins.reserve(counts.size());
+        for (std::size_t i = 0; i < met_.size(); ++i) {
+            const std::uint32_t cell = met_[i].cell;
+            std::uint32_t k = first[i];
+            for (std::uint64_t left = met_[i].colours; left != 0; left &= left - 1, ++k) {
+                const int place = __builtin_ctzll(left);
+                const std::uint64_t r = (cell >> 12) << 2 | std::uint32_t(place >> 4);
+                const std::uint64_t g = (cell >> 6 & 0x3F) << 2 | std::uint32_t(place >> 2 & 3);
+                const std::uint64_t b = (cell & 0x3F) << 2 | std::uint32_t(place & 3);
+                bins.push_back({counts[k], counts[k] * r, counts[k] * g, counts[k] * b});
+            }
         }
-        Bin& bin = met[slot - 1];
-        bin.count += n;
-        bin.r += n * std::uint64_t(r);
-        bin.g += n * std::uint64_t(g);
-        bin.b += n * std::uint64_t(b);
-        return true;
-    });
-    std::sort(keys.begin(), keys.end());
-    std::vector<Bin> bins;
-    bins.reserve(keys.size());
-    for (const std::uint32_t key : keys)
-        bins.push_back(met[slotOf[key] - 1]);
-    return bins;
-}
+        return bins;
+    }
+
+private:
+    struct Met {
+        Bin bin;
+        std::uint64_t colours = 0;  // bit p: the colour at place p occurs
+        std::uint32_t cell = 0;
+    };
+    std::vector<Met> met_;
+    // Per cell: 0 when not met, else 1 + where the cell is in met_.
+    CellTable slotOf_;
+};
 
 struct Node {
     std::uint64_t count = 0, r = 0, g = 0, b = 0;
@@ -302,6 +339,7 @@ void refine(const std::vector<Bin>& bins, const std::vector<int>& entryOf, std::
     std::vector<std::vector<std::pair<int, int>>> near(n);
     std::vector<bool> whole(n, false);
     std::vector<int> farthest(n, 0);
+    std::vector<int> reds(n), greens(n), blues(n), apart(n);
     const auto sumsOf = [&](std::size_t from, std::size_t to) {
         std::vector<Bin> sums(palette.size());
         for (std::size_t c = from; c < to; ++c) {
@@ -340,22 +378,34 @@ void refine(const std::vector<Bin>& bins, const std::vector<int>& entryOf, std::
                 cell.distance = squared(palette[std::size_t(cell.entry)], cell.r, cell.g, cell.b);
                 farthest[std::size_t(cell.entry)] = std::max(farthest[std::size_t(cell.entry)], cell.distance);
             }
+            // The entries' channels apart, so that the distances from one
+            // entry to all the others vectorise.
+            for (std::size_t j = 0; j < n; ++j) {
+                reds[j] = palette[j].r;
+                greens[j] = palette[j].g;
+                blues[j] = palette[j].b;
+            }
             for (std::size_t i = 0; i < n; ++i) {
                 near[i].clear();
                 whole[i] = false;
                 const int reach = 4 * farthest[i];
-                for (std::size_t j = 0; j < n; ++j)
-                    if (j != i) {
-                        const int apart = squared(palette[j], palette[i].r, palette[i].g, palette[i].b);
-                        if (apart <= reach)
-                            near[i].push_back({apart, int(j)});
-                    }
-                if (near[i].size() > kLongest) {
-                    whole[i] = true;
-                    near[i].clear();
-                } else {
-                    std::sort(near[i].begin(), near[i].end());
+                const int r = reds[i], g = greens[i], b = blues[i];
+                for (std::size_t j = 0; j < n; ++j) {
+                    const int dr = reds[j] - r, dg = greens[j] - g, db = blues[j] - b;
+                    apart[j] = dr * dr + dg * dg + db * db;
                 }
+                apart[i] = std::numeric_limits<int>::max();
+                std::size_t within = 0;
+                for (std::size_t j = 0; j < n; ++j)
+                    within += apart[j] <= reach;
+                if (within > kLongest) {
+                    whole[i] = true;
+                    continue;
+                }
+                for (std::size_t j = 0; j < n; ++j)
+                    if (apart[j] <= reach)
+                        near[i].push_back({apart[j], int(j)});
+                std::sort(near[i].begin(), near[i].end());
             }
         }
         std::vector<Bin> sums;
@@ -412,10 +462,10 @@ std::vector<GIFColor> QuantizePalette(const std::vector<QImage>& pictures, int c
     if (!few.empty())
         return few;
     // Exact colours when they are few enough (screen pictures), else cells.
-    std::vector<Bin> bins;
-    const bool exact = exactHistogram(pictures, bins);
-    if (!exact)
-        bins = cellHistogram(pictures);
+    Cells cells;
+    cells.gather(pictures);
+    const bool exact = cells.distinct() <= std::size_t(kExactColours);
+    const std::vector<Bin> bins = exact ? cells.colourBins(pictures) : cells.cellBins();
     std::vector<int> entryOf;
     std::vector<GIFColor> palette = octree(bins, exact ? 8 : kBits, colours, entryOf);
     if (palette.empty())

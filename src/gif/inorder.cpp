@@ -1,0 +1,110 @@
+#include "gif/inorder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace orugif::gif {
+
+namespace {
+
+enum class State { Free, Started, Done };
+
+struct Item {
+    State state = State::Free;
+    ByteWriter coded;
+    std::exception_ptr failure;
+};
+
+} // namespace
+
+void CodeInOrder(int count, const std::function<void(int, ByteWriter&)>& code,
+                 const std::function<void(int, const ByteWriter&)>& put, int ahead)
+{
+    if (count <= 0)
+        return;
+    const int helpers = std::min(int(std::thread::hardware_concurrency()) - 1, count - 1);
+    if (helpers <= 0) {
+        for (int i = 0; i < count; ++i) {
+            ByteWriter coded;
+            code(i, coded);
+            put(i, coded);
+        }
+        return;
+    }
+    std::vector<Item> items(static_cast<std::size_t>(count));
+    std::mutex lock;
+    std::condition_variable changed;
+    int putting = 0;       // the item the calling thread puts next
+    int next = 0;          // the next item a helper may start
+    bool stopping = false;
+    const auto help = [&] {
+        std::unique_lock<std::mutex> held(lock);
+        for (;;) {
+            changed.wait(held, [&] { return stopping || next >= count || next <= putting + ahead; });
+            if (stopping || next >= count)
+                return;
+            const int i = next++;
+            Item& item = items[std::size_t(i)];
+            if (item.state != State::Free)
+                continue;
+            item.state = State::Started;
+            held.unlock();
+            try {
+                code(i, item.coded);
+            } catch (...) {
+                item.failure = std::current_exception();
+            }
+            held.lock();
+            item.state = State::Done;
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> threads;
+    const auto stop = [&] {
+        {
+            const std::lock_guard<std::mutex> held(lock);
+            stopping = true;
+        }
+        changed.notify_all();
+        for (std::thread& t : threads)
+            t.join();
+        threads.clear();
+    };
+    try {
+        for (int t = 0; t < helpers; ++t)
+            threads.emplace_back(help);
+        for (int i = 0; i < count; ++i) {
+            Item& item = items[std::size_t(i)];
+            bool mine = false;
+            {
+                std::unique_lock<std::mutex> held(lock);
+                putting = i;
+                changed.notify_all();
+                if (item.state == State::Free) {
+                    item.state = State::Started;
+                    mine = true;
+                } else {
+                    changed.wait(held, [&] { return item.state == State::Done; });
+                }
+            }
+            if (mine)
+                code(i, item.coded);
+            else if (item.failure)
+                std::rethrow_exception(item.failure);
+            put(i, item.coded);
+            item.coded = ByteWriter();  // its bytes are written: let them go
+        }
+    } catch (...) {
+        stop();
+        throw;
+    }
+    stop();
+}
+
+} // namespace orugif::gif
