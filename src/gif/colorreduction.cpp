@@ -528,6 +528,66 @@ bool mapExactly(const QImage& rgb, const std::vector<GIFColor>& palette, std::ui
     return true;
 }
 
+// TFloydSteinbergDitherer over TOptimisedColorLookup with a strength per
+// pixel, unrolled: the same serpentine rows, error rounding and clamping,
+// without two virtual calls per pixel.
+void floydOnPalette(const QImage& rgb, TOptimisedColorLookup& lookup, const std::vector<std::uint8_t>& strengths,
+                    std::uint8_t* dest, qsizetype destStride)
+{
+    const int w = rgb.width();
+    const std::vector<GIFColor>& entries = lookup.Entries();
+    std::vector<int> errors[3];
+    for (auto& row : errors)
+        row.assign(std::size_t(w) + 2, 0);
+    int direction = 1;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+        const std::uint8_t* strength = strengths.data() + std::size_t(y) * std::size_t(w);
+        std::uint8_t* out = dest + y * destStride;
+        int running[3] = {0, 0, 0}, below[3] = {0, 0, 0}, belowPrev[3] = {0, 0, 0};
+        int column = direction == 1 ? 0 : w - 1;
+        std::uint32_t lastPlain = 0xFFFFFFFFu;  // never a pixel: the alpha byte is masked off
+        int plainIndex = 0;
+        for (; column >= 0 && column < w; column += direction) {
+            const std::uint32_t p = src[column] & 0x00FFFFFFu;
+            const int in[3] = {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
+            const std::size_t at = std::size_t(column + 1);
+            const int s = strength[column];
+            int corrected[3];
+            for (int c = 0; c < 3; ++c) {
+                const int gathered = (errors[c][at] + running[c] + 8) / 16;
+                corrected[c] = std::clamp(in[c] + (s == 16 ? gathered : gathered * s / 16), 0, 255);
+            }
+            // An undithered pixel is its own colour: a run of them asks once.
+            int index;
+            if (s == 0) {
+                if (p != lastPlain) {
+                    lastPlain = p;
+                    plainIndex = lookup.Nearest(corrected[0], corrected[1], corrected[2]);
+                }
+                index = plainIndex;
+            } else {
+                index = lookup.Nearest(corrected[0], corrected[1], corrected[2]);
+            }
+            const GIFColor& chosen = entries[std::size_t(index)];
+            const int got[3] = {chosen.r, chosen.g, chosen.b};
+            for (int c = 0; c < 3; ++c) {
+                const int err = s == 16 ? corrected[c] - got[c] : (corrected[c] - got[c]) * s / 16;
+                errors[c][at - std::size_t(direction)] = belowPrev[c] + 3 * err;
+                belowPrev[c] = below[c] + 5 * err;
+                below[c] = err;
+                running[c] = 7 * err;
+            }
+            out[column] = std::uint8_t(index);
+        }
+        const int last = column - direction;
+        if (last >= 0 && last < w)
+            for (int c = 0; c < 3; ++c)
+                errors[c][std::size_t(last + 1)] = belowPrev[c];
+        direction = -direction;
+    }
+}
+
 } // namespace
 
 bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& given,
@@ -601,6 +661,11 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
         }
         return true;
     }
+    if (method == 7 && ditherMode == 1) {
+        TOptimisedColorLookup lookup(palette);
+        floydOnPalette(rgb, lookup, DitherStrengths(rgb, lookup), dest, destStride);
+        return true;
+    }
     auto lookup = makeLookup(method, palette);
     std::unique_ptr<TDitherEngine> engine = MakeDitherEngine(ditherMode, w, *lookup);
     // The chosen palette dithers only where it helps (see DitherStrengths).
@@ -627,30 +692,45 @@ std::vector<std::uint8_t> DitherStrengths(const QImage& rgb, TColorLookup& looku
 {
     const int w = rgb.width(), h = rgb.height();
     std::vector<std::uint8_t> strengths(std::size_t(w) * std::size_t(h), 0);
+    // The optimised palette's lookup, asked without a virtual call.
+    auto* optimised = dynamic_cast<TOptimisedColorLookup*>(&lookup);
+    if (optimised && optimised->Entries().empty())
+        optimised = nullptr;
     const auto differs = [](std::uint32_t a, std::uint32_t b) {
         return std::max({std::abs(int(a >> 16 & 0xFF) - int(b >> 16 & 0xFF)),
                          std::abs(int(a >> 8 & 0xFF) - int(b >> 8 & 0xFF)), std::abs(int(a & 0xFF) - int(b & 0xFF))});
     };
+    std::vector<int> contrasts(std::size_t(w), 0);
     for (int y = 0; y < h; ++y) {
         const auto* row = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
-        const auto* above = y > 0 ? reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y - 1)) : nullptr;
-        const auto* below = y + 1 < h ? reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y + 1)) : nullptr;
+        // A missing neighbour (at the picture's edges) counts as the pixel itself.
+        const auto* above = y > 0 ? reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y - 1)) : row;
+        const auto* below = y + 1 < h ? reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y + 1)) : row;
         std::uint8_t* out = strengths.data() + std::size_t(y) * std::size_t(w);
+        // The largest difference to a neighbour, every pixel at once (no
+        // branch: the loop vectorises), then the palette asked only where
+        // the picture is not flat.
         for (int x = 0; x < w; ++x) {
             const std::uint32_t p = row[x];
-            int contrast = 0;
-            if (x > 0)
-                contrast = std::max(contrast, differs(p, row[x - 1]));
-            if (x + 1 < w)
-                contrast = std::max(contrast, differs(p, row[x + 1]));
-            if (above)
-                contrast = std::max(contrast, differs(p, above[x]));
-            if (below)
-                contrast = std::max(contrast, differs(p, below[x]));
+            const std::uint32_t left = row[x > 0 ? x - 1 : x], right = row[x + 1 < w ? x + 1 : x];
+            contrasts[std::size_t(x)] = std::max({differs(p, left), differs(p, right), differs(p, above[x]), differs(p, below[x])});
+        }
+        std::uint32_t last = 0;
+        GIFColor near;
+        bool known = false;
+        for (int x = 0; x < w; ++x) {
+            const int contrast = contrasts[std::size_t(x)];
             if (contrast <= 2)
                 continue;
-            GIFColor near;
-            lookup.Lookup(int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF), near);
+            const std::uint32_t p = row[x] & 0x00FFFFFFu;
+            if (!known || p != last) {
+                if (optimised)
+                    near = optimised->Entries()[std::size_t(optimised->Nearest(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF)))];
+                else
+                    lookup.Lookup(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF), near);
+                last = p;
+                known = true;
+            }
             const int error = differs(p, std::uint32_t(near.r) << 16 | std::uint32_t(near.g) << 8 | near.b);
             int s = std::clamp((error - 4) * 16 / 12, 0, 16);
             if (contrast >= 64)
