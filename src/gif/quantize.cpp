@@ -63,6 +63,8 @@ struct Bin {
 // more (a photograph) are gathered in cells, which keeps the palette's
 // choice fast.
 constexpr int kExactColours = 1 << 16;
+// Up to this many exact colours, the octree keeps them apart to the last bit.
+constexpr std::size_t kFineTree = 4096;
 
 // The 6-6-6 cell of a colour, and the colour's place among the 64 colours
 // of its cell (the two low bits of each channel).
@@ -467,7 +469,10 @@ std::vector<GIFColor> QuantizePalette(const std::vector<QImage>& pictures, int c
     const bool exact = cells.distinct() <= std::size_t(kExactColours);
     const std::vector<Bin> bins = exact ? cells.colourBins(pictures) : cells.cellBins();
     std::vector<int> entryOf;
-    std::vector<GIFColor> palette = octree(bins, exact ? 8 : kBits, colours, entryOf);
+    // The tree goes down to single colours when they are few; many exact
+    // colours (soft edges, gradients) start from their cells, as a
+    // photograph does, and the refinement then works on the exact colours.
+    std::vector<GIFColor> palette = octree(bins, exact && bins.size() <= kFineTree ? 8 : kBits, colours, entryOf);
     if (palette.empty())
         return palette;
     refine(bins, entryOf, palette);
