@@ -311,9 +311,10 @@ std::vector<GIFColor> octree(const std::vector<Bin>& bins, int depth, int colour
 // it, then its entry of the pass before), at distance d: another entry can
 // be as near only if it lies within 2 d of that entry, so the cell searches
 // just the entries that near, nearest first. Every pass thus finds what a
-// search of the whole palette finds. The cells are shared out between two
+// search of the whole palette finds. With `shareOut`, many cells are shared out between two
 // threads; integer sums keep the result independent of the sharing.
-void refine(const std::vector<Bin>& bins, const std::vector<int>& entryOf, std::vector<GIFColor>& palette)
+void refine(const std::vector<Bin>& bins, const std::vector<int>& entryOf, std::vector<GIFColor>& palette,
+            bool shareOut)
 {
     struct Cell {
         int r, g, b;
@@ -371,7 +372,7 @@ void refine(const std::vector<Bin>& bins, const std::vector<int>& entryOf, std::
         }
         return sums;
     };
-    const bool twoThreads = cells.size() >= 4096;
+    const bool twoThreads = shareOut && cells.size() >= 4096;
     for (int pass = 0; pass < kKMeansPasses; ++pass) {
         channels.assign(palette);
         {
@@ -475,7 +476,10 @@ std::vector<GIFColor> QuantizePalette(const std::vector<QImage>& pictures, int c
     std::vector<GIFColor> palette = octree(bins, exact && bins.size() <= kFineTree ? 8 : kBits, colours, entryOf);
     if (palette.empty())
         return palette;
-    refine(bins, entryOf, palette);
+    // One picture's palette is chosen beside the other frames' (saving
+    // reduces frames side by side): a thread of its own would only take
+    // turns with them. A palette for many pictures is one long job.
+    refine(bins, entryOf, palette, pictures.size() > 1);
     return palette;
 }
 
