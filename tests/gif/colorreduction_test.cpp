@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <set>
 
@@ -365,6 +366,45 @@ TEST_P(OptimisedLookup, everyColourGetsItsNearestEntry)
 
 INSTANTIATE_TEST_SUITE_P(PaletteSizes, OptimisedLookup, ::testing::Values(1, 7, 60, 254));
 
+TEST(OptimisedLookupTables, aTableUsedByAnotherPaletteAnswersAsAFreshOne)
+{
+    // The cell tables are lent from lookup to lookup: one that another
+    // palette filled (and one lent while that lookup is still alive) must
+    // give every colour its nearest entry in the new palette.
+    std::mt19937 rng{99};
+    std::vector<GIFColor> first, second;
+    for (int i = 0; i < 200; ++i)
+        first.push_back({std::uint8_t(rng() % 256), std::uint8_t(rng() % 256), std::uint8_t(rng() % 256)});
+    for (int i = 0; i < 9; ++i)
+        second.push_back({std::uint8_t(rng() % 256), std::uint8_t(rng() % 256), std::uint8_t(rng() % 256)});
+    const auto nearest = [](const std::vector<GIFColor>& palette, int r, int g, int b) {
+        int best = 0, smallest = 1 << 30;
+        for (int i = 0; i < int(palette.size()); ++i) {
+            const int dr = palette[std::size_t(i)].r - r, dg = palette[std::size_t(i)].g - g,
+                      db = palette[std::size_t(i)].b - b;
+            if (dr * dr + dg * dg + db * db < smallest) {
+                smallest = dr * dr + dg * dg + db * db;
+                best = i;
+            }
+        }
+        return best;
+    };
+    std::vector<std::array<int, 3>> colours;
+    for (int k = 0; k < 30000; ++k)
+        colours.push_back({int(rng() % 256), int(rng() % 256), int(rng() % 256)});
+    {
+        TOptimisedColorLookup used(first);
+        for (const auto& [r, g, b] : colours)
+            ASSERT_EQ(used.Nearest(r, g, b), nearest(first, r, g, b));
+    }
+    TOptimisedColorLookup again(second);  // takes the table just given back
+    TOptimisedColorLookup alive(first);
+    for (const auto& [r, g, b] : colours) {
+        ASSERT_EQ(again.Nearest(r, g, b), nearest(second, r, g, b)) << r << "," << g << "," << b;
+        ASSERT_EQ(alive.Nearest(r, g, b), nearest(first, r, g, b)) << r << "," << g << "," << b;
+    }
+}
+
 // The chosen palette dithers only where it helps: nothing in flat areas nor
 // where the palette holds the colour closely; fully where it is far; half
 // as much on strong edges.
@@ -416,6 +456,46 @@ TEST(SelectiveDithering, flatAreasComeOutWithoutNoiseInEveryDitherMode)
             for (int x = 52; x < 96; ++x)
                 gradient.insert(reduced.pixelIndex(x, y));
         EXPECT_GT(gradient.size(), 1u) << "mode " << mode;
+    }
+}
+
+TEST(SelectiveDithering, theUnrolledFloydGivesExactlyTheEnginesIndices)
+{
+    // The optimised palette with Floyd-Steinberg takes an unrolled path; it
+    // must give the indices of the general engine fed the same strengths,
+    // on flat runs, noise and gradients, at every width.
+    std::uint32_t seed = 4242;
+    const std::vector<GIFColor> palette{{0, 0, 0},     {255, 255, 255}, {200, 40, 40}, {40, 200, 40},
+                                        {40, 40, 200}, {128, 128, 128}, {90, 150, 60}, {250, 200, 20}};
+    for (const QSize size : {QSize(1, 6), QSize(3, 3), QSize(17, 9), QSize(120, 40)}) {
+        QImage picture(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+            for (int x = 0; x < size.width(); ++x) {
+                seed = seed * 1103515245u + 12345u;
+                if (x < size.width() / 3)
+                    row[x] = qRgb(90, 150, 60);  // flat: not dithered
+                else if (x < 2 * size.width() / 3)
+                    row[x] = 0xff000000u | (seed >> 8);  // noise: fully
+                else
+                    row[x] = qRgb(x * 2 % 256, y * 6 % 256, 255 - x % 256);  // gradient
+            }
+        }
+        const QImage fast = ReduceColors(picture, 7, 1, palette);
+        ASSERT_FALSE(fast.isNull());
+        TOptimisedColorLookup lookup(palette);
+        const std::vector<std::uint8_t> strengths = DitherStrengths(picture, lookup);
+        std::unique_ptr<TDitherEngine> engine = MakeDitherEngine(1, size.width(), lookup);
+        for (int y = 0; y < size.height(); ++y) {
+            const auto* src = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            while (engine->Column() >= 0 && engine->Column() < size.width()) {
+                const int x = engine->Column();
+                engine->SetStrength(strengths[std::size_t(y * size.width() + x)]);
+                const int index = engine->Dither(qRed(src[x]), qGreen(src[x]), qBlue(src[x]));
+                ASSERT_EQ(fast.constScanLine(y)[x], index) << size.width() << " x " << size.height() << " at " << x << "," << y;
+            }
+            engine->NextLine();
+        }
     }
 }
 
