@@ -19,6 +19,8 @@ namespace {
 
 constexpr int kBits = 6;  // histogram bits per channel
 constexpr int kKMeansPasses = 10;
+// Of which, for many exact colours, the last ones on the exact colours.
+constexpr int kExactPasses = 3;
 
 // The picture as 32-bit rows, shared when it is one already.
 QImage rgb32(const QImage& picture)
@@ -59,11 +61,12 @@ struct Bin {
     std::uint64_t count = 0, r = 0, g = 0, b = 0;
 };
 
-// Up to this many distinct colours (a screen picture), each counts alone;
-// more (a photograph) are gathered in cells, which keeps the palette's
-// choice fast.
+// Up to this many distinct colours (a screen picture, soft edges and
+// gradients), the palette's last passes weigh each colour alone; more (a
+// photograph) are gathered in cells throughout, which keeps the choice fast.
 constexpr int kExactColours = 1 << 16;
-// Up to this many exact colours, the octree keeps them apart to the last bit.
+// Up to this many, every step weighs them alone: the octree keeps them
+// apart to the last bit.
 constexpr std::size_t kFineTree = 4096;
 
 // The 6-6-6 cell of a colour, and the colour's place among the 64 colours
@@ -132,7 +135,7 @@ public:
     // One bin per distinct colour, in the order of the colours (a second
     // pass: each colour's bin is found from its cell's first and its
     // place among the cell's colours, without a search).
-    std::vector<Bin> colourBins(const std::vector<QImage>& pictures) const
+    std::vector<Bin> colourBins(const std::vector<QImage>& pictures, std::vector<int>* cellOfBin = nullptr) const
     {
         std::vector<std::uint32_t> first(met_.size() + 1, 0);
         for (std::size_t i = 0; i < met_.size(); ++i)
@@ -149,6 +152,8 @@ public:
         for (std::size_t i = 0; i < met_.size(); ++i) {
             const std::uint32_t cell = met_[i].cell;
             std::uint32_t k = first[i];
+            if (cellOfBin)
+                cellOfBin->insert(cellOfBin->end(), std::size_t(__builtin_popcountll(met_[i].colours)), int(i));
             for (std::uint64_t left = met_[i].colours; left != 0; left &= left - 1, ++k) {
                 const int place = __builtin_ctzll(left);
                 const std::uint64_t r = (cell >> 12) << 2 | std::uint32_t(place >> 4);
@@ -314,7 +319,7 @@ std::vector<GIFColor> octree(const std::vector<Bin>& bins, int depth, int colour
 // search of the whole palette finds. With `shareOut`, many cells are shared out between two
 // threads; integer sums keep the result independent of the sharing.
 void refine(const std::vector<Bin>& bins, const std::vector<int>& entryOf, std::vector<GIFColor>& palette,
-            bool shareOut)
+            bool shareOut, int passes, std::vector<int>* nearest = nullptr)
 {
     struct Cell {
         int r, g, b;
@@ -373,7 +378,7 @@ void refine(const std::vector<Bin>& bins, const std::vector<int>& entryOf, std::
         return sums;
     };
     const bool twoThreads = shareOut && cells.size() >= 4096;
-    for (int pass = 0; pass < kKMeansPasses; ++pass) {
+    for (int pass = 0; pass < passes; ++pass) {
         channels.assign(palette);
         {
             std::fill(farthest.begin(), farthest.end(), 0);
@@ -437,6 +442,11 @@ void refine(const std::vector<Bin>& bins, const std::vector<int>& entryOf, std::
         if (!moved)
             break;  // settled: further passes would change nothing
     }
+    if (nearest) {
+        nearest->clear();
+        for (const Cell& cell : cells)
+            nearest->push_back(cell.entry);
+    }
 }
 
 } // namespace
@@ -468,18 +478,39 @@ std::vector<GIFColor> QuantizePalette(const std::vector<QImage>& pictures, int c
     Cells cells;
     cells.gather(pictures);
     const bool exact = cells.distinct() <= std::size_t(kExactColours);
-    const std::vector<Bin> bins = exact ? cells.colourBins(pictures) : cells.cellBins();
-    std::vector<int> entryOf;
-    // The tree goes down to single colours when they are few; many exact
-    // colours (soft edges, gradients) start from their cells, as a
-    // photograph does, and the refinement then works on the exact colours.
-    std::vector<GIFColor> palette = octree(bins, exact && bins.size() <= kFineTree ? 8 : kBits, colours, entryOf);
-    if (palette.empty())
-        return palette;
     // One picture's palette is chosen beside the other frames' (saving
     // reduces frames side by side): a thread of its own would only take
     // turns with them. A palette for many pictures is one long job.
-    refine(bins, entryOf, palette, pictures.size() > 1);
+    const bool shareOut = pictures.size() > 1;
+    std::vector<int> entryOf;
+    if (exact && cells.distinct() <= kFineTree) {
+        // Few colours: the tree goes down to single colours.
+        const std::vector<Bin> bins = cells.colourBins(pictures);
+        std::vector<GIFColor> palette = octree(bins, 8, colours, entryOf);
+        if (!palette.empty())
+            refine(bins, entryOf, palette, shareOut, kKMeansPasses);
+        return palette;
+    }
+    // Many colours: the tree and the first passes work on the cells; soft
+    // edges and gradients (some thousands of exact colours) then have
+    // their last passes on the exact colours, each starting from its
+    // cell's entry.
+    const std::vector<Bin> bins = cells.cellBins();
+    std::vector<GIFColor> palette = octree(bins, kBits, colours, entryOf);
+    if (palette.empty())
+        return palette;
+    if (!exact) {
+        refine(bins, entryOf, palette, shareOut, kKMeansPasses);
+        return palette;
+    }
+    std::vector<int> cellEntry;
+    refine(bins, entryOf, palette, shareOut, kKMeansPasses - kExactPasses, &cellEntry);
+    std::vector<int> cellOfBin;
+    const std::vector<Bin> colourBins = cells.colourBins(pictures, &cellOfBin);
+    std::vector<int> startOf(colourBins.size(), 0);
+    for (std::size_t i = 0; i < colourBins.size(); ++i)
+        startOf[i] = cellEntry[std::size_t(cellOfBin[i])];
+    refine(colourBins, startOf, palette, shareOut, kExactPasses);
     return palette;
 }
 
