@@ -79,16 +79,16 @@ int TOptimisedColorLookup::searchCell(const std::uint16_t* candidates, int r, in
 {
     if (candidates[0] == 0)
         return channels_.nearest(r, g, b);
+    // Without branches: which candidate wins is as good as random.
     int best = candidates[1];
     int smallest = 1 << 30;
-    for (int k = 1; k <= candidates[0]; ++k) {
-        const GIFColor& e = entries_[candidates[k]];
-        const int dr = e.r - r, dg = e.g - g, db = e.b - b;
+    for (int k = 1, n = candidates[0]; k <= n; ++k) {
+        const int i = candidates[k];
+        const int dr = reds_[std::size_t(i)] - r, dg = greens_[std::size_t(i)] - g, db = blues_[std::size_t(i)] - b;
         const int d = dr * dr + dg * dg + db * db;
-        if (d < smallest) {
-            smallest = d;
-            best = candidates[k];
-        }
+        const bool nearer = d < smallest;
+        smallest = nearer ? d : smallest;
+        best = nearer ? i : best;
     }
     return best;
 }
@@ -528,9 +528,72 @@ bool mapExactly(const QImage& rgb, const std::vector<GIFColor>& palette, std::ui
     return true;
 }
 
+// DitherStrengths with `nearestTo(x, y, colour)` giving the entry nearest to
+// the pixel at (x, y), whose colour (alpha masked off) is `colour`.
+template <typename Nearest>
+std::vector<std::uint8_t> strengthsWith(const QImage& rgb, Nearest&& nearestTo)
+{
+    const int w = rgb.width(), h = rgb.height();
+    std::vector<std::uint8_t> strengths(std::size_t(w) * std::size_t(h), 0);
+    const auto differs = [](std::uint32_t a, std::uint32_t b) {
+        return std::max({std::abs(int(a >> 16 & 0xFF) - int(b >> 16 & 0xFF)),
+                         std::abs(int(a >> 8 & 0xFF) - int(b >> 8 & 0xFF)), std::abs(int(a & 0xFF) - int(b & 0xFF))});
+    };
+    std::vector<int> contrasts(std::size_t(w), 0);
+    for (int y = 0; y < h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+        // A missing neighbour (at the picture's edges) counts as the pixel itself.
+        const auto* above = y > 0 ? reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y - 1)) : row;
+        const auto* below = y + 1 < h ? reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y + 1)) : row;
+        std::uint8_t* out = strengths.data() + std::size_t(y) * std::size_t(w);
+        // The largest difference to a neighbour, every pixel at once (no
+        // branch: the loop vectorises), then the palette asked only where
+        // the picture is not flat.
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t p = row[x];
+            const std::uint32_t left = row[x > 0 ? x - 1 : x], right = row[x + 1 < w ? x + 1 : x];
+            contrasts[std::size_t(x)] = std::max({differs(p, left), differs(p, right), differs(p, above[x]), differs(p, below[x])});
+        }
+        for (int x = 0; x < w; ++x) {
+            const int contrast = contrasts[std::size_t(x)];
+            if (contrast <= 2)
+                continue;
+            const std::uint32_t p = row[x] & 0x00FFFFFFu;
+            const GIFColor near = nearestTo(x, y, p);
+            const int error = differs(p, std::uint32_t(near.r) << 16 | std::uint32_t(near.g) << 8 | near.b);
+            int s = std::clamp((error - 4) * 16 / 12, 0, 16);
+            if (contrast >= 64)
+                s /= 2;
+            out[x] = std::uint8_t(s);
+        }
+    }
+    return strengths;
+}
+
+// Each pixel its nearest entry; a run of one colour asks once.
+void mapNearest(const QImage& rgb, TOptimisedColorLookup& lookup, std::uint8_t* dest, qsizetype destStride)
+{
+    const int w = rgb.width();
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+        std::uint8_t* out = dest + y * destStride;
+        std::uint32_t last = 0xFFFFFFFFu;  // never a masked colour
+        std::uint8_t index = 0;
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t p = src[x] & 0x00FFFFFFu;
+            if (p != last) {
+                last = p;
+                index = std::uint8_t(lookup.Nearest(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF)));
+            }
+            out[x] = index;
+        }
+    }
+}
+
 // TFloydSteinbergDitherer over TOptimisedColorLookup with a strength per
 // pixel, unrolled: the same serpentine rows, error rounding and clamping,
-// without two virtual calls per pixel.
+// without two virtual calls per pixel. `dest` holds each pixel's nearest
+// entry on entry.
 void floydOnPalette(const QImage& rgb, TOptimisedColorLookup& lookup, const std::vector<std::uint8_t>& strengths,
                     std::uint8_t* dest, qsizetype destStride)
 {
@@ -546,8 +609,6 @@ void floydOnPalette(const QImage& rgb, TOptimisedColorLookup& lookup, const std:
         std::uint8_t* out = dest + y * destStride;
         int running[3] = {0, 0, 0}, below[3] = {0, 0, 0}, belowPrev[3] = {0, 0, 0};
         int column = direction == 1 ? 0 : w - 1;
-        std::uint32_t lastPlain = 0xFFFFFFFFu;  // never a pixel: the alpha byte is masked off
-        int plainIndex = 0;
         for (; column >= 0 && column < w; column += direction) {
             const std::uint32_t p = src[column] & 0x00FFFFFFu;
             const int in[3] = {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
@@ -558,17 +619,9 @@ void floydOnPalette(const QImage& rgb, TOptimisedColorLookup& lookup, const std:
                 const int gathered = (errors[c][at] + running[c] + 8) / 16;
                 corrected[c] = std::clamp(in[c] + (s == 16 ? gathered : gathered * s / 16), 0, 255);
             }
-            // An undithered pixel is its own colour: a run of them asks once.
-            int index;
-            if (s == 0) {
-                if (p != lastPlain) {
-                    lastPlain = p;
-                    plainIndex = lookup.Nearest(corrected[0], corrected[1], corrected[2]);
-                }
-                index = plainIndex;
-            } else {
-                index = lookup.Nearest(corrected[0], corrected[1], corrected[2]);
-            }
+            // An undithered pixel is its own colour: it keeps the nearest
+            // entry `dest` already holds.
+            const int index = s == 0 ? out[column] : lookup.Nearest(corrected[0], corrected[1], corrected[2]);
             const GIFColor& chosen = entries[std::size_t(index)];
             const int got[3] = {chosen.r, chosen.g, chosen.b};
             for (int c = 0; c < 3; ++c) {
@@ -643,27 +696,19 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
     }
     const int w = rgb.width();
     if (method == 7 && ditherMode == 0) {
-        // Each pixel its nearest entry; a run of one colour asks once.
         TOptimisedColorLookup lookup(palette);
-        for (int y = 0; y < rgb.height(); ++y) {
-            const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
-            std::uint8_t* out = dest + y * destStride;
-            std::uint32_t last = ~src[0];
-            std::uint8_t index = 0;
-            for (int x = 0; x < w; ++x) {
-                const std::uint32_t p = src[x] & 0x00FFFFFFu;
-                if (p != (last & 0x00FFFFFFu)) {
-                    last = p;
-                    index = std::uint8_t(lookup.Nearest(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF)));
-                }
-                out[x] = index;
-            }
-        }
+        mapNearest(rgb, lookup, dest, destStride);
         return true;
     }
     if (method == 7 && ditherMode == 1) {
+        // Each pixel's nearest entry first: the strengths weigh it, and an
+        // undithered pixel (strength 0 takes and passes on no error) keeps it.
         TOptimisedColorLookup lookup(palette);
-        floydOnPalette(rgb, lookup, DitherStrengths(rgb, lookup), dest, destStride);
+        mapNearest(rgb, lookup, dest, destStride);
+        const std::vector<GIFColor>& entries = lookup.Entries();
+        const std::vector<std::uint8_t> strengths = strengthsWith(
+            rgb, [&](int x, int y, std::uint32_t) { return entries[dest[y * destStride + x]]; });
+        floydOnPalette(rgb, lookup, strengths, dest, destStride);
         return true;
     }
     auto lookup = makeLookup(method, palette);
@@ -690,55 +735,23 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
 
 std::vector<std::uint8_t> DitherStrengths(const QImage& rgb, TColorLookup& lookup)
 {
-    const int w = rgb.width(), h = rgb.height();
-    std::vector<std::uint8_t> strengths(std::size_t(w) * std::size_t(h), 0);
-    // The optimised palette's lookup, asked without a virtual call.
+    // The optimised palette's lookup, asked without a virtual call; either
+    // once per run of one colour.
     auto* optimised = dynamic_cast<TOptimisedColorLookup*>(&lookup);
     if (optimised && optimised->Entries().empty())
         optimised = nullptr;
-    const auto differs = [](std::uint32_t a, std::uint32_t b) {
-        return std::max({std::abs(int(a >> 16 & 0xFF) - int(b >> 16 & 0xFF)),
-                         std::abs(int(a >> 8 & 0xFF) - int(b >> 8 & 0xFF)), std::abs(int(a & 0xFF) - int(b & 0xFF))});
-    };
-    std::vector<int> contrasts(std::size_t(w), 0);
-    for (int y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
-        // A missing neighbour (at the picture's edges) counts as the pixel itself.
-        const auto* above = y > 0 ? reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y - 1)) : row;
-        const auto* below = y + 1 < h ? reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y + 1)) : row;
-        std::uint8_t* out = strengths.data() + std::size_t(y) * std::size_t(w);
-        // The largest difference to a neighbour, every pixel at once (no
-        // branch: the loop vectorises), then the palette asked only where
-        // the picture is not flat.
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t p = row[x];
-            const std::uint32_t left = row[x > 0 ? x - 1 : x], right = row[x + 1 < w ? x + 1 : x];
-            contrasts[std::size_t(x)] = std::max({differs(p, left), differs(p, right), differs(p, above[x]), differs(p, below[x])});
+    std::uint32_t last = 0xFFFFFFFFu;  // never a masked colour
+    GIFColor near;
+    return strengthsWith(rgb, [&](int, int, std::uint32_t p) {
+        if (p != last) {
+            if (optimised)
+                near = optimised->Entries()[std::size_t(optimised->Nearest(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF)))];
+            else
+                lookup.Lookup(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF), near);
+            last = p;
         }
-        std::uint32_t last = 0;
-        GIFColor near;
-        bool known = false;
-        for (int x = 0; x < w; ++x) {
-            const int contrast = contrasts[std::size_t(x)];
-            if (contrast <= 2)
-                continue;
-            const std::uint32_t p = row[x] & 0x00FFFFFFu;
-            if (!known || p != last) {
-                if (optimised)
-                    near = optimised->Entries()[std::size_t(optimised->Nearest(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF)))];
-                else
-                    lookup.Lookup(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF), near);
-                last = p;
-                known = true;
-            }
-            const int error = differs(p, std::uint32_t(near.r) << 16 | std::uint32_t(near.g) << 8 | near.b);
-            int s = std::clamp((error - 4) * 16 / 12, 0, 16);
-            if (contrast >= 64)
-                s /= 2;
-            out[x] = std::uint8_t(s);
-        }
-    }
-    return strengths;
+        return near;
+    });
 }
 
 QImage ReduceColors(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& palette,
