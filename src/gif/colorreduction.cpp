@@ -614,14 +614,23 @@ void floydOnPalette(const QImage& rgb, TOptimisedColorLookup& lookup, const std:
             const int in[3] = {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
             const std::size_t at = std::size_t(column + 1);
             const int s = strength[column];
+            if (s == 0) {
+                // An undithered pixel is its own colour: it keeps the
+                // nearest entry `dest` already holds, and its error is 0.
+                for (int c = 0; c < 3; ++c) {
+                    errors[c][at - std::size_t(direction)] = belowPrev[c];
+                    belowPrev[c] = below[c];
+                    below[c] = 0;
+                    running[c] = 0;
+                }
+                continue;
+            }
             int corrected[3];
             for (int c = 0; c < 3; ++c) {
                 const int gathered = (errors[c][at] + running[c] + 8) / 16;
                 corrected[c] = std::clamp(in[c] + (s == 16 ? gathered : gathered * s / 16), 0, 255);
             }
-            // An undithered pixel is its own colour: it keeps the nearest
-            // entry `dest` already holds.
-            const int index = s == 0 ? out[column] : lookup.Nearest(corrected[0], corrected[1], corrected[2]);
+            const int index = lookup.Nearest(corrected[0], corrected[1], corrected[2]);
             const GIFColor& chosen = entries[std::size_t(index)];
             const int got[3] = {chosen.r, chosen.g, chosen.b};
             for (int c = 0; c < 3; ++c) {
