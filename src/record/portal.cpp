@@ -40,12 +40,12 @@ class Answer : public QObject {
 public:
     Answer(QDBusConnection bus, const QString& path) : bus_(bus), path_(path)
     {
-        bus_.connect(QString(), path_, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"),
+        bus_.connect(kService, path_, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"),
                      this, SLOT(respond(uint, QVariantMap)));
     }
     ~Answer() override
     {
-        bus_.disconnect(QString(), path_, QStringLiteral("org.freedesktop.portal.Request"),
+        bus_.disconnect(kService, path_, QStringLiteral("org.freedesktop.portal.Request"),
                         QStringLiteral("Response"), this, SLOT(respond(uint, QVariantMap)));
     }
     // False when no answer came in time.
@@ -57,7 +57,10 @@ public:
         timer.setSingleShot(true);
         connect(&timer, &QTimer::timeout, &loop_, &QEventLoop::quit);
         timer.start(limit);
-        loop_.exec();
+        // The desktop's chooser may stay up for minutes: the editor's own
+        // windows take no clicks or keys meanwhile (no second recording
+        // started from under this one), but keep drawing.
+        loop_.exec(QEventLoop::ExcludeUserInputEvents);
         return answered_;
     }
     uint code = 2;
@@ -133,7 +136,9 @@ QVariant property(const QString& name, QDBusMessage* error)
     QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                                           QStringLiteral("Get"));
     message.setArguments({kScreenCast, name});
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 25000);
+    // The first read may start the portal's service: time for that, but not
+    // so long that a broken portal holds up the editor's start.
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(message, QDBus::Block, 10000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         *error = reply;
         return {};
