@@ -1,7 +1,9 @@
 // PipeWire on a thread loop of its own: the stream asks for raw 32-bit video
-// in shared memory (BGRx, RGBx, BGRA or RGBA), follows the producer's crop
-// region, and turns each frame into a Format_RGB32 picture kept as the latest.
+// in shared memory (BGRx, RGBx, BGRA or RGBA) with the producer's crop region,
+// and each frame becomes the latest Format_RGB32 picture (pipewireframe.cpp).
 #include "record/pipewirestream.h"
+
+#include "record/pipewireframe.h"
 
 #include <QtGlobal>
 #include <algorithm>
@@ -102,61 +104,8 @@ struct PipeWireStream::Native {
 
     void take(const spa_buffer* buffer)
     {
-        if (!negotiated || buffer->n_datas < 1)
-            return;
-        const spa_data& d = buffer->datas[0];
-        if (!d.data || !d.chunk || d.chunk->size == 0 || (d.chunk->flags & SPA_CHUNK_FLAG_CORRUPTED))
-            return;
-        if (const auto* h = static_cast<const spa_meta_header*>(
-                spa_buffer_find_meta_data(buffer, SPA_META_Header, sizeof(spa_meta_header)));
-            h && (h->flags & SPA_META_HEADER_FLAG_CORRUPTED))
-            return;
-        const QRect whole(0, 0, int(format.size.width), int(format.size.height));
-        QRect shown = whole;
-        if (const auto* crop = static_cast<const spa_meta_region*>(
-                spa_buffer_find_meta_data(buffer, SPA_META_VideoCrop, sizeof(spa_meta_region)));
-            crop && spa_meta_region_is_valid(crop))
-            shown = QRect(crop->region.position.x, crop->region.position.y, int(crop->region.size.width),
-                          int(crop->region.size.height))
-                        .intersected(whole);
-        if (shown.isEmpty())
-            return;
-        const std::int64_t stride = d.chunk->stride > 0 ? d.chunk->stride : std::int64_t(whole.width()) * 4;
-        // Every row read must lie inside the buffer.
-        const std::int64_t last = std::int64_t(d.chunk->offset) + stride * (shown.bottom())
-                                  + std::int64_t(shown.right() + 1) * 4;
-        if (stride < std::int64_t(whole.width()) * 4 || last > std::int64_t(d.maxsize))
-            return;
-        bool swap = false;
-        switch (format.format) {
-        case SPA_VIDEO_FORMAT_BGRx:
-        case SPA_VIDEO_FORMAT_BGRA:
-            break;
-        case SPA_VIDEO_FORMAT_RGBx:
-        case SPA_VIDEO_FORMAT_RGBA:
-            swap = true;
-            break;
-        default:
-            return;
-        }
-        if (spare.size() != shown.size() || spare.format() != QImage::Format_RGB32 || !spare.isDetached())
-            spare = QImage(shown.size(), QImage::Format_RGB32);
-        if (spare.isNull())
-            return;
-        const auto* base = static_cast<const std::uint8_t*>(d.data) + d.chunk->offset;
-        for (int y = 0; y < shown.height(); ++y) {
-            const auto* src = reinterpret_cast<const std::uint32_t*>(base + stride * (shown.y() + y)) + shown.x();
-            auto* dst = reinterpret_cast<std::uint32_t*>(spare.scanLine(y));
-            if (swap)
-                for (int x = 0; x < shown.width(); ++x) {
-                    const std::uint32_t p = src[x];
-                    dst[x] = 0xff000000u | ((p & 0xffu) << 16) | (p & 0xff00u) | ((p >> 16) & 0xffu);
-                }
-            else
-                for (int x = 0; x < shown.width(); ++x)
-                    dst[x] = src[x] | 0xff000000u;
-        }
-        owner->received(std::move(spare));
+        if (negotiated && pictureOf(buffer, format, spare))
+            owner->received(std::move(spare));
     }
 };
 
