@@ -812,6 +812,19 @@ int documentRecord(const QStringList& args, QTextStream& out, QTextStream& err)
         const std::unique_ptr<record::ScreenSource> screen = record::openScreen(&why);
         if (!screen)
             throw Error(why);
+        if (window && !screen->traits().windowsByPlace)
+            throw Error(QString::fromUtf8("--window demande une session X11 : sous Wayland, les fenêtres des autres "
+                                          "programmes n'ont pas d'identifiant. Enregistrez une zone (--region) "
+                                          "autour de la fenêtre."));
+        // Under Wayland the desktop may ask which screen to share.
+        switch (screen->share(cursor, false, &why)) {
+        case record::ScreenSource::Sharing::Cancelled:
+            throw Error(QString::fromUtf8("Enregistrement annulé : le partage de l'écran n'a pas été accepté."));
+        case record::ScreenSource::Sharing::Failed:
+            throw Error(why);
+        case record::ScreenSource::Sharing::Ready:
+            break;
+        }
         QRect area = screen->screenRect();
         if (window) {
             const std::optional<QRect> r = screen->windowRect(*window);

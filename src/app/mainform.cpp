@@ -512,8 +512,27 @@ void TMainForm::recordScreen()
     if (!options.accepted())
         return;
     record::RecordOptions chosen = options.Result();
-    if (chosen.region.isEmpty())
+    // A screen shared by the desktop (Wayland) is asked for now, once for
+    // the recording (unless the picker already did): the desktop may show
+    // its chooser. Saying no there is a cancel, not an error.
+    using Target = record::TEnregistrement::Target;
+    const bool sharedWindow = options.target() == Target::Window && !screen->traits().windowsByPlace;
+    const QRect guessed = screen->screenRect();
+    switch (screen->share(chosen.pointer, sharedWindow, &why)) {
+    case record::ScreenSource::Sharing::Cancelled:
         return;
+    case record::ScreenSource::Sharing::Failed:
+        throw Error(why);
+    case record::ScreenSource::Sharing::Ready:
+        break;
+    }
+    // The screen's true size is known from here on: the whole screen as it
+    // was guessed becomes the whole screen shared.
+    if (sharedWindow || chosen.region == guessed)
+        chosen.region = screen->screenRect();
+    chosen.region = chosen.region.intersected(screen->screenRect());
+    if (chosen.region.isEmpty())
+        throw Error(QString::fromUtf8("La zone à enregistrer est hors de l'écran."));
     chosen.pixelLimit = animationPixelLimit();
     // The editor steps aside when it stands in the way of the region.
     const bool aside = chosen.region.intersects(frameGeometry()) && isVisible();

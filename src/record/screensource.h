@@ -12,6 +12,21 @@
 
 namespace orugif::record {
 
+// What a session lets a recording do besides reading the screen.
+struct ScreenTraits {
+    // windowAt() and windowRect() find windows by place and by id.
+    bool windowsByPlace = true;
+    // "Une fenêtre" can be one window the user chooses in the desktop's own
+    // chooser when the sharing starts (see share()).
+    bool sharesWindow = false;
+    // Why no window can be recorded, when neither of the above holds.
+    QString windowNote;
+    // When "Afficher le pointeur" cannot be followed: what happens instead.
+    QString pointerNote;
+    // Ctrl+Alt+P and Ctrl+Alt+S reach the recording from any window.
+    bool globalKeys = true;
+};
+
 class ScreenSource {
 public:
     virtual ~ScreenSource() = default;
@@ -28,11 +43,28 @@ public:
     // The top-level window shown under `point`, and its rectangle; the window
     // `except` (the editor's own picker over the screen) is looked through.
     virtual std::optional<std::pair<std::uint32_t, QRect>> windowAt(QPoint point, std::uint32_t except = 0) = 0;
+
+    virtual ScreenTraits traits() const { return {}; }
+
+    enum class Sharing { Ready, Cancelled, Failed };
+    // A source that needs the user's consent (a desktop portal, which shows
+    // its own chooser) asks for it here, before the screen is read: once,
+    // and again only when `pointer` or `window` (share one window chosen
+    // there rather than the screen) asks for another kind of sharing. Until
+    // then screenRect() is an estimate. Failed with `why` set when the
+    // sharing could not start or no picture came; Cancelled when the user
+    // said no. A source that reads the screen directly is always Ready.
+    virtual Sharing share(bool pointer, bool window, QString* why) { return Sharing::Ready; }
 };
 
-// The screen of this session. Null, with `why` set to a message for the user,
-// when the session offers no screen the editor can read: no X server, or a
-// Wayland session whose X server only shows X programs.
+// The screen of this session: the X server's in an X11 session, the desktop
+// portal's screen cast in a Wayland session. Null, with `why` set to a
+// message for the user saying what is missing, when the session offers no
+// screen the editor can read. Asks the user nothing.
 std::unique_ptr<ScreenSource> openScreen(QString* why);
+
+// The two kinds, for openScreen() and the tests.
+std::unique_ptr<ScreenSource> openX11Screen(QString* why);
+std::unique_ptr<ScreenSource> openPortalScreen(QString* why);
 
 } // namespace orugif::record

@@ -44,6 +44,8 @@ public:
     // Once done: the recorder, with its frames (null when stopped during
     // the countdown).
     const Recorder* recorder() const { return recorder_.get(); }
+    // Whether Ctrl+Alt+P and Ctrl+Alt+S reach this recording.
+    bool hasGlobalKeys() const { return keys_ != nullptr; }
 
 signals:
     void changed();

@@ -247,7 +247,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<ScreenSource> openScreen(QString* why)
+std::unique_ptr<ScreenSource> openX11Screen(QString* why)
 {
     const auto fail = [why](const QString& message) -> std::unique_ptr<ScreenSource> {
         if (why)
@@ -255,13 +255,6 @@ std::unique_ptr<ScreenSource> openScreen(QString* why)
         return nullptr;
     };
     const QByteArray display = qgetenv("DISPLAY");
-    const bool wayland = !qgetenv("WAYLAND_DISPLAY").isEmpty() || qgetenv("XDG_SESSION_TYPE") == "wayland";
-    // Under Wayland the X server only holds X programs' windows: reading it
-    // would record black or partial frames, so it is not used.
-    if (wayland)
-        return fail(QStringLiteral("L'enregistrement de l'écran demande une session X11 : cette session Wayland "
-                                   "ne laisse pas lire l'écran. Ouvrez une session X11 (« GNOME sur Xorg » ou "
-                                   "« Plasma (X11) ») pour enregistrer."));
     if (display.isEmpty())
         return fail(QStringLiteral("L'enregistrement de l'écran demande un serveur X (la variable DISPLAY "
                                    "n'est pas définie)."));

@@ -61,12 +61,15 @@ TEST(CliRecord, RefusesBadOptionsAndSaysWhatTheSessionLacks)
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
     }
 
-    // A Wayland session, then no display at all: nothing is recorded and
-    // the message says what is needed.
+    // A Wayland session whose bus has no portal (never the user's real bus),
+    // then no display at all: nothing is recorded and the message says what
+    // is needed.
     Environment env;
+    env.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/orugif-test-bus");
     env.set("WAYLAND_DISPLAY", "wayland-0");
     clitest::Outcome r = clitest::run({"record", out, "--duration", "1"});
     EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("xdg-desktop-portal"))) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("session X11"))) << r.err.toStdString();
     env.set("WAYLAND_DISPLAY", QByteArray());
     env.set("XDG_SESSION_TYPE", QByteArray());

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -195,4 +196,125 @@ TEST(RecordUse, PickerTakesADragOrAClickedWindow)
         EXPECT_EQ(picker.result(), QDialog::Rejected);
         EXPECT_TRUE(picker.picked().isEmpty());
     }
+}
+
+namespace {
+
+// What the desktop answers when asked to share its screen, in turn.
+struct Desktop {
+    std::vector<record::ScreenSource::Sharing> answers;
+    int asked = 0;
+};
+
+// A screen shared by the desktop only when asked, as under Wayland: before
+// that 320 x 200 is a guess and nothing can be read; the screen it shares is
+// 360 x 240. No window by click, no global keys.
+class SharedScreen : public MovingBar {
+public:
+    explicit SharedScreen(std::shared_ptr<Desktop> desktop) : desktop_(std::move(desktop)) {}
+    QRect screenRect() const override { return shared_ ? QRect(0, 0, 360, 240) : QRect(0, 0, 320, 200); }
+    bool grab(const QRect& region, bool, QImage& into) override
+    {
+        if (!shared_ || !screenRect().contains(region))
+            return false;
+        into = QImage(region.size(), QImage::Format_RGB32);
+        into.fill(QColor::fromHsv(int(++grabs_ % 360), 255, 255));
+        return true;
+    }
+    record::ScreenTraits traits() const override
+    {
+        record::ScreenTraits t;
+        t.windowsByPlace = false;
+        t.windowNote = QStringLiteral("Ce bureau ne partage pas une fenêtre seule.");
+        t.globalKeys = false;
+        return t;
+    }
+    Sharing share(bool, bool, QString* why) override
+    {
+        const Sharing answer = desktop_->answers.at(std::size_t(desktop_->asked++));
+        if (answer == Sharing::Failed)
+            *why = QStringLiteral("Le bureau a refusé le partage de l'écran.");
+        shared_ = answer == Sharing::Ready;
+        return answer;
+    }
+
+private:
+    std::shared_ptr<Desktop> desktop_;
+    bool shared_ = false;
+    int grabs_ = 0;
+};
+
+} // namespace
+
+// Under Wayland: the dialog says what the session cannot do; the desktop is
+// asked to share the screen when "Enregistrer" is clicked. A cancel there
+// changes nothing and says nothing, a refusal says why, and once shared the
+// whole screen is the one the desktop gives, not the guess made before.
+TEST(RecordUse, ASharedScreenIsAskedForWhenTheRecordingStarts)
+{
+    auto desktop = std::make_shared<Desktop>();
+    using Sharing = record::ScreenSource::Sharing;
+    desktop->answers = {Sharing::Cancelled, Sharing::Failed, Sharing::Ready};
+    auto prompts = std::make_shared<test::ScriptedPrompts>();
+    QStringList errors;
+    MainPorts ports{prompts, nullptr, [&errors](const QString& m) { errors << m; }};
+    ports.openScreen = [desktop](QString*) { return std::make_unique<SharedScreen>(desktop); };
+    ports.recordCountdown = 0;
+    TMainForm form(ports);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    auto* record = form.findChild<QToolButton*>(QStringLiteral("RecordBtn"));
+    ASSERT_TRUE(record && record->isEnabled());
+    const int framesBefore = form.child().ImageList1.count();
+
+    bool controlSeen = false, noteSeen = false;
+    // Clicks "Écran entier" and "Enregistrer"; stops the recording when a
+    // control window comes.
+    const auto recordWholeScreen = [&] {
+        QTimer::singleShot(0, [&] {
+            ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 3000));
+            QWidget* options = QApplication::activeModalWidget();
+            auto* window = options->findChild<QRadioButton*>(QStringLiteral("RadioButton2"));
+            EXPECT_FALSE(window->isEnabled());
+            EXPECT_EQ(window->toolTip(), QStringLiteral("Ce bureau ne partage pas une fenêtre seule."));
+            EXPECT_TRUE(options->findChild<QLabel*>(QStringLiteral("Label1"))->text().contains(QStringLiteral("ne sont pas disponibles")));
+            QTest::mouseClick(options->findChild<QRadioButton*>(QStringLiteral("RadioButton1")), Qt::LeftButton);
+            QTimer::singleShot(0, [&] {
+                if (!QTest::qWaitFor([] {
+                        QWidget* w = QApplication::activeModalWidget();
+                        return w && w->objectName() == QLatin1String("ControleEnregistrement");
+                    }, 1000))
+                    return;  // no recording this time
+                QWidget* control = QApplication::activeModalWidget();
+                controlSeen = true;
+                noteSeen = control->findChild<QLabel*>(QStringLiteral("Label2")) != nullptr;
+                QTest::qWait(300);
+                QTest::mouseClick(button(control, "Button2"), Qt::LeftButton);  // Arrêter
+            });
+            QTest::mouseClick(button(options, "Button2"), Qt::LeftButton);  // Enregistrer
+        });
+        QTest::mouseClick(record, Qt::LeftButton);
+    };
+
+    recordWholeScreen();  // the user closes the desktop's chooser
+    EXPECT_EQ(desktop->asked, 1);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    EXPECT_FALSE(controlSeen);
+    EXPECT_EQ(form.child().ImageList1.count(), framesBefore);
+
+    recordWholeScreen();  // the desktop refuses
+    EXPECT_EQ(desktop->asked, 2);
+    EXPECT_EQ(errors, QStringList{QStringLiteral("Le bureau a refusé le partage de l'écran.")});
+    EXPECT_FALSE(controlSeen);
+    EXPECT_EQ(form.child().ImageList1.count(), framesBefore);
+    EXPECT_FALSE(form.child().Modified);
+
+    errors.clear();
+    recordWholeScreen();
+    EXPECT_EQ(desktop->asked, 3);
+    EXPECT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+    EXPECT_TRUE(controlSeen);
+    EXPECT_TRUE(noteSeen);  // the control window says its buttons are the only way
+    ASSERT_GE(form.child().ImageList1.count(), 1);
+    EXPECT_EQ(form.child().ImageList1.frameSize(), QSize(360, 240));
 }

@@ -31,6 +31,16 @@ TControleEnregistrement::TControleEnregistrement(RecordSession& session, QWidget
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(status_);
     layout->addLayout(buttons);
+    // Where no key reaches the recording from other windows (Wayland),
+    // these buttons are the only way.
+    if (!session_.hasGlobalKeys()) {
+        auto* note = new QLabel(QString::fromUtf8("Ctrl+Alt+P et Ctrl+Alt+S ne sont pas disponibles dans cette "
+                                                  "session : utilisez ces boutons."),
+                                this);
+        note->setObjectName(QStringLiteral("Label2"));
+        note->setWordWrap(true);
+        layout->addWidget(note);
+    }
     refresh();
 }
 

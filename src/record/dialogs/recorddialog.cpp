@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
@@ -28,8 +29,18 @@ QSpinBox* spin(QWidget* parent, const char* name, int low, int high)
 
 } // namespace
 
-QRect pickOnScreen(ScreenSource& source, bool window, QWidget* parent)
+QRect pickOnScreen(ScreenSource& source, bool window, QWidget* parent, bool pointer)
 {
+    QString why;
+    switch (source.share(pointer, false, &why)) {
+    case ScreenSource::Sharing::Cancelled:
+        return {};
+    case ScreenSource::Sharing::Failed:
+        QMessageBox::warning(parent, QString::fromUtf8("Enregistrer l'écran"), why);
+        return {};
+    case ScreenSource::Sharing::Ready:
+        break;
+    }
     QImage still;
     if (!source.grab(source.screenRect(), false, still))
         return {};
@@ -53,7 +64,8 @@ TEnregistrement::TEnregistrement(ScreenSource& source, Pick pick, QWidget* paren
     setObjectName(QStringLiteral("Enregistrement"));
     setWindowTitle(QString::fromUtf8("Enregistrer l'écran"));
     if (!pick_)
-        pick_ = [this](bool window) { return pickOnScreen(source_, window, this); };
+        pick_ = [this](bool window) { return pickOnScreen(source_, window, this, pointer_->isChecked()); };
+    const ScreenTraits traits = source_.traits();
 
     auto* what = new QGroupBox(QStringLiteral("Que faut-il enregistrer ?"), this);
     whole_ = new QRadioButton(QString::fromUtf8("&Écran entier"), what);
@@ -62,8 +74,17 @@ TEnregistrement::TEnregistrement(ScreenSource& source, Pick pick, QWidget* paren
     window_->setObjectName(QStringLiteral("RadioButton2"));
     region_ = new QRadioButton(QString::fromUtf8("Une &zone"), what);
     region_->setObjectName(QStringLiteral("RadioButton3"));
-    auto* choose = new QPushButton(QString::fromUtf8("&Choisir à l'écran..."), what);
+    auto* choose = choose_ = new QPushButton(QString::fromUtf8("&Choisir à l'écran..."), what);
     choose->setObjectName(QStringLiteral("Button3"));
+    // Without windows found by place, "Une fenêtre" is the one the desktop's
+    // chooser offers when the recording starts, or nothing at all.
+    if (!traits.windowsByPlace) {
+        window_->setEnabled(traits.sharesWindow);
+        window_->setToolTip(traits.sharesWindow ? QString::fromUtf8("La fenêtre se choisit dans la fenêtre du bureau "
+                                                                    "qui s'ouvre au début de l'enregistrement.")
+                                                : traits.windowNote);
+        connect(window_, &QRadioButton::toggled, choose, [choose](bool on) { choose->setEnabled(!on); });
+    }
     const QRect screen = source_.screenRect();
     x_ = spin(what, "SpinEditX", 0, screen.width() - 1);
     y_ = spin(what, "SpinEditY", 0, screen.height() - 1);
@@ -98,9 +119,18 @@ TEnregistrement::TEnregistrement(ScreenSource& source, Pick pick, QWidget* paren
     fps_->setSuffix(QString::fromUtf8(" images par seconde"));
     pointer_ = new QCheckBox(QStringLiteral("Afficher le &pointeur de la souris"), this);
     pointer_->setObjectName(QStringLiteral("CheckBox1"));
-    auto* hint = new QLabel(QString::fromUtf8("Pendant l'enregistrement : Ctrl+Alt+P met en pause ou reprend, "
-                                              "Ctrl+Alt+S arrête."),
-                            this);
+    QString hintText = traits.globalKeys
+                           ? QString::fromUtf8("Pendant l'enregistrement : Ctrl+Alt+P met en pause ou reprend, "
+                                               "Ctrl+Alt+S arrête.")
+                           : QString::fromUtf8("Ctrl+Alt+P et Ctrl+Alt+S ne sont pas disponibles dans cette session "
+                                               "(Wayland) : « Pause » et « Arrêter » sont dans la petite fenêtre "
+                                               "d'enregistrement, à garder hors de la zone enregistrée.");
+    if (!traits.pointerNote.isEmpty()) {
+        pointer_->setToolTip(traits.pointerNote);
+        hintText += QLatin1Char(' ') + traits.pointerNote;
+    }
+    auto* hint = new QLabel(hintText, this);
+    hint->setObjectName(QStringLiteral("Label1"));
     hint->setWordWrap(true);
 
     auto* start = new QPushButton(QStringLiteral("&Enregistrer"), this);
@@ -163,6 +193,11 @@ void TEnregistrement::choose()
     setRegion(r);
     if (!window)
         region_->setChecked(true);
+}
+
+TEnregistrement::Target TEnregistrement::target() const
+{
+    return whole_->isChecked() ? Target::Screen : window_->isChecked() ? Target::Window : Target::Region;
 }
 
 RecordOptions TEnregistrement::Result() const

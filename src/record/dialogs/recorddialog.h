@@ -1,7 +1,9 @@
 // TEnregistrement ("Enregistrer l'écran"): what to record (the whole
 // screen, a window clicked on the screen, or a region dragged on it or typed
 // as x, y, width, height), at what rate, with the pointer or not. The
-// choices are remembered for the next recording.
+// choices are remembered for the next recording. Where the session cannot
+// do a choice (no window by click, no global keys under Wayland), the
+// dialog says so.
 #pragma once
 #include "record/recorder.h"
 
@@ -9,6 +11,7 @@
 #include <functional>
 
 class QCheckBox;
+class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
@@ -23,6 +26,8 @@ public:
     TEnregistrement(ScreenSource& source, Pick pick = {}, QWidget* parent = nullptr);
     // The options shown; the confirmed ones once "Enregistrer" closed the dialog.
     RecordOptions Result() const;
+    enum class Target { Screen, Window, Region };
+    Target target() const;
     bool accepted() const { return accepted_; }
     int exec() override;
 
@@ -42,10 +47,13 @@ private:
     QSpinBox* h_;
     QSpinBox* fps_;
     QCheckBox* pointer_;
+    QPushButton* choose_;
     bool accepted_ = false;
 };
 
-// The picker over the real screen, for TEnregistrement.
-QRect pickOnScreen(ScreenSource& source, bool window, QWidget* parent);
+// The picker over the real screen, for TEnregistrement. A source that must
+// first ask the desktop to share the screen asks here, with `pointer` as the
+// recording will want it; a refusal is shown, a cancel gives nothing.
+QRect pickOnScreen(ScreenSource& source, bool window, QWidget* parent, bool pointer = false);
 
 } // namespace orugif::record
