@@ -4,7 +4,7 @@
 # Extra arguments go to ctest (for example: -R gif_test).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup-debian.sh"
+"$root/scripts/setup-debian.sh" --tests
 build="$root/build/test"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORUGIF_SANITIZE=ON -DORUGIF_TESTS=ON >/dev/null
 cmake --build "$build"

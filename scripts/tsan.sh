@@ -3,7 +3,7 @@
 # Qt itself is not instrumented: tests/tsan.supp names its hand-over code.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup-debian.sh"
+"$root/scripts/setup-debian.sh" --tests
 build="$root/build/tsan"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
       -DCMAKE_CXX_FLAGS="-fsanitize=thread -O1 -g" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" >/dev/null

@@ -51,6 +51,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <chrono>
 #include <exception>
 
 namespace orugif {
@@ -481,9 +482,34 @@ void TMainForm::About1Click()
 
 void TMainForm::offerRecording()
 {
-    // Without a screen to read, the command stays disabled and says why.
     QString why;
-    if (ports_.openScreen ? ports_.openScreen(&why) : record::openScreen(&why))
+    if (ports_.openScreen) {
+        const bool offered = ports_.openScreen(&why) != nullptr;
+        applyRecordingOffer(offered, why);
+        return;
+    }
+    screenProbe_ = std::async(std::launch::async, [] {
+        QString reason;
+        const bool offered = record::openScreen(&reason) != nullptr;
+        return std::make_pair(offered, reason);
+    });
+    auto* poll = new QTimer(this);
+    poll->setInterval(20);
+    connect(poll, &QTimer::timeout, this, [this, poll] {
+        if (screenProbe_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        const auto [offered, reason] = screenProbe_.get();
+        applyRecordingOffer(offered, reason);
+    });
+    poll->start();
+}
+
+void TMainForm::applyRecordingOffer(bool offered, const QString& why)
+{
+    // Without a screen to read, the command stays disabled and says why.
+    if (offered)
         return;
     for (const char* name : {"Enregistrerecran1", "RecordBtn"}) {
         if (QAction* a = action(name)) {

@@ -13,6 +13,7 @@
 #include <QTime>
 #include <QUrl>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -119,8 +120,12 @@ protected:
 
 private:
     void buildMenus();
-    // Disables "Enregistrer l'écran..." where no screen can be read.
+    // Disables "Enregistrer l'écran..." where no screen can be read. The
+    // session's own screen is asked off the window's thread (a desktop
+    // portal that is slow to start must not hold up the editor's start);
+    // the answer is applied when it comes.
     void offerRecording();
+    void applyRecordingOffer(bool offered, const QString& why);
     void buildToolBar();
     void buildStatusBar();
     void connectCommands();
@@ -147,6 +152,8 @@ private:
     QLabel* hintPanel_ = nullptr;
     QLabel* clockPanel_ = nullptr;
     QTimer* timer_ = nullptr;
+    // Whether the session's screen can be read, asked on a thread of its own.
+    std::future<std::pair<bool, QString>> screenProbe_;
     HelpWindow* help_ = nullptr;
     TBlocnotes* notepad_ = nullptr;
     QMdiSubWindow* sub_ = nullptr;
