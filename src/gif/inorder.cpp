@@ -81,18 +81,34 @@ void CodeInOrder(int count, const std::function<void(int, ByteWriter&)>& code,
             threads.emplace_back(help);
         for (int i = 0; i < count; ++i) {
             Item& item = items[std::size_t(i)];
-            bool mine = false;
-            {
-                std::unique_lock<std::mutex> held(lock);
-                putting = i;
-                changed.notify_all();
-                if (item.state == State::Free) {
-                    item.state = State::Started;
-                    mine = true;
-                } else {
-                    changed.wait(held, [&] { return item.state == State::Done; });
+            std::unique_lock<std::mutex> held(lock);
+            putting = i;
+            changed.notify_all();
+            // While a helper codes item i, this thread codes a later one
+            // nobody started rather than wait.
+            while (item.state == State::Started) {
+                int later = i + 1;
+                while (later < count && later <= i + ahead && items[std::size_t(later)].state != State::Free)
+                    ++later;
+                if (later >= count || later > i + ahead) {
+                    changed.wait(held, [&] { return item.state != State::Started; });
+                    break;
                 }
+                Item& other = items[std::size_t(later)];
+                other.state = State::Started;
+                held.unlock();
+                try {
+                    code(later, other.coded);
+                } catch (...) {
+                    other.failure = std::current_exception();  // raised when its turn comes
+                }
+                held.lock();
+                other.state = State::Done;
             }
+            const bool mine = item.state == State::Free;
+            if (mine)
+                item.state = State::Started;
+            held.unlock();
             if (mine)
                 code(i, item.coded);
             else if (item.failure)

@@ -89,25 +89,35 @@ public:
     Cells(const Cells&) = delete;
     Cells& operator=(const Cells&) = delete;
 
-    void gather(const std::vector<QImage>& pictures)
+    // With `shareOut`, the second half of the pictures is counted on a
+    // thread of its own, in cells of its own, then added in.
+    void gather(const std::vector<QImage>& pictures, bool shareOut)
     {
-        forEachRun(pictures, [this](QRgb c, int length) {
-            const std::uint32_t cell = cellOf(c);
-            std::uint32_t& slot = slotOf_[cell];
-            if (slot == 0) {
-                met_.push_back({});
-                met_.back().cell = cell;
-                slot = std::uint32_t(met_.size());
+        if (shareOut && pictures.size() >= 2) {
+            const auto half = std::ptrdiff_t(pictures.size() / 2);
+            const std::vector<QImage> lower(pictures.begin(), pictures.begin() + half);
+            const std::vector<QImage> upper(pictures.begin() + half, pictures.end());
+            Cells other;
+            auto counted = std::async(std::launch::async, [&other, &upper] { other.count(upper); });
+            count(lower);
+            counted.get();
+            for (const Met& theirs : other.met_) {
+                std::uint32_t& slot = slotOf_[theirs.cell];
+                if (slot == 0) {
+                    met_.push_back(theirs);
+                    slot = std::uint32_t(met_.size());
+                    continue;
+                }
+                Met& m = met_[slot - 1];
+                m.bin.count += theirs.bin.count;
+                m.bin.r += theirs.bin.r;
+                m.bin.g += theirs.bin.g;
+                m.bin.b += theirs.bin.b;
+                m.colours |= theirs.colours;
             }
-            Met& m = met_[slot - 1];
-            const auto n = std::uint64_t(length);
-            m.bin.count += n;
-            m.bin.r += n * (c >> 16 & 0xFF);
-            m.bin.g += n * (c >> 8 & 0xFF);
-            m.bin.b += n * (c & 0xFF);
-            m.colours |= std::uint64_t(1) << placeInCell(c);
-            return true;
-        });
+        } else {
+            count(pictures);
+        }
         std::sort(met_.begin(), met_.end(), [](const Met& a, const Met& b) { return a.cell < b.cell; });
         for (std::size_t i = 0; i < met_.size(); ++i)
             slotOf_[met_[i].cell] = std::uint32_t(i + 1);
@@ -135,18 +145,34 @@ public:
     // One bin per distinct colour, in the order of the colours (a second
     // pass: each colour's bin is found from its cell's first and its
     // place among the cell's colours, without a search).
-    std::vector<Bin> colourBins(const std::vector<QImage>& pictures, std::vector<int>* cellOfBin = nullptr) const
+    std::vector<Bin> colourBins(const std::vector<QImage>& pictures, bool shareOut,
+                                std::vector<int>* cellOfBin = nullptr) const
     {
         std::vector<std::uint32_t> first(met_.size() + 1, 0);
         for (std::size_t i = 0; i < met_.size(); ++i)
             first[i + 1] = first[i] + std::uint32_t(__builtin_popcountll(met_[i].colours));
+        const auto countInto = [&](const std::vector<QImage>& some, std::vector<std::uint64_t>& counts) {
+            forEachRun(some, [&](QRgb c, int length) {
+                const std::uint32_t slot = slotOf_[cellOf(c)] - 1;
+                const std::uint64_t below = (std::uint64_t(1) << placeInCell(c)) - 1;
+                counts[first[slot] + std::uint32_t(__builtin_popcountll(met_[slot].colours & below))] += std::uint64_t(length);
+                return true;
+            });
+        };
         std::vector<std::uint64_t> counts(first.back(), 0);
-        forEachRun(pictures, [&](QRgb c, int length) {
-            const std::uint32_t slot = slotOf_[cellOf(c)] - 1;
-            const std::uint64_t below = (std::uint64_t(1) << placeInCell(c)) - 1;
-            counts[first[slot] + std::uint32_t(__builtin_popcountll(met_[slot].colours & below))] += std::uint64_t(length);
-            return true;
-        });
+        if (shareOut && pictures.size() >= 2) {
+            const auto half = std::ptrdiff_t(pictures.size() / 2);
+            const std::vector<QImage> lower(pictures.begin(), pictures.begin() + half);
+            const std::vector<QImage> upper(pictures.begin() + half, pictures.end());
+            std::vector<std::uint64_t> more(first.back(), 0);
+            auto counted = std::async(std::launch::async, [&] { countInto(upper, more); });
+            countInto(lower, counts);
+            counted.get();
+            for (std::size_t k = 0; k < counts.size(); ++k)
+                counts[k] += more[k];
+        } else {
+            countInto(pictures, counts);
+        }
         std::vector<Bin> bins;
         bins.reserve(counts.size());
         for (std::size_t i = 0; i < met_.size(); ++i) {
@@ -171,6 +197,28 @@ private:
         std::uint64_t colours = 0;  // bit p: the colour at place p occurs
         std::uint32_t cell = 0;
     };
+
+    void count(const std::vector<QImage>& pictures)
+    {
+        forEachRun(pictures, [this](QRgb c, int length) {
+            const std::uint32_t cell = cellOf(c);
+            std::uint32_t& slot = slotOf_[cell];
+            if (slot == 0) {
+                met_.push_back({});
+                met_.back().cell = cell;
+                slot = std::uint32_t(met_.size());
+            }
+            Met& m = met_[slot - 1];
+            const auto n = std::uint64_t(length);
+            m.bin.count += n;
+            m.bin.r += n * (c >> 16 & 0xFF);
+            m.bin.g += n * (c >> 8 & 0xFF);
+            m.bin.b += n * (c & 0xFF);
+            m.colours |= std::uint64_t(1) << placeInCell(c);
+            return true;
+        });
+    }
+
     std::vector<Met> met_;
     // Per cell: 0 when not met, else 1 + where the cell is in met_.
     CellTable slotOf_;
@@ -475,17 +523,17 @@ std::vector<GIFColor> QuantizePalette(const std::vector<QImage>& pictures, int c
     if (!few.empty())
         return few;
     // Exact colours when they are few enough (screen pictures), else cells.
-    Cells cells;
-    cells.gather(pictures);
-    const bool exact = cells.distinct() <= std::size_t(kExactColours);
     // One picture's palette is chosen beside the other frames' (saving
     // reduces frames side by side): a thread of its own would only take
     // turns with them. A palette for many pictures is one long job.
     const bool shareOut = pictures.size() > 1;
+    Cells cells;
+    cells.gather(pictures, shareOut);
+    const bool exact = cells.distinct() <= std::size_t(kExactColours);
     std::vector<int> entryOf;
     if (exact && cells.distinct() <= kFineTree) {
         // Few colours: the tree goes down to single colours.
-        const std::vector<Bin> bins = cells.colourBins(pictures);
+        const std::vector<Bin> bins = cells.colourBins(pictures, shareOut);
         std::vector<GIFColor> palette = octree(bins, 8, colours, entryOf);
         if (!palette.empty())
             refine(bins, entryOf, palette, shareOut, kKMeansPasses);
@@ -506,7 +554,7 @@ std::vector<GIFColor> QuantizePalette(const std::vector<QImage>& pictures, int c
     std::vector<int> cellEntry;
     refine(bins, entryOf, palette, shareOut, kKMeansPasses - kExactPasses, &cellEntry);
     std::vector<int> cellOfBin;
-    const std::vector<Bin> colourBins = cells.colourBins(pictures, &cellOfBin);
+    const std::vector<Bin> colourBins = cells.colourBins(pictures, shareOut, &cellOfBin);
     std::vector<int> startOf(colourBins.size(), 0);
     for (std::size_t i = 0; i < colourBins.size(); ++i)
         startOf[i] = cellEntry[std::size_t(cellOfBin[i])];
