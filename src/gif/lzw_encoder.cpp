@@ -78,55 +78,18 @@ private:
 
 class LzwEncoder {
 public:
-    LzwEncoder(std::vector<std::uint8_t>& out, int codeSize) : sink_(out)
-    {
-        initWidth_ = codeSize + 1;
-        width_ = initWidth_;
-        largest_ = (1 << width_) - 1;
-        clear_ = 1 << codeSize;
-        end_ = clear_ + 1;
-    }
+    LzwEncoder(std::vector<std::uint8_t>& out, int codeSize) : codes_(out, codeSize) {}
 
-    // Every code goes out least significant bit first.
-    void putCode(int code)
-    {
-        acc_ |= std::uint64_t(code) << bits_;
-        bits_ += width_;
-        while (bits_ >= 8) {
-            sink_.put(std::uint8_t(acc_));
-            acc_ >>= 8;
-            bits_ -= 8;
-        }
-    }
-    // Width grows once the next free code no longer fits the current width.
-    void emitData(int code)
-    {
-        putCode(code);
-        if (next_ > largest_ && width_ < 12) {
-            ++width_;
-            largest_ = width_ == 12 ? 4096 : (1 << width_) - 1;
-        }
-    }
+    void emitData(int code) { codes_.putString(code, next_); }
     void reset()
     {
-        putCode(clear_);
-        width_ = initWidth_;
-        largest_ = (1 << width_) - 1;
+        codes_.restart();
         table_.clear();
         std::memset(last_, 0, sizeof last_);
         std::memset(before_, 0, sizeof before_);
-        next_ = clear_ + 2;
+        next_ = codes_.firstFree();
     }
-    void finish()
-    {
-        putCode(end_);
-        while (bits_ > 0) {
-            sink_.put(std::uint8_t(acc_));
-            acc_ >>= 8;
-            bits_ -= 8;
-        }
-        sink_.finish();
-    }
+    void finish() { codes_.finish(); }
 
     void encodeRows(const std::uint8_t* pixels, int width, const std::vector<int>& rows)
     {
@@ -188,16 +151,12 @@ private:
         return p;
     }
 
-    BlockSink sink_;
+    CodeWriter codes_;
     StringTable table_;
     // Last two extensions of each string (pixel tag and code), the last
     // apart so that the loop's lookups stay within a small array.
     std::uint32_t last_[4096] = {};
     std::uint32_t before_[4096] = {};
-    std::uint64_t acc_ = 0;
-    int bits_ = 0;
-    int initWidth_, width_, largest_;
-    int clear_, end_;
     int next_ = 0;
 };
 

@@ -19,13 +19,8 @@ class LossyEncoder {
 public:
     LossyEncoder(std::vector<std::uint8_t>& out, int codeSize, const std::vector<std::uint8_t>& near,
                  const std::vector<std::uint32_t>& cost, std::int64_t gain)
-        : sink_(out), near_(near), cost_(cost), gain_(gain)
+        : codes_(out, codeSize), near_(near), cost_(cost), gain_(gain)
     {
-        initWidth_ = codeSize + 1;
-        width_ = initWidth_;
-        largest_ = (1 << width_) - 1;
-        clear_ = 1 << codeSize;
-        end_ = clear_ + 1;
         for (int c = 0; c < 4096; ++c)
             value_[c] = std::uint8_t(c);
     }
@@ -52,13 +47,7 @@ public:
                 child_[best.code] = std::int16_t(code);
             }
         }
-        putCode(end_);
-        while (bits_ > 0) {
-            sink_.put(std::uint8_t(acc_));
-            acc_ >>= 8;
-            bits_ -= 8;
-        }
-        sink_.finish();
+        codes_.finish();
     }
 
 private:
@@ -113,36 +102,17 @@ private:
         return best;
     }
 
-    void putCode(int code)
-    {
-        acc_ |= std::uint64_t(code) << bits_;
-        bits_ += width_;
-        while (bits_ >= 8) {
-            sink_.put(std::uint8_t(acc_));
-            acc_ >>= 8;
-            bits_ -= 8;
-        }
-    }
     // As EncodeImage: the width grows once the next free code no longer
     // fits, a clear code goes out when the next free code would reach 4095.
-    void emitCode(int code)
-    {
-        putCode(code);
-        if (next_ > largest_ && width_ < 12) {
-            ++width_;
-            largest_ = width_ == 12 ? 4096 : (1 << width_) - 1;
-        }
-    }
+    void emitCode(int code) { codes_.putString(code, next_); }
     void reset()
     {
-        putCode(clear_);
-        width_ = initWidth_;
-        largest_ = (1 << width_) - 1;
+        codes_.restart();
         std::fill(std::begin(child_), std::end(child_), std::int16_t(-1));
-        next_ = clear_ + 2;
+        next_ = codes_.firstFree();
     }
 
-    BlockSink sink_;
+    CodeWriter codes_;
     const std::vector<std::uint8_t>& near_;
     const std::vector<std::uint32_t>& cost_;
     const std::int64_t gain_;
@@ -150,10 +120,6 @@ private:
     std::int16_t sibling_[4096];
     std::uint8_t value_[4096];
     std::vector<Step> stack_;
-    std::uint64_t acc_ = 0;
-    int bits_ = 0;
-    int initWidth_ = 3, width_ = 3, largest_ = 7;
-    int clear_ = 4, end_ = 5;
     int next_ = 6;
 };
 
