@@ -32,13 +32,13 @@ line() {  # NAME SECONDS GIF FRAMES_DIR
     awk '{ printf "%10d bytes %6.2f dB SSIM %.4f", $1, $2, $3 }')" "$2"
 }
 
-pngquant_gif() {  # FRAMES_DIR OUT DITHER(yes|no)
+pngquant_gif() {  # FRAMES_DIR OUT DITHER(yes|no) [COLOURS]
   local tmp=$work/pq
   rm -rf "$tmp" && mkdir -p "$tmp"
   local opt=()
   [ "$3" = no ] && opt=(--nofs)
   for f in "$1"/*.png; do
-    pngquant 256 "${opt[@]}" --force --output "$tmp/$(basename "$f")" -- "$f"
+    pngquant "${4:-256}" "${opt[@]}" --force --output "$tmp/$(basename "$f")" -- "$f"
     "$py" -c "import sys; from PIL import Image; Image.open(sys.argv[1]).save(sys.argv[2])" \
       "$tmp/$(basename "$f")" "$tmp/$(basename "$f" .png).gif"
   done
@@ -79,6 +79,14 @@ for content in "${contents[@]}"; do
     for dither in yes no; do
       t=$(seconds pngquant_gif "$frames" "$out/pngquant-$dither.gif" "$dither")
       line "pngquant-dither-$dither+gifsicle-O3" "$t" "$out/pngquant-$dither.gif" "$frames"
+    done
+    # Fewer colours give pngquant's bytes-to-PSNR curve, for a comparison
+    # at equal bytes (ORUGIF_BENCH_PNGQUANT_COLOURS="224 192 160").
+    for colours in ${ORUGIF_BENCH_PNGQUANT_COLOURS:-}; do
+      for dither in yes no; do
+        t=$(seconds pngquant_gif "$frames" "$out/pngquant-$colours-$dither.gif" "$dither" "$colours")
+        line "pngquant-$colours-dither-$dither+gifsicle" "$t" "$out/pngquant-$colours-$dither.gif" "$frames"
+      done
     done
   fi
   # Lossy LZW over the same frames: our merged file recoded both ways
