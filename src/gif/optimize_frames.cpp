@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <future>
 #include <numeric>
 
 namespace orugif::gif {
@@ -163,10 +164,14 @@ void keepSmallestCoding(TGIFSubImage* frame, const Unmerged& before, bool wasTra
                     std::size_t(w));
     std::vector<std::uint8_t>& merged = frame->Data();
     if (merged != own) {
-        const std::size_t mergedSize = compactCodedSize(merged, interlaced, h, w);
+        // The two plain codings are measured on another core while the mix
+        // is chosen and measured here.
+        auto plain = std::async(std::launch::async, [&] {
+            return std::make_pair(compactCodedSize(merged, interlaced, h, w), compactCodedSize(own, interlaced, h, w));
+        });
         std::vector<std::uint8_t> mixed = ChooseForCompression(merged.data(), own.data(), interlaced, h, w);
         const std::size_t mixedSize = compactCodedSize(mixed, interlaced, h, w);
-        const std::size_t ownSize = compactCodedSize(own, interlaced, h, w);
+        const auto [mergedSize, ownSize] = plain.get();
         if (mixedSize < mergedSize && mixedSize <= ownSize) {
             merged = std::move(mixed);
             frame->FreeBitmap();
