@@ -364,8 +364,10 @@ std::vector<GIFColor> octree(const std::vector<Bin>& bins, int depth, int colour
 // it, then its entry of the pass before), at distance d: another entry can
 // be as near only if it lies within 2 d of that entry, so the cell searches
 // just the entries that near, nearest first. Every pass thus finds what a
-// search of the whole palette finds. With `shareOut`, many cells are shared out between two
-// threads; integer sums keep the result independent of the sharing.
+// search of the whole palette finds. With `shareOut`, many cells are shared
+// out between two threads; integer sums keep the result independent of the
+// sharing. At most `passes` passes; `nearest`, when given, receives each
+// bin's entry of the last pass.
 void refine(const std::vector<Bin>& bins, const std::vector<int>& entryOf, std::vector<GIFColor>& palette,
             bool shareOut, int passes, std::vector<int>* nearest = nullptr)
 {
