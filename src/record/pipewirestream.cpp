@@ -4,6 +4,7 @@
 #include "record/pipewirestream.h"
 
 #include "record/pipewireframe.h"
+#include "record/screensource.h"
 
 #include <QtGlobal>
 #include <algorithm>
@@ -224,11 +225,7 @@ bool PipeWireStream::copy(const QRect& region, QImage& into) const
     std::lock_guard lock(mutex_);
     if (!error_.isEmpty() || latest_.isNull() || region.isEmpty() || !latest_.rect().contains(region))
         return false;
-    if (into.size() != region.size() || into.format() != QImage::Format_RGB32)
-        into = QImage(region.size(), QImage::Format_RGB32);
-    else
-        into.detach();
-    if (into.isNull())
+    if (!readyForGrab(into, region.size()))
         return false;
     const std::size_t bytes = std::size_t(region.width()) * 4;
     for (int y = 0; y < region.height(); ++y)

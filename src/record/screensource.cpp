@@ -13,4 +13,13 @@ std::unique_ptr<ScreenSource> openScreen(QString* why)
     return wayland ? openPortalScreen(why) : openX11Screen(why);
 }
 
+bool readyForGrab(QImage& into, QSize size)
+{
+    if (into.size() != size || into.format() != QImage::Format_RGB32)
+        into = QImage(size, QImage::Format_RGB32);
+    else
+        into.detach();
+    return !into.isNull();
+}
+
 } // namespace orugif::record

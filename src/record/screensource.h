@@ -64,6 +64,11 @@ public:
 std::unique_ptr<ScreenSource> openScreen(QString* why);
 
 // The two kinds, for openScreen() and the tests.
+// Makes `into` a Format_RGB32 picture of `size` that grab() may write:
+// its buffer is kept when it already has that size and format (and made its
+// own), else a new one. False when no such picture could be made.
+bool readyForGrab(QImage& into, QSize size);
+
 std::unique_ptr<ScreenSource> openX11Screen(QString* why);
 std::unique_ptr<ScreenSource> openPortalScreen(QString* why);
 

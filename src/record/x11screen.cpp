@@ -99,11 +99,7 @@ public:
         const QRect region = wanted.intersected(screenRect());
         if (region.isEmpty())
             return false;
-        if (into.size() != region.size() || into.format() != QImage::Format_RGB32)
-            into = QImage(region.size(), QImage::Format_RGB32);
-        else
-            into.detach();
-        if (into.isNull())
+        if (!readyForGrab(into, region.size()))
             return false;
         const std::size_t rowBytes = std::size_t(region.width()) * 4;
         const std::size_t bytes = rowBytes * std::size_t(region.height());
