@@ -57,6 +57,19 @@ bool forEachRun(const std::vector<QImage>& pictures, Visit&& visit)
     return true;
 }
 
+// Runs lower() on the first half of the pictures here and upper() on the
+// second half on a thread of its own, side by side.
+template <typename Lower, typename Upper>
+void inHalves(const std::vector<QImage>& pictures, Lower&& lower, Upper&& upper)
+{
+    const auto half = std::ptrdiff_t(pictures.size() / 2);
+    const std::vector<QImage> first(pictures.begin(), pictures.begin() + half);
+    const std::vector<QImage> second(pictures.begin() + half, pictures.end());
+    auto done = std::async(std::launch::async, [&upper, &second] { upper(second); });
+    lower(first);
+    done.get();
+}
+
 struct Bin {
     std::uint64_t count = 0, r = 0, g = 0, b = 0;
 };
@@ -94,13 +107,10 @@ public:
     void gather(const std::vector<QImage>& pictures, bool shareOut)
     {
         if (shareOut && pictures.size() >= 2) {
-            const auto half = std::ptrdiff_t(pictures.size() / 2);
-            const std::vector<QImage> lower(pictures.begin(), pictures.begin() + half);
-            const std::vector<QImage> upper(pictures.begin() + half, pictures.end());
             Cells other;
-            auto counted = std::async(std::launch::async, [&other, &upper] { other.count(upper); });
-            count(lower);
-            counted.get();
+            inHalves(
+                pictures, [this](const std::vector<QImage>& lower) { count(lower); },
+                [&other](const std::vector<QImage>& upper) { other.count(upper); });
             for (const Met& theirs : other.met_) {
                 std::uint32_t& slot = slotOf_[theirs.cell];
                 if (slot == 0) {
@@ -161,13 +171,10 @@ public:
         };
         std::vector<std::uint64_t> counts(first.back(), 0);
         if (shareOut && pictures.size() >= 2) {
-            const auto half = std::ptrdiff_t(pictures.size() / 2);
-            const std::vector<QImage> lower(pictures.begin(), pictures.begin() + half);
-            const std::vector<QImage> upper(pictures.begin() + half, pictures.end());
             std::vector<std::uint64_t> more(first.back(), 0);
-            auto counted = std::async(std::launch::async, [&] { countInto(upper, more); });
-            countInto(lower, counts);
-            counted.get();
+            inHalves(
+                pictures, [&](const std::vector<QImage>& lower) { countInto(lower, counts); },
+                [&](const std::vector<QImage>& upper) { countInto(upper, more); });
             for (std::size_t k = 0; k < counts.size(); ++k)
                 counts[k] += more[k];
         } else {
