@@ -325,6 +325,24 @@ TEST(CubeDithering, framesDitheredTogetherEqualEachDitheredAlone)
     }
 }
 
+// The entry nearest to (r, g, b) by squared distance, the first of equals
+// winning, found by trying every entry: what the lookups must answer.
+namespace {
+int nearestByScan(const std::vector<GIFColor>& palette, int r, int g, int b)
+{
+    int best = 0, smallest = 1 << 30;
+    for (int i = 0; i < int(palette.size()); ++i) {
+        const int dr = palette[std::size_t(i)].r - r, dg = palette[std::size_t(i)].g - g,
+                  db = palette[std::size_t(i)].b - b;
+        if (dr * dr + dg * dg + db * db < smallest) {
+            smallest = dr * dr + dg * dg + db * db;
+            best = i;
+        }
+    }
+    return best;
+}
+} // namespace
+
 // The optimised palette's lookup gives every colour its true nearest entry
 // (squared distance, first entry winning ties), whatever the colours asked
 // before it in the same 6-6-6 cell.
@@ -340,24 +358,12 @@ TEST_P(OptimisedLookup, everyColourGetsItsNearestEntry)
     palette.push_back({100, 100, 100});
     palette.push_back({103, 100, 100});
     TOptimisedColorLookup lookup(palette);
-    const auto nearest = [&palette](int r, int g, int b) {
-        int best = 0, smallest = 1 << 30;
-        for (int i = 0; i < int(palette.size()); ++i) {
-            const int dr = palette[std::size_t(i)].r - r, dg = palette[std::size_t(i)].g - g,
-                      db = palette[std::size_t(i)].b - b;
-            if (dr * dr + dg * dg + db * db < smallest) {
-                smallest = dr * dr + dg * dg + db * db;
-                best = i;
-            }
-        }
-        return best;
-    };
     for (int k = 0; k < 20000; ++k) {
         const int r = k < 64 ? 100 + k % 4 : int(rng() % 256), g = k < 64 ? 100 + k / 4 % 4 : int(rng() % 256),
                   b = k < 64 ? 100 + k / 16 % 4 : int(rng() % 256);
         GIFColor chosen;
         const int index = lookup.Lookup(r, g, b, chosen);
-        const int expected = nearest(r, g, b);
+        const int expected = nearestByScan(palette, r, g, b);
         const GIFColor& e = palette[std::size_t(expected)];
         // An equal colour earlier in the palette is the same answer.
         ASSERT_TRUE(chosen == e) << r << "," << g << "," << b << ": " << index << " for " << expected;
@@ -377,31 +383,19 @@ TEST(OptimisedLookupTables, aTableUsedByAnotherPaletteAnswersAsAFreshOne)
         first.push_back({std::uint8_t(rng() % 256), std::uint8_t(rng() % 256), std::uint8_t(rng() % 256)});
     for (int i = 0; i < 9; ++i)
         second.push_back({std::uint8_t(rng() % 256), std::uint8_t(rng() % 256), std::uint8_t(rng() % 256)});
-    const auto nearest = [](const std::vector<GIFColor>& palette, int r, int g, int b) {
-        int best = 0, smallest = 1 << 30;
-        for (int i = 0; i < int(palette.size()); ++i) {
-            const int dr = palette[std::size_t(i)].r - r, dg = palette[std::size_t(i)].g - g,
-                      db = palette[std::size_t(i)].b - b;
-            if (dr * dr + dg * dg + db * db < smallest) {
-                smallest = dr * dr + dg * dg + db * db;
-                best = i;
-            }
-        }
-        return best;
-    };
     std::vector<std::array<int, 3>> colours;
     for (int k = 0; k < 30000; ++k)
         colours.push_back({int(rng() % 256), int(rng() % 256), int(rng() % 256)});
     {
         TOptimisedColorLookup used(first);
         for (const auto& [r, g, b] : colours)
-            ASSERT_EQ(used.Nearest(r, g, b), nearest(first, r, g, b));
+            ASSERT_EQ(used.Nearest(r, g, b), nearestByScan(first, r, g, b));
     }
     TOptimisedColorLookup again(second);  // takes the table just given back
     TOptimisedColorLookup alive(first);
     for (const auto& [r, g, b] : colours) {
-        ASSERT_EQ(again.Nearest(r, g, b), nearest(second, r, g, b)) << r << "," << g << "," << b;
-        ASSERT_EQ(alive.Nearest(r, g, b), nearest(first, r, g, b)) << r << "," << g << "," << b;
+        ASSERT_EQ(again.Nearest(r, g, b), nearestByScan(second, r, g, b)) << r << "," << g << "," << b;
+        ASSERT_EQ(alive.Nearest(r, g, b), nearestByScan(first, r, g, b)) << r << "," << g << "," << b;
     }
 }
 
