@@ -33,20 +33,11 @@ kill \$player
 INSIDE
 xvfb-run -a -s "-screen 0 640x480x24 -noreset" bash "$work/inside.sh"
 
-/usr/bin/python3 - "$work" <<'PY'
+PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$(cd "$(dirname "$0")" && pwd)" /usr/bin/python3 - "$work" <<'PY'
 import sys
-from PIL import Image, ImageChops
+from PIL import ImageChops
+from gifframes import frames
 work = sys.argv[1]
-def frames(path):
-    im = Image.open(path)
-    out = []
-    try:
-        while True:
-            out.append((im.convert("RGB"), im.info.get("duration", 0)))
-            im.seek(im.tell() + 1)
-    except EOFError:
-        pass
-    return im.size, out
 size, region = frames(work + "/region.gif")
 assert size == (320, 200), size
 assert len(region) >= 8, len(region)

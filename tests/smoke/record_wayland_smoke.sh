@@ -39,20 +39,11 @@ status=0
 "$program" record "$work/window.gif" --window 0x400001 --duration 1 2>"$work/err" || status=$?
 [ "$status" = 1 ] && grep -q -- "--region" "$work/err" || { cat "$work/err"; echo "--window was not refused"; exit 1; }
 
-/usr/bin/python3 - "$work" <<'PY'
+PYTHONDONTWRITEBYTECODE=1 PYTHONPATH="$(cd "$(dirname "$0")" && pwd)" /usr/bin/python3 - "$work" <<'PY'
 import sys
-from PIL import Image, ImageChops, ImageStat
+from PIL import ImageChops, ImageStat
+from gifframes import frames
 work = sys.argv[1]
-def frames(path):
-    im = Image.open(path)
-    out = []
-    try:
-        while True:
-            out.append((im.convert("RGB"), im.info.get("duration", 0)))
-            im.seek(im.tell() + 1)
-    except EOFError:
-        pass
-    return im.size, out
 for name, want in (("whole", (1280, 720)), ("region", (320, 200))):
     size, got = frames("%s/%s.gif" % (work, name))
     assert size == want, (name, size)
