@@ -1,11 +1,13 @@
 // A document without a window for the benchmarks: questions answered No,
-// messages dropped, no clipboard; and the peak memory.
+// messages dropped, no clipboard; the peak memory; and plain frames.
 #pragma once
 #include "document/child.h"
 #include "document/clipboard.h"
 #include "document/prompts.h"
 
+#include <QImage>
 #include <sys/resource.h>
+#include <vector>
 
 namespace benchsupport {
 
@@ -35,6 +37,20 @@ inline long peakKilobytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+}
+
+// `count` plain 640 x 480 frames, each of its own colour: long animations
+// whose pictures cost nothing to make.
+inline std::vector<QImage> plainFrames(int count)
+{
+    std::vector<QImage> frames;
+    frames.reserve(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        QImage frame(640, 480, QImage::Format_RGB32);
+        frame.fill(qRgb(i % 256, (i / 256) * 30, 90));
+        frames.push_back(std::move(frame));
+    }
+    return frames;
 }
 
 } // namespace benchsupport

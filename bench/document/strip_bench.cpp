@@ -22,16 +22,7 @@ constexpr int kFrames = 2000;
 
 const std::vector<QImage>& frames()
 {
-    static const std::vector<QImage> all = [] {
-        std::vector<QImage> v;
-        v.reserve(kFrames);
-        for (int i = 0; i < kFrames; ++i) {
-            QImage frame(640, 480, QImage::Format_RGB32);
-            frame.fill(qRgb(i % 256, (i / 256) * 30, 90));
-            v.push_back(std::move(frame));
-        }
-        return v;
-    }();
+    static const std::vector<QImage> all = benchsupport::plainFrames(kFrames);
     return all;
 }
 
