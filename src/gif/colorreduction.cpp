@@ -374,8 +374,6 @@ std::unique_ptr<TColorLookup> makeLookup(int method, const std::vector<GIFColor>
         return std::make_unique<TGrayScaleLookup>();
     case 6:
         return std::make_unique<TNetscapeColorLookup>();
-    case 7:
-        return std::make_unique<TOptimisedColorLookup>(palette);
     default:
         return std::make_unique<TFastColorLookup>(palette);
     }
@@ -650,6 +648,27 @@ void floydOnPalette(const QImage& rgb, TOptimisedColorLookup& lookup, const std:
     }
 }
 
+// Every pixel through the engine, rows alternately left to right and right
+// to left; with `strengths`, each pixel's own (TDitherEngine::SetStrength).
+void ditherRows(const QImage& rgb, TDitherEngine& engine, const std::uint8_t* strengths, std::uint8_t* dest,
+                qsizetype destStride)
+{
+    const int w = rgb.width();
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
+        std::uint8_t* out = dest + y * destStride;
+        const std::uint8_t* strength = strengths ? strengths + std::size_t(y) * std::size_t(w) : nullptr;
+        while (engine.Column() >= 0 && engine.Column() < w) {
+            const int x = engine.Column();
+            const std::uint32_t p = src[x];
+            if (strength)
+                engine.SetStrength(strength[x]);
+            out[x] = std::uint8_t(engine.Dither(int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)));
+        }
+        engine.NextLine();
+    }
+}
+
 } // namespace
 
 bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std::vector<GIFColor>& given,
@@ -704,59 +723,36 @@ bool ReduceToIndices(const QImage& source, int method, int ditherMode, const std
         return true;
     }
     const int w = rgb.width();
-    if (method == 7 && ditherMode == 0) {
+    if (method == 7) {
+        // Each pixel's nearest entry first: without dithering that is the
+        // picture; with it, the strengths weigh it (see DitherStrengths), and
+        // Floyd-Steinberg's undithered pixels keep it.
         TOptimisedColorLookup lookup(palette);
         mapNearest(rgb, lookup, dest, destStride);
-        return true;
-    }
-    if (method == 7 && ditherMode == 1) {
-        // Each pixel's nearest entry first: the strengths weigh it, and an
-        // undithered pixel (strength 0 takes and passes on no error) keeps it.
-        TOptimisedColorLookup lookup(palette);
-        mapNearest(rgb, lookup, dest, destStride);
+        if (ditherMode == 0)
+            return true;
         const std::vector<GIFColor>& entries = lookup.Entries();
         const std::vector<std::uint8_t> strengths = strengthsWith(
             rgb, [&](int x, int y, std::uint32_t) { return entries[dest[y * destStride + x]]; });
-        floydOnPalette(rgb, lookup, strengths, dest, destStride);
+        if (ditherMode == 1)
+            floydOnPalette(rgb, lookup, strengths, dest, destStride);
+        else
+            ditherRows(rgb, *MakeDitherEngine(ditherMode, w, lookup), strengths.data(), dest, destStride);
         return true;
     }
     auto lookup = makeLookup(method, palette);
-    std::unique_ptr<TDitherEngine> engine = MakeDitherEngine(ditherMode, w, *lookup);
-    // The chosen palette dithers only where it helps (see DitherStrengths).
-    const std::vector<std::uint8_t> strengths =
-        method == 7 && ditherMode != 0 ? DitherStrengths(rgb, *lookup) : std::vector<std::uint8_t>();
-    // Rows alternate direction: left to right, then right to left.
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* src = reinterpret_cast<const std::uint32_t*>(rgb.constScanLine(y));
-        std::uint8_t* out = dest + y * destStride;
-        const std::uint8_t* strength = strengths.empty() ? nullptr : strengths.data() + std::size_t(y) * std::size_t(w);
-        while (engine->Column() >= 0 && engine->Column() < w) {
-            const int x = engine->Column();
-            const std::uint32_t p = src[x];
-            if (strength)
-                engine->SetStrength(strength[x]);
-            out[x] = std::uint8_t(engine->Dither(int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)));
-        }
-        engine->NextLine();
-    }
+    ditherRows(rgb, *MakeDitherEngine(ditherMode, w, *lookup), nullptr, dest, destStride);
     return true;
 }
 
 std::vector<std::uint8_t> DitherStrengths(const QImage& rgb, TColorLookup& lookup)
 {
-    // The optimised palette's lookup, asked without a virtual call; either
-    // once per run of one colour.
-    auto* optimised = dynamic_cast<TOptimisedColorLookup*>(&lookup);
-    if (optimised && optimised->Entries().empty())
-        optimised = nullptr;
+    // The lookup is asked once per run of one colour.
     std::uint32_t last = 0xFFFFFFFFu;  // never a masked colour
     GIFColor near;
     return strengthsWith(rgb, [&](int, int, std::uint32_t p) {
         if (p != last) {
-            if (optimised)
-                near = optimised->Entries()[std::size_t(optimised->Nearest(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF)))];
-            else
-                lookup.Lookup(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF), near);
+            lookup.Lookup(int(p >> 16), int(p >> 8 & 0xFF), int(p & 0xFF), near);
             last = p;
         }
         return near;
